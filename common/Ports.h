@@ -1,0 +1,66 @@
+// The system services the portable code asks for. Production implements them over
+// Win32 (common/win32); tests implement them in memory and can make any step fail.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace carrydeck {
+
+// One file being written. Each step can fail on its own (full stick, pulled stick).
+class IWriteFile {
+ public:
+  virtual ~IWriteFile() = default;
+  virtual bool Write(const std::string& bytes) = 0;
+  virtual bool Flush() = 0;
+  virtual bool Close() = 0;
+};
+
+class IFileSystem {
+ public:
+  virtual ~IFileSystem() = default;
+  // An existing, visible, ordinary file (hidden, system, folders and patterns never match).
+  virtual bool FileExists(const std::string& path) = 0;
+  // A directory search for the path, folders included, finds an entry.
+  virtual bool FolderExists(const std::string& path) = 0;
+  // The whole file into memory; false when it cannot be opened or read.
+  virtual bool ReadAll(const std::string& path, std::string& bytes) = 0;
+  // Creates or truncates; null when the file cannot be created.
+  virtual std::unique_ptr<IWriteFile> CreateForWrite(const std::string& path) = 0;
+  // Puts source in target's place, whether target exists or not; source is gone after.
+  virtual bool Replace(const std::string& source, const std::string& target) = 0;
+  virtual bool Delete(const std::string& path) = 0;
+  // The platform's description of the last failure of this port, for reports.
+  virtual std::string LastErrorDescription() = 0;
+};
+
+// Profile (INI) file operations with the platform's semantics.
+class IProfile {
+ public:
+  virtual ~IProfile() = default;
+  // The value, spaces at both ends removed, at most maxChars - 1 characters; "" when missing.
+  virtual std::string Get(const std::string& section, const std::string& key, const std::string& file,
+                          size_t maxChars) = 0;
+  virtual bool Put(const std::string& section, const std::string& key, const std::string& value,
+                   const std::string& file) = 0;
+};
+
+// Free space of a volume, as the platform offers it.
+class IDiskSpace {
+ public:
+  virtual ~IDiskSpace() = default;
+  virtual bool HasDiskFreeSpaceEx() = 0;
+  // Bytes available to the calling user; nullopt on failure.
+  virtual std::optional<uint64_t> FreeBytesEx(const std::string& root) = 0;
+  // Sectors per cluster x bytes per sector x free clusters; nullopt on failure.
+  virtual std::optional<uint64_t> FreeBytesLegacy(const std::string& root) = 0;
+};
+
+struct FileVersion {
+  unsigned major = 0, minor = 0, build = 0, revision = 0;
+};
+
+}  // namespace carrydeck

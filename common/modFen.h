@@ -1,0 +1,31 @@
+// General helpers shared by both programs: path shapes, drive relocation, placeholders.
+// Portable: every function here is plain text work; the platform calls live in win32/.
+#pragma once
+
+#include <string>
+
+namespace carrydeck {
+
+// Folder of a program from the full path of its module, always ending in "\".
+std::string AppPathFromModule(const std::string& modulePath);
+
+// Drive root of a folder: E:\ or \\server\share\ (what GetDriveRoot answers for the program folder).
+std::string DriveRootOf(const std::string& appPath);
+
+bool IsUNCPath(const std::string& path);
+std::string StripDriveRoot(const std::string& path);
+std::string RelocatePath(const std::string& path, const std::string& driveRoot);
+std::string FolderOf(const std::string& path);
+
+// "%drive%" and "%dir%" (any letter case) filled in from the drive root and target folder.
+std::string ExpandPlaceholders(const std::string& parameters, const std::string& folder,
+                               const std::string& driveRoot);
+
+// ASCII letter case only: the files are in the ANSI code page and the platform's own
+// profile and path matching fold only these for our purposes.
+std::string ToUpperAscii(std::string text);
+std::string ToLowerAscii(std::string text);
+bool EqualsNoCase(const std::string& a, const std::string& b);
+std::string Trim(const std::string& text);
+
+}  // namespace carrydeck

@@ -1,0 +1,200 @@
+#include "Win32System.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "Handle.h"
+#include "modFen.h"
+
+namespace carrydeck {
+
+namespace {
+
+constexpr DWORD kNeverMatches = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+bool HasWildcard(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
+
+class Win32WriteFile : public IWriteFile {
+ public:
+  explicit Win32WriteFile(HANDLE h) : file_(h) {}
+  bool Write(const std::string& bytes) override {
+    size_t done = 0;
+    while (done < bytes.size()) {
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+      DWORD written = 0;
+      if (!::WriteFile(file_.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
+      done += written;
+    }
+    return true;
+  }
+  bool Flush() override { return ::FlushFileBuffers(file_.get()) != FALSE; }
+  bool Close() override { return ::CloseHandle(file_.release()) != FALSE; }
+
+ private:
+  UniqueFile file_;
+};
+
+}  // namespace
+
+bool Win32FileSystem::FileExists(const std::string& path) {
+  if (path.empty() || HasWildcard(path)) return false;
+  WIN32_FIND_DATAA found;
+  UniqueFind search(::FindFirstFileA(path.c_str(), &found));
+  if (!search) return false;
+  if (found.dwFileAttributes & (kNeverMatches | FILE_ATTRIBUTE_DIRECTORY)) return false;
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32FileSystem::FolderExists(const std::string& path) {
+  if (path.empty()) return false;
+  // A folder path ending in "\" lists the folder's own entries, as a directory search does.
+  std::string pattern = path.back() == '\\' ? path + "*" : path;
+  WIN32_FIND_DATAA found;
+  UniqueFind search(::FindFirstFileA(pattern.c_str(), &found));
+  if (!search) return false;
+  do {
+    if ((found.dwFileAttributes & kNeverMatches) == 0) return true;
+  } while (::FindNextFileA(search.get(), &found));
+  return false;
+}
+
+bool Win32FileSystem::ReadAll(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) return false;
+  LARGE_INTEGER size;
+  if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return false;
+  if (static_cast<unsigned long long>(size.QuadPart) > static_cast<unsigned long long>(SIZE_MAX / 2)) return false;
+  bytes.resize(static_cast<size_t>(size.QuadPart));
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), &bytes[done], chunk, &read, nullptr)) return false;
+    if (read == 0) break;  // the file shrank under us: keep what was there
+    done += read;
+  }
+  bytes.resize(done);
+  return true;
+}
+
+std::unique_ptr<IWriteFile> Win32FileSystem::CreateForWrite(const std::string& path) {
+  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32WriteFile>(h);
+}
+
+bool Win32FileSystem::Replace(const std::string& source, const std::string& target) {
+  if (::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (::ReplaceFileA(target.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+      return true;
+  }
+  // No target yet (ReplaceFile refuses then), or a file system that cannot replace.
+  return ::MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool Win32FileSystem::Delete(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
+
+std::string Win32FileSystem::LastErrorDescription() { return ErrorDescription(::GetLastError()); }
+
+std::string Win32Profile::Get(const std::string& section, const std::string& key, const std::string& file,
+                              size_t maxChars) {
+  if (section.empty() || key.empty() || maxChars == 0) return std::string();
+  std::vector<char> buffer(maxChars, '\0');
+  DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(),
+                                       static_cast<DWORD>(maxChars), file.c_str());
+  return std::string(buffer.data(), n);
+}
+
+bool Win32Profile::Put(const std::string& section, const std::string& key, const std::string& value,
+                       const std::string& file) {
+  if (section.empty() || key.empty()) return false;
+  return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
+}
+
+bool Win32DiskSpace::HasDiskFreeSpaceEx() {
+  UniqueModule kernel(::LoadLibraryA("kernel32.dll"));
+  if (!kernel) return false;
+  return ::GetProcAddress(kernel.get(), "GetDiskFreeSpaceExA") != nullptr;
+}
+
+std::optional<uint64_t> Win32DiskSpace::FreeBytesEx(const std::string& root) {
+  using Fn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+  UniqueModule kernel(::LoadLibraryA("kernel32.dll"));
+  if (!kernel) return std::nullopt;
+  auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(kernel.get(), "GetDiskFreeSpaceExA")));
+  if (!fn) return std::nullopt;
+  ULARGE_INTEGER available, total, totalFree;
+  if (!fn(root.empty() ? nullptr : root.c_str(), &available, &total, &totalFree)) return std::nullopt;
+  return available.QuadPart;
+}
+
+std::optional<uint64_t> Win32DiskSpace::FreeBytesLegacy(const std::string& root) {
+  DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
+  if (!::GetDiskFreeSpaceA(root.empty() ? nullptr : root.c_str(), &sectors, &bytes, &freeClusters, &clusters))
+    return std::nullopt;
+  return static_cast<uint64_t>(sectors) * bytes * freeClusters;
+}
+
+std::string GetAppPath() {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return std::string();
+    if (n < buffer.size()) return AppPathFromModule(std::string(buffer.data(), n));
+    buffer.resize(buffer.size() * 2);
+    if (buffer.size() > 65536) return std::string();
+  }
+}
+
+std::string GetShortPath(const std::string& path) {
+  char buffer[165] = {};
+  DWORD n = ::GetShortPathNameA(path.c_str(), buffer, 164);
+  if (n == 0 || n >= 164) return std::string();  // a form that does not fit is no answer
+  return std::string(buffer, n);
+}
+
+void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) {
+  ::ShellExecuteA(nullptr, nullptr, file.c_str(), parameters.c_str(), folder.c_str(), SW_SHOWNORMAL);
+}
+
+FileVersion GetModuleFileVersion() {
+  FileVersion version;
+  HRSRC info = ::FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16) /* RT_VERSION */);
+  if (!info) return version;
+  HGLOBAL loaded = ::LoadResource(nullptr, info);
+  const auto* data = static_cast<const BYTE*>(loaded ? ::LockResource(loaded) : nullptr);
+  DWORD size = ::SizeofResource(nullptr, info);
+  // VS_VERSIONINFO: three WORDs, the key L"VS_VERSION_INFO\0", padding to 32 bits, then the
+  // fixed record. Reading the resource directly spares a dependency on version.dll.
+  constexpr size_t kFixedAt = 40;
+  if (!data || size < kFixedAt + sizeof(VS_FIXEDFILEINFO)) return version;
+  VS_FIXEDFILEINFO fixed;
+  std::memcpy(&fixed, data + kFixedAt, sizeof fixed);
+  if (fixed.dwSignature != 0xFEEF04BD) return version;
+  version.major = HIWORD(fixed.dwFileVersionMS);
+  version.minor = LOWORD(fixed.dwFileVersionMS);
+  version.build = HIWORD(fixed.dwFileVersionLS);
+  version.revision = LOWORD(fixed.dwFileVersionLS);
+  return version;
+}
+
+std::string ErrorDescription(DWORD code) {
+  char* text = nullptr;
+  DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string result = n && text ? std::string(text, n) : std::string();
+  if (text) ::LocalFree(text);
+  while (!result.empty() && (result.back() == '\r' || result.back() == '\n' || result.back() == ' '))
+    result.pop_back();
+  if (result.empty()) result = "Error " + std::to_string(code);
+  return result;
+}
+
+}  // namespace carrydeck

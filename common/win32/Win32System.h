@@ -1,0 +1,48 @@
+// The Win32 side of the system ports, and the platform helpers both programs share.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "Ports.h"
+
+namespace carrydeck {
+
+class Win32FileSystem : public IFileSystem {
+ public:
+  bool FileExists(const std::string& path) override;
+  bool FolderExists(const std::string& path) override;
+  bool ReadAll(const std::string& path, std::string& bytes) override;
+  std::unique_ptr<IWriteFile> CreateForWrite(const std::string& path) override;
+  bool Replace(const std::string& source, const std::string& target) override;
+  bool Delete(const std::string& path) override;
+  std::string LastErrorDescription() override;
+};
+
+// Over GetPrivateProfileStringA / WritePrivateProfileStringA.
+class Win32Profile : public IProfile {
+ public:
+  std::string Get(const std::string& section, const std::string& key, const std::string& file,
+                  size_t maxChars) override;
+  bool Put(const std::string& section, const std::string& key, const std::string& value,
+           const std::string& file) override;
+};
+
+class Win32DiskSpace : public IDiskSpace {
+ public:
+  bool HasDiskFreeSpaceEx() override;
+  std::optional<uint64_t> FreeBytesEx(const std::string& root) override;
+  std::optional<uint64_t> FreeBytesLegacy(const std::string& root) override;
+};
+
+// Folder of the running program's module, ending in "\".
+std::string GetAppPath();
+std::string GetShortPath(const std::string& path);
+void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters);
+// The version resource of the running module.
+FileVersion GetModuleFileVersion();
+// The platform's description of an error code, without its trailing line end.
+std::string ErrorDescription(DWORD code);
+
+}  // namespace carrydeck

@@ -1,0 +1,67 @@
+// What the launcher relies on from the list that holds the catalogue. The Win32 adapter
+// keeps these promises over a real list view; MemoryListView keeps them for tests.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace carrydeck {
+
+// One application of the catalogue: Name, Type, Target File, Command Line Parameters.
+struct CatalogEntry {
+  std::array<std::string, 4> fields;
+  const std::string& Name() const { return fields[0]; }
+  const std::string& Type() const { return fields[1]; }
+  const std::string& TargetFile() const { return fields[2]; }
+  const std::string& Parameters() const { return fields[3]; }
+  bool operator==(const CatalogEntry& other) const { return fields == other.fields; }
+};
+
+enum class SortOrder { Ascending, Descending };
+
+class IListView {
+ public:
+  virtual ~IListView() = default;
+
+  // Column headers, positions from 1, widths in twips.
+  virtual int ColumnCount() const = 0;
+  virtual void ClearColumns() = 0;
+  virtual void AddColumn(const std::string& text, double widthTwips) = 0;
+  virtual std::string ColumnText(int position) const = 0;
+  virtual double ColumnWidth(int position) const = 0;
+  virtual bool SetColumnWidth(int position, double widthTwips) = 0;
+
+  // Rows, positions from 1. The rows are the catalogue: there is no other copy.
+  virtual size_t RowCount() const = 0;
+  virtual void ClearRows() = 0;
+  virtual void AddRows(std::vector<CatalogEntry>&& entries) = 0;
+  virtual void RemoveRow(size_t position) = 0;
+  virtual const CatalogEntry& Row(size_t position) const = 0;
+  virtual int RowIcon(size_t position) const = 0;
+  virtual void SetRowIcon(size_t position, int image) = 0;
+
+  // The selected row, 0 when there is none.
+  virtual size_t SelectedRow() const = 0;
+  virtual void SelectRow(size_t position) = 0;
+
+  // Sort state: changing key or order while sorted re-orders the rows at once, stably.
+  virtual bool Sorted() const = 0;
+  virtual void SetSorted(bool sorted) = 0;
+  virtual int SortKey() const = 0;
+  virtual void SetSortKey(int column) = 0;
+  virtual SortOrder Order() const = 0;
+  virtual void SetOrder(SortOrder order) = 0;
+
+  // Looks.
+  virtual void SetSunkenBorder() = 0;
+  virtual bool GridLines() const = 0;
+  virtual void SetGridLines(bool on) = 0;
+  virtual double WidthTwips() const = 0;
+  virtual void Repaint() = 0;
+
+  void AddRow(const CatalogEntry& entry) { AddRows(std::vector<CatalogEntry>{entry}); }
+};
+
+}  // namespace carrydeck

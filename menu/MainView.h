@@ -1,0 +1,72 @@
+// The main window's parts as the launcher's logic sees them. The Win32 window implements
+// this over real controls; tests implement it in memory.
+#pragma once
+
+#include <string>
+
+#include "Messages.h"
+
+namespace carrydeck {
+
+// Menu items, in menu order. The Win32 window uses these as command identifiers.
+enum class MenuItem : int {
+  mnuRun = 100,
+  mnuBrowse,
+  mnuRootBrowse,
+  mnuCmd,
+  mnuCopyEntry,
+  mnuDOSdir,
+  mnuAdd,
+  mnuEdit,
+  mnuDelete,
+  mnuRefresh,
+  mnuRunNothing,
+  mnuRunMinimize,
+  mnuRunClose,
+  mnuIcons,
+  mnuShowGridlines,
+  mnuShowBackground,
+  mnuFont8,
+  mnuFont10,
+  mnuFont12,
+  mnuFont14,
+  mnuFont16,
+  mnuFont18,
+  mnuFont20,
+  mnuRebuildIcons,
+  mnuSaveSettings,
+  mnuAbout,
+  mnuOpenMenu,
+  mnuExit,
+};
+
+enum class WindowState { Normal, Minimized, Maximized };
+
+class IMainView : public IMessages {
+ public:
+  virtual void SetStatus(const std::string& text) = 0;
+  virtual std::string Status() const = 0;
+  virtual void SetCaption(const std::string& text) = 0;
+  virtual std::string Caption() const = 0;
+
+  virtual void SetMenuCaption(MenuItem item, const std::string& caption) = 0;
+  virtual std::string MenuCaption(MenuItem item) const = 0;
+  virtual void SetChecked(MenuItem item, bool checked) = 0;
+  virtual bool Checked(MenuItem item) const = 0;
+
+  // Outer size of the window in twips; a refused value returns false.
+  virtual double HeightTwips() const = 0;
+  virtual double WidthTwips() const = 0;
+  virtual bool SetHeightTwips(double twips) = 0;
+  virtual bool SetWidthTwips(double twips) = 0;
+  virtual WindowState State() const = 0;
+
+  // The notification-area icon, for the window's whole run.
+  virtual void AddTrayIcon() = 0;
+  virtual void RemoveTrayIcon() = 0;
+
+  // The one-shot deferred start-up timer.
+  virtual void EnableTimer2(bool enabled) = 0;
+};
+
+}  // namespace carrydeck

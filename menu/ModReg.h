@@ -1,0 +1,28 @@
+// The catalogue file "Data.dat": four lines per entry, CR LF, in display order.
+#pragma once
+
+#include <string>
+
+#include "ListView.h"
+#include "Messages.h"
+#include "Ports.h"
+
+namespace carrydeck {
+
+struct LoadResult {
+  size_t count = 0;
+  bool readFailed = false;  // the file exists but could not be read
+};
+
+// Appends the file's records to the list; a short last record is filled with empty fields.
+LoadResult LoadList(const std::string& path, IListView& list, IFileSystem& fs, IMessages& messages);
+
+// Writes every row, replacing the file only once the new one is complete; false when the
+// old file was kept.
+bool SaveList(const std::string& path, const IListView& list, IFileSystem& fs, IMessages& messages);
+
+// The bytes SaveList writes, and the records LoadList reads, for a given field count.
+std::string FormatRecords(const IListView& list, int fieldsPerRecord);
+std::vector<CatalogEntry> ParseRecords(const std::string& bytes, int fieldsPerRecord);
+
+}  // namespace carrydeck

@@ -1,0 +1,128 @@
+#include "frmMain.h"
+
+#include "ModReg.h"
+#include "Profile.h"
+#include "SafeSave.h"
+#include "TextForms.h"
+#include "modDriveSpace.h"
+#include "modFen.h"
+
+namespace carrydeck {
+
+namespace {
+
+struct ColumnSetup {
+  const char* header;
+  double width;
+};
+constexpr ColumnSetup kColumns[] = {
+    {"Name", 3000}, {"Type", 2000}, {"Target File", 3000}, {"Command Line Parameters", 3000}};
+
+// A stored size that is not a number falls back to its default.
+double NumberOr(const std::string& text, double fallback) {
+  std::optional<double> value = ParseNumber(text);
+  return value ? *value : fallback;
+}
+
+}  // namespace
+
+std::string AboutText() {
+  return std::string("A program designed for use with a removeable storage device.\r\n") + "Used to run" +
+         " and open various files.\r\n\r\n" + "This version has network folder capability" +
+         " when running Windows programs but it is recommended that you mount a drive to ensure DOS" +
+         " programs work as they should.\r\n\r\n" + "Fenwright Software, 2004-2026.";
+}
+
+frmMain::frmMain(IMainView& view, IListView& list, Platform platform, std::string appPath)
+    : view_(view), list_(list), sys_(platform), appPath_(std::move(appPath)) {}
+
+std::string frmMain::GetVersionString() const {
+  return std::to_string(sys_.version.major) + "." + std::to_string(sys_.version.minor) +
+         std::to_string(sys_.version.revision);
+}
+
+std::string frmMain::GetDriveRoot() const { return DriveRootOf(appPath_); }
+
+std::string frmMain::ReadSetting(const std::string& section, const std::string& key,
+                                 const std::string& defaultValue) {
+  return ReadIni(sys_.profile, section, key, SettingsFile(), defaultValue);
+}
+
+void frmMain::WriteSetting(const std::string& section, const std::string& key, const std::string& value) {
+  WriteIni(sys_.profile, section, key, value, SettingsFile());
+}
+
+void frmMain::Form_Load() {
+  list_.SetSunkenBorder();
+  // Before the caption changes, so the icon's tip reads "Carrydeck" for the whole run.
+  view_.AddTrayIcon();
+  SetupColumns();
+
+  view_.SetHeightTwips(NumberOr(ReadSetting("MAIN", "Window Height", "5910"), 5910));
+  view_.SetWidthTwips(NumberOr(ReadSetting("MAIN", "Window Width", "10960"), 10960));
+
+  // A save cut short by a pulled stick may have left its new file under the temporary name.
+  RecoverSafeSave(sys_.files, DataFile());
+  if (sys_.files.FileExists(DataFile())) {
+    view_.SetStatus("Loading data . . .");
+    std::optional<bool> icons = ParseBoolean(ReadSetting("Main", "Icons", "1"));
+    view_.SetChecked(MenuItem::mnuIcons, icons.value_or(true));
+    LoadData();
+  }
+
+  view_.SetMenuCaption(MenuItem::mnuRootBrowse, "Browse " + GetDriveRoot());
+  SetWindowCaption(false);
+}
+
+void frmMain::SetupColumns() {
+  list_.ClearColumns();
+  for (const ColumnSetup& column : kColumns) list_.AddColumn(column.header, column.width);
+}
+
+void frmMain::LoadData() {
+  view_.SetStatus("Loading data . . .");
+  list_.ClearRows();
+  LoadResult loaded = LoadList(DataFile(), list_, sys_.files, view_);
+  catalogueUnreadable_ = loaded.readFailed;
+  view_.SetStatus("App data loaded (" + std::to_string(loaded.count) + " apps).");
+}
+
+bool frmMain::SaveCatalogue() {
+  if (catalogueUnreadable_ && list_.RowCount() == 0) return false;
+  return SaveList(DataFile(), list_, sys_.files, view_);
+}
+
+void frmMain::GetAllIcons() {
+  // The icon pass (cache load or rebuild) is not part of this build yet; rows keep no icon.
+}
+
+void frmMain::Timer2_Timer() {
+  view_.EnableTimer2(false);
+  GetAllIcons();
+}
+
+void frmMain::SetWindowCaption(bool refreshForm) {
+  const std::string root = GetDriveRoot();
+  view_.SetCaption(std::string(refreshForm ? "Fenwright's Carrydeck v" : "Carrydeck v") + GetVersionString() +
+                   " >> " + FreeSpaceText(sys_.disk, root) + " Remaining on " + root);
+}
+
+void frmMain::mnuAbout_Click() {
+  view_.MsgBox(AboutText(), mb::OK | mb::IconInformation, "Fenwright's Carrydeck v" + GetVersionString());
+}
+
+void frmMain::mnuRefresh_Click() {
+  GetAllIcons();
+  list_.Repaint();
+  SetWindowCaption(true);
+}
+
+void frmMain::OnMenu(MenuItem item) {
+  switch (item) {
+    case MenuItem::mnuAbout: mnuAbout_Click(); break;
+    case MenuItem::mnuRefresh: mnuRefresh_Click(); break;
+    default: break;
+  }
+}
+
+}  // namespace carrydeck

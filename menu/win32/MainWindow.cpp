@@ -1,0 +1,361 @@
+#include "MainWindow.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+#include <vector>
+
+#include "resource.h"
+
+namespace carrydeck {
+
+namespace {
+
+constexpr char kClassName[] = "CarrydeckMain";
+constexpr UINT_PTR kTimer2 = 2;
+
+UINT Id(MenuItem item) { return static_cast<UINT>(item); }
+
+void Append(HMENU menu, MenuItem item, const char* caption) {
+  ::AppendMenuA(menu, MF_STRING, Id(item), caption);
+}
+
+HFONT PointFont(const char* face, double points, int dpi) {
+  return ::CreateFontA(-static_cast<int>(std::lround(points * dpi / 72.0)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+}  // namespace
+
+MainWindow::MainWindow() = default;
+
+MainWindow::~MainWindow() {
+  if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+bool MainWindow::Create(const std::string& appPath, int showCommand) {
+  appPath_ = appPath;
+  HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  icon_ = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = &MainWindow::WndProc;
+  wc.hInstance = instance;
+  wc.hIcon = icon_;
+  wc.hIconSm = icon_;
+  wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  ::RegisterClassExA(&wc);  // already registered on a second window: fine
+
+  taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
+  hwnd_ = ::CreateWindowExA(0, kClassName, "Carrydeck", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 731, 394,
+                            nullptr, nullptr, instance, this);
+  if (!hwnd_) return false;
+
+  Platform platform{files_, profile_, disk_, GetModuleFileVersion()};
+  logic_ = std::make_unique<frmMain>(*this, list_, platform, appPath_);
+  logic_->Form_Load();
+  ::ShowWindow(hwnd_, showCommand);
+  ::UpdateWindow(hwnd_);
+  // The deferred icon load runs once the window is on screen with its rows.
+  EnableTimer2(true);
+  return true;
+}
+
+LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  MainWindow* self = nullptr;
+  if (message == WM_NCCREATE) {
+    self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  }
+  if (!self) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  try {
+    return self->Handle(message, wParam, lParam);
+  } catch (...) {
+    // Nothing may unwind through the window system; the event is dropped.
+    return 0;
+  }
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate() ? 0 : -1;
+    case WM_SIZE:
+      OnSize();
+      return 0;
+    case WM_COMMAND: {
+      UINT id = LOWORD(wParam);
+      if (id >= Id(MenuItem::mnuRun) && id <= Id(MenuItem::mnuExit) && logic_) {
+        MenuItem item = static_cast<MenuItem>(id);
+        if (item == MenuItem::mnuOpenMenu)
+          RestoreWindow();
+        else if (item == MenuItem::mnuExit)
+          ::DestroyWindow(hwnd_);
+        else
+          logic_->OnMenu(item);
+        return 0;
+      }
+      break;
+    }
+    case WM_NOTIFY: {
+      LRESULT result = 0;
+      if (list_.OnNotify(reinterpret_cast<const NMHDR*>(lParam), result)) return result;
+      break;
+    }
+    case WM_TIMER:
+      if (wParam == kTimer2 && logic_) logic_->Timer2_Timer();
+      return 0;
+    case WM_TRAYICON:
+      OnTrayIcon(lParam);
+      return 0;
+    case WM_DESTROY:
+      ::KillTimer(hwnd_, kTimer2);
+      tray_.RemoveTrayIcon();
+      ::PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY:
+      ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+      hwnd_ = nullptr;
+      break;
+    default:
+      if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+        // The shell restarted: without this a hidden launcher would be out of reach.
+        tray_.ReAddTrayIcon();
+        return 0;
+      }
+      break;
+  }
+  return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+int MainWindow::Dpi() const {
+  HDC dc = ::GetDC(hwnd_);
+  int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
+  if (dc) ::ReleaseDC(hwnd_, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+bool MainWindow::OnCreate() {
+  BuildMenus();
+  if (!list_.Create(hwnd_, IDC_LSTAPP)) return false;
+  status_ = ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)), ::GetModuleHandleA(nullptr),
+                              nullptr);
+  if (!status_) return false;
+  int dpi = Dpi();
+  statusFont_.reset(PointFont("MS Sans Serif", 8.25, dpi));
+  ::SendMessageA(status_, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_.get()), TRUE);
+  listFont_.reset(PointFont("Verdana", 8, dpi));
+  ::SendMessageA(list_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()), TRUE);
+  return true;
+}
+
+void MainWindow::BuildMenus() {
+  menuBar_ = ::CreateMenu();
+  popup_ = ::CreatePopupMenu();
+  Append(popup_, MenuItem::mnuRun, "Run");
+  Append(popup_, MenuItem::mnuBrowse, "Browse Directory");
+  Append(popup_, MenuItem::mnuRootBrowse, "Browse Root Directory");
+  Append(popup_, MenuItem::mnuCmd, "Open Command Prompt Here");
+  ::AppendMenuA(popup_, MF_SEPARATOR, 0, nullptr);
+  Append(popup_, MenuItem::mnuCopyEntry, "Copy entry to clipboard");
+  Append(popup_, MenuItem::mnuDOSdir, "Copy entry to clipboard (DOS format)");
+  ::AppendMenuA(popup_, MF_SEPARATOR, 0, nullptr);
+  Append(popup_, MenuItem::mnuAdd, "Add Entry");
+  Append(popup_, MenuItem::mnuEdit, "Edit Entry");
+  Append(popup_, MenuItem::mnuDelete, "Delete Entry\tDel");
+  Append(popup_, MenuItem::mnuRefresh, "Refresh List\tF5");
+  ::AppendMenuA(popup_, MF_SEPARATOR, 0, nullptr);
+  Append(popup_, MenuItem::mnuRunNothing, "On run: Nothing");
+  Append(popup_, MenuItem::mnuRunMinimize, "On run: Minimize to tray");
+  Append(popup_, MenuItem::mnuRunClose, "On run: Close");
+  ::CheckMenuItem(popup_, Id(MenuItem::mnuRunNothing), MF_BYCOMMAND | MF_CHECKED);
+
+  HMENU settings = ::CreatePopupMenu();
+  Append(settings, MenuItem::mnuIcons, "Show Icons");
+  Append(settings, MenuItem::mnuShowGridlines, "Show Gridlines");
+  Append(settings, MenuItem::mnuShowBackground, "Show Background");
+  HMENU fonts = ::CreatePopupMenu();
+  Append(fonts, MenuItem::mnuFont8, "8");
+  Append(fonts, MenuItem::mnuFont10, "10");
+  Append(fonts, MenuItem::mnuFont12, "12");
+  Append(fonts, MenuItem::mnuFont14, "14");
+  Append(fonts, MenuItem::mnuFont16, "16");
+  Append(fonts, MenuItem::mnuFont18, "18");
+  Append(fonts, MenuItem::mnuFont20, "20");
+  ::AppendMenuA(settings, MF_POPUP, reinterpret_cast<UINT_PTR>(fonts), "Font Size");
+  ::AppendMenuA(settings, MF_SEPARATOR, 0, nullptr);
+  Append(settings, MenuItem::mnuRebuildIcons, "Rebuild Icons");
+  Append(settings, MenuItem::mnuSaveSettings, "Save Settings");
+
+  HMENU help = ::CreatePopupMenu();
+  Append(help, MenuItem::mnuAbout, "About");
+
+  ::AppendMenuA(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), "Carrydeck");
+  ::AppendMenuA(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(settings), "Settings");
+  ::AppendMenuA(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "Help");
+  ::SetMenu(hwnd_, menuBar_);
+
+  trayMenu_.reset(::CreateMenu());
+  trayPopup_ = ::CreatePopupMenu();
+  Append(trayPopup_, MenuItem::mnuOpenMenu, "Open Carrydeck");
+  Append(trayPopup_, MenuItem::mnuExit, "Exit");
+  ::AppendMenuA(trayMenu_.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(trayPopup_), "Popup Menu");
+
+  ACCEL keys[] = {{FVIRTKEY, VK_DELETE, static_cast<WORD>(Id(MenuItem::mnuDelete))},
+                  {FVIRTKEY, VK_F5, static_cast<WORD>(Id(MenuItem::mnuRefresh))}};
+  accel_.reset(::CreateAcceleratorTableA(keys, 2));
+}
+
+void MainWindow::OnSize() {
+  if (!status_ || !list_.hwnd()) return;
+  ::SendMessageA(status_, WM_SIZE, 0, 0);
+  RECT client, bar;
+  ::GetClientRect(hwnd_, &client);
+  ::GetWindowRect(status_, &bar);
+  int height = (client.bottom - client.top) - (bar.bottom - bar.top);
+  if (height >= 0) ::MoveWindow(list_.hwnd(), 0, 0, client.right - client.left, height, TRUE);
+  if (::IsIconic(hwnd_)) ::ShowWindow(hwnd_, SW_HIDE);  // wait in the notification area
+}
+
+void MainWindow::RestoreWindow() {
+  ::SetForegroundWindow(hwnd_);
+  ::ShowWindow(hwnd_, SW_RESTORE);
+  ::ShowWindow(hwnd_, SW_SHOW);
+}
+
+void MainWindow::OnTrayIcon(LPARAM mouseMessage) {
+  switch (static_cast<UINT>(mouseMessage)) {
+    case WM_LBUTTONUP:
+      RestoreWindow();
+      break;
+    case WM_RBUTTONUP: {
+      ::SetForegroundWindow(hwnd_);
+      POINT at;
+      ::GetCursorPos(&at);
+      ::TrackPopupMenu(trayPopup_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+      ::PostMessageA(hwnd_, WM_NULL, 0, 0);  // lets the menu close when the user clicks elsewhere
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+int MainWindow::MsgBox(const std::string& text, int style, const std::string& title) {
+  if (messageBoxHook_) return messageBoxHook_(MessageBoxRequest{text, title, style});
+  return ::MessageBoxA(hwnd_, text.c_str(), title.c_str(), static_cast<UINT>(style));
+}
+
+void MainWindow::SetStatus(const std::string& text) { ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str())); }
+
+std::string MainWindow::Status() const {
+  LRESULT info = ::SendMessageA(status_, SB_GETTEXTLENGTHA, 0, 0);
+  std::vector<char> buffer(LOWORD(info) + 1, '\0');
+  ::SendMessageA(status_, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(buffer.data()));
+  return buffer.data();
+}
+
+void MainWindow::SetCaption(const std::string& text) { ::SetWindowTextA(hwnd_, text.c_str()); }
+
+std::string MainWindow::Caption() const {
+  int n = ::GetWindowTextLengthA(hwnd_);
+  std::vector<char> buffer(n + 1, '\0');
+  ::GetWindowTextA(hwnd_, buffer.data(), n + 1);
+  return buffer.data();
+}
+
+void MainWindow::SetMenuCaption(MenuItem item, const std::string& caption) {
+  MENUITEMINFOA info = {};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_STRING;
+  info.dwTypeData = const_cast<char*>(caption.c_str());
+  HMENU owner = (item == MenuItem::mnuOpenMenu || item == MenuItem::mnuExit) ? trayMenu_.get() : menuBar_;
+  ::SetMenuItemInfoA(owner, Id(item), FALSE, &info);
+}
+
+std::string MainWindow::MenuCaption(MenuItem item) const {
+  HMENU owner = (item == MenuItem::mnuOpenMenu || item == MenuItem::mnuExit) ? trayMenu_.get() : menuBar_;
+  char buffer[512] = {};
+  ::GetMenuStringA(owner, Id(item), buffer, sizeof buffer, MF_BYCOMMAND);
+  return buffer;
+}
+
+void MainWindow::SetChecked(MenuItem item, bool checked) {
+  ::CheckMenuItem(menuBar_, Id(item), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+bool MainWindow::Checked(MenuItem item) const {
+  UINT state = ::GetMenuState(menuBar_, Id(item), MF_BYCOMMAND);
+  return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
+}
+
+double MainWindow::HeightTwips() const {
+  RECT r;
+  return ::GetWindowRect(hwnd_, &r) ? (r.bottom - r.top) * 1440.0 / Dpi() : 0.0;
+}
+
+double MainWindow::WidthTwips() const {
+  RECT r;
+  return ::GetWindowRect(hwnd_, &r) ? (r.right - r.left) * 1440.0 / Dpi() : 0.0;
+}
+
+namespace {
+// A size the window system would refuse or choke on: negative, absurd, not a number.
+bool UsableTwips(double twips) { return twips >= 0 && twips <= 1e6; }
+}  // namespace
+
+bool MainWindow::SetHeightTwips(double twips) {
+  if (!UsableTwips(twips)) return false;
+  RECT r;
+  ::GetWindowRect(hwnd_, &r);
+  int pixels = static_cast<int>(std::lround(twips * Dpi() / 1440.0));
+  return ::SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, pixels, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
+bool MainWindow::SetWidthTwips(double twips) {
+  if (!UsableTwips(twips)) return false;
+  RECT r;
+  ::GetWindowRect(hwnd_, &r);
+  int pixels = static_cast<int>(std::lround(twips * Dpi() / 1440.0));
+  return ::SetWindowPos(hwnd_, nullptr, 0, 0, pixels, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
+WindowState MainWindow::State() const {
+  if (::IsIconic(hwnd_)) return WindowState::Minimized;
+  if (::IsZoomed(hwnd_)) return WindowState::Maximized;
+  return WindowState::Normal;
+}
+
+void MainWindow::AddTrayIcon() {
+  char caption[64] = {};
+  ::GetWindowTextA(hwnd_, caption, sizeof caption);
+  tray_.AddTrayIcon(hwnd_, icon_, caption);
+}
+
+void MainWindow::RemoveTrayIcon() { tray_.RemoveTrayIcon(); }
+
+void MainWindow::EnableTimer2(bool enabled) {
+  if (enabled)
+    ::SetTimer(hwnd_, kTimer2, 10, nullptr);
+  else
+    ::KillTimer(hwnd_, kTimer2);
+}
+
+int RunMessageLoop(MainWindow& window) {
+  MSG msg;
+  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (window.hwnd() && ::TranslateAcceleratorA(window.hwnd(), window.accelerators(), &msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+}  // namespace carrydeck

@@ -1,0 +1,98 @@
+// The Win32 main window: creates the real controls and forwards each event to frmMain.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Handle.h"
+#include "MainView.h"
+#include "Win32ListView.h"
+#include "Win32System.h"
+#include "frmMain.h"
+#include "modTray.h"
+
+namespace carrydeck {
+
+struct MessageBoxRequest {
+  std::string text;
+  std::string title;
+  int style;
+};
+
+class MainWindow : public IMainView {
+ public:
+  MainWindow();
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Creates the window on a program folder, runs the start-up sequence and shows it.
+  bool Create(const std::string& appPath, int showCommand = SW_SHOWNORMAL);
+  HWND hwnd() const { return hwnd_; }
+  HACCEL accelerators() const { return accel_.get(); }
+  Win32ListView& list() { return list_; }
+  HWND statusBar() const { return status_; }
+  frmMain& logic() { return *logic_; }
+
+  // Every message box goes through here; tests script the answer.
+  using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;
+  void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
+
+  // IMainView
+  int MsgBox(const std::string& text, int style, const std::string& title) override;
+  void SetStatus(const std::string& text) override;
+  std::string Status() const override;
+  void SetCaption(const std::string& text) override;
+  std::string Caption() const override;
+  void SetMenuCaption(MenuItem item, const std::string& caption) override;
+  std::string MenuCaption(MenuItem item) const override;
+  void SetChecked(MenuItem item, bool checked) override;
+  bool Checked(MenuItem item) const override;
+  double HeightTwips() const override;
+  double WidthTwips() const override;
+  bool SetHeightTwips(double twips) override;
+  bool SetWidthTwips(double twips) override;
+  WindowState State() const override;
+  void AddTrayIcon() override;
+  void RemoveTrayIcon() override;
+  void EnableTimer2(bool enabled) override;
+
+ private:
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  bool OnCreate();
+  void OnSize();
+  void OnTrayIcon(LPARAM mouseMessage);
+  void BuildMenus();
+  void RestoreWindow();
+  int Dpi() const;
+
+  HWND hwnd_ = nullptr;
+  HWND status_ = nullptr;
+  Win32ListView list_;
+  HMENU menuBar_ = nullptr;  // owned by the window once attached
+  HMENU popup_ = nullptr;    // "Carrydeck", also the list's context menu
+  UniqueMenu trayMenu_;      // "Popup Menu", never in the bar
+  HMENU trayPopup_ = nullptr;
+  UniqueAccel accel_;
+  UniqueGdi listFont_;
+  UniqueGdi statusFont_;
+  HICON icon_ = nullptr;  // shared resource icon, not destroyed
+  modTray tray_;
+  UINT taskbarCreated_ = 0;
+
+  Win32FileSystem files_;
+  Win32Profile profile_;
+  Win32DiskSpace disk_;
+  std::unique_ptr<frmMain> logic_;
+  std::string appPath_;
+  MessageBoxHook messageBoxHook_;
+};
+
+// Runs the message loop of the main window until it ends.
+int RunMessageLoop(MainWindow& window);
+
+}  // namespace carrydeck

@@ -1,0 +1,204 @@
+#include "Win32ListView.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "ListRows.h"
+
+namespace carrydeck {
+
+bool Win32ListView::Create(HWND parent, int id) {
+  hwnd_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL |
+                                LVS_SHOWSELALWAYS,
+                            0, 0, 100, 100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            ::GetModuleHandleA(nullptr), nullptr);
+  if (!hwnd_) return false;
+  ListView_SetExtendedListViewStyleEx(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER,
+                                      LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  return true;
+}
+
+int Win32ListView::Dpi() const {
+  HDC dc = ::GetDC(hwnd_);
+  int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSX) : 96;
+  if (dc) ::ReleaseDC(hwnd_, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+int Win32ListView::TwipsToPixels(double twips) const {
+  return static_cast<int>(std::lround(twips * Dpi() / 1440.0));
+}
+
+double Win32ListView::PixelsToTwips(int pixels) const { return pixels * 1440.0 / Dpi(); }
+
+bool Win32ListView::OnNotify(const NMHDR* header, LRESULT& result) {
+  if (header->hwndFrom != hwnd_) return false;
+  switch (header->code) {
+    case LVN_GETDISPINFOA: {
+      LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))->item;
+      if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.Count()) return true;
+      if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+        const std::string& text =
+            item.iSubItem >= 0 && item.iSubItem < 4 ? rows_.At(item.iItem).fields[item.iSubItem] : std::string();
+        size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
+        std::memcpy(item.pszText, text.data(), n);
+        item.pszText[n] = '\0';
+      }
+      if (item.mask & LVIF_IMAGE) item.iImage = rows_.Icon(item.iItem);
+      result = 0;
+      return true;
+    }
+    case LVN_ODFINDITEMA: {
+      // Type-to-find: the next row whose name starts with the typed text, wrapping round.
+      const auto* find = reinterpret_cast<const NMLVFINDITEMA*>(header);
+      result = -1;
+      if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz || rows_.Count() == 0) return true;
+      std::string typed = find->lvfi.psz;
+      const size_t n = rows_.Count();
+      size_t start = find->iStart < 0 ? 0 : static_cast<size_t>(find->iStart) % n;
+      for (size_t k = 0; k < n; ++k) {
+        size_t i = (start + k) % n;
+        const std::string& name = rows_.At(i).fields[0];
+        if (name.size() >= typed.size() && CompareNoCase(name.substr(0, typed.size()), typed) == 0) {
+          result = static_cast<LRESULT>(i);
+          break;
+        }
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void Win32ListView::ClearColumns() {
+  while (!headers_.empty()) {
+    ListView_DeleteColumn(hwnd_, static_cast<int>(headers_.size()) - 1);
+    headers_.pop_back();
+  }
+}
+
+void Win32ListView::AddColumn(const std::string& text, double widthTwips) {
+  LVCOLUMNA column = {};
+  column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+  column.pszText = const_cast<char*>(text.c_str());
+  column.cx = TwipsToPixels(widthTwips);
+  column.iSubItem = static_cast<int>(headers_.size());
+  ::SendMessageA(hwnd_, LVM_INSERTCOLUMNA, headers_.size(), reinterpret_cast<LPARAM>(&column));
+  headers_.push_back(text);
+}
+
+std::string Win32ListView::ColumnText(int position) const {
+  if (position < 1 || position > ColumnCount()) return std::string();
+  char buffer[260] = {};
+  LVCOLUMNA column = {};
+  column.mask = LVCF_TEXT;
+  column.pszText = buffer;
+  column.cchTextMax = sizeof buffer;
+  ::SendMessageA(hwnd_, LVM_GETCOLUMNA, position - 1, reinterpret_cast<LPARAM>(&column));
+  return buffer;
+}
+
+double Win32ListView::ColumnWidth(int position) const {
+  if (position < 1 || position > ColumnCount()) return 0;
+  return PixelsToTwips(ListView_GetColumnWidth(hwnd_, position - 1));
+}
+
+bool Win32ListView::SetColumnWidth(int position, double widthTwips) {
+  if (position < 1 || position > ColumnCount() || !(widthTwips >= 0) || widthTwips > 1e7) return false;
+  return ListView_SetColumnWidth(hwnd_, position - 1, TwipsToPixels(widthTwips)) != FALSE;
+}
+
+void Win32ListView::SyncCount() {
+  ListView_SetItemCountEx(hwnd_, static_cast<int>(rows_.Count()), LVSICF_NOSCROLL);
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Win32ListView::ClearRows() {
+  rows_.Clear();
+  ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_DeleteAllItems(hwnd_);
+  SyncCount();
+}
+
+void Win32ListView::AddRows(std::vector<CatalogEntry>&& entries) {
+  rows_.Append(std::move(entries));
+  SyncCount();
+}
+
+void Win32ListView::RemoveRow(size_t position) {
+  if (position < 1 || position > rows_.Count()) return;
+  rows_.Remove(position - 1);
+  // The control shifts its own selection state past the removed row.
+  ListView_DeleteItem(hwnd_, static_cast<int>(position - 1));
+  SyncCount();
+}
+
+void Win32ListView::SetRowIcon(size_t position, int image) {
+  rows_.SetIcon(position - 1, image);
+  ListView_RedrawItems(hwnd_, static_cast<int>(position - 1), static_cast<int>(position - 1));
+}
+
+size_t Win32ListView::SelectedRow() const {
+  int index = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
+  return index < 0 || static_cast<size_t>(index) >= rows_.Count() ? 0 : static_cast<size_t>(index) + 1;
+}
+
+void Win32ListView::SelectRow(size_t position) {
+  ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  if (position < 1 || position > rows_.Count()) return;
+  int index = static_cast<int>(position - 1);
+  ListView_SetItemState(hwnd_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_EnsureVisible(hwnd_, index, FALSE);
+}
+
+void Win32ListView::AfterReorder(size_t followedIndex0) {
+  SelectRow(followedIndex0 == ListRows::npos ? 0 : followedIndex0 + 1);
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Win32ListView::SetSorted(bool sorted) {
+  size_t selected = SelectedRow();
+  size_t followed = rows_.SetSorted(sorted, selected - 1);
+  if (selected) AfterReorder(followed); else ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Win32ListView::SetSortKey(int column) {
+  size_t selected = SelectedRow();
+  size_t followed = rows_.SetKey(column, selected - 1);
+  if (selected) AfterReorder(followed); else ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Win32ListView::SetOrder(SortOrder order) {
+  size_t selected = SelectedRow();
+  size_t followed = rows_.SetOrder(order, selected - 1);
+  if (selected) AfterReorder(followed); else ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Win32ListView::SetSunkenBorder() {
+  LONG_PTR ex = ::GetWindowLongPtrA(hwnd_, GWL_EXSTYLE);
+  ::SetWindowLongPtrA(hwnd_, GWL_EXSTYLE, ex | WS_EX_CLIENTEDGE);
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+}
+
+bool Win32ListView::GridLines() const {
+  return (ListView_GetExtendedListViewStyle(hwnd_) & LVS_EX_GRIDLINES) != 0;
+}
+
+void Win32ListView::SetGridLines(bool on) {
+  ListView_SetExtendedListViewStyleEx(hwnd_, LVS_EX_GRIDLINES, on ? LVS_EX_GRIDLINES : 0);
+}
+
+double Win32ListView::WidthTwips() const {
+  RECT r;
+  return ::GetWindowRect(hwnd_, &r) ? PixelsToTwips(r.right - r.left) : 0.0;
+}
+
+void Win32ListView::Repaint() {
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+  ::UpdateWindow(hwnd_);
+}
+
+}  // namespace carrydeck

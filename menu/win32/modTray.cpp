@@ -1,0 +1,30 @@
+#include "modTray.h"
+
+#include <cstring>
+
+namespace carrydeck {
+
+void modTray::AddTrayIcon(HWND window, HICON icon, const char* tip) {
+  std::memset(&TrayIconData, 0, sizeof TrayIconData);
+  TrayIconData.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  TrayIconData.hWnd = window;
+  TrayIconData.uID = kTrayIconId;
+  TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  TrayIconData.uCallbackMessage = WM_TRAYICON;
+  TrayIconData.hIcon = icon;
+  // The first form of the record holds 64 tip characters, NUL included.
+  std::strncpy(TrayIconData.szTip, tip, 63);
+  TrayIconData.szTip[63] = '\0';
+  added_ = ::Shell_NotifyIconA(NIM_ADD, &TrayIconData) != FALSE;
+}
+
+void modTray::ReAddTrayIcon() {
+  if (TrayIconData.hWnd) added_ = ::Shell_NotifyIconA(NIM_ADD, &TrayIconData) != FALSE;
+}
+
+void modTray::RemoveTrayIcon() {
+  if (TrayIconData.hWnd) ::Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
+  added_ = false;
+}
+
+}  // namespace carrydeck

@@ -1,0 +1,74 @@
+#include "Fakes.h"
+
+namespace carrydeck::testing {
+
+namespace {
+
+class MemoryWriteFile : public IWriteFile {
+ public:
+  MemoryWriteFile(MemoryFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+  bool Write(const std::string& bytes) override {
+    if (fs_.Fails(SaveStep::Write)) {
+      // A full stick: part of the data made it.
+      fs_.files[path_] += bytes.substr(0, bytes.size() / 2);
+      return false;
+    }
+    fs_.files[path_] += bytes;
+    return true;
+  }
+  bool Flush() override { return !fs_.Fails(SaveStep::Flush); }
+  bool Close() override { return !fs_.Fails(SaveStep::Close); }
+
+ private:
+  MemoryFileSystem& fs_;
+  std::string path_;
+};
+
+}  // namespace
+
+bool MemoryFileSystem::Fails(SaveStep step) {
+  int n = ++seen[step];
+  auto it = failOn.find(step);
+  return it != failOn.end() && it->second == n;
+}
+
+bool MemoryFileSystem::FileExists(const std::string& path) {
+  return files.count(path) && !hidden.count(path) && path.find_first_of("*?") == std::string::npos;
+}
+
+bool MemoryFileSystem::FolderExists(const std::string& path) {
+  if (folders.count(path)) return true;
+  for (const auto& [name, bytes] : files)
+    if (name.size() > path.size() && name.compare(0, path.size(), path) == 0) return true;
+  return false;
+}
+
+bool MemoryFileSystem::ReadAll(const std::string& path, std::string& bytes) {
+  auto it = files.find(path);
+  if (it == files.end() || unreadable.count(path)) return false;
+  bytes = it->second;
+  return true;
+}
+
+std::unique_ptr<IWriteFile> MemoryFileSystem::CreateForWrite(const std::string& path) {
+  ++creates;
+  if (Fails(SaveStep::Create)) return nullptr;
+  files[path].clear();
+  return std::make_unique<MemoryWriteFile>(*this, path);
+}
+
+bool MemoryFileSystem::Replace(const std::string& source, const std::string& target) {
+  // Sealing (tmp -> new) and replacing (new -> file) are both renames here.
+  SaveStep step = source.size() > 4 && source.compare(source.size() - 4, 4, ".tmp") == 0 ? SaveStep::Seal
+                                                                                         : SaveStep::Replace;
+  if (Fails(step)) return false;
+  auto it = files.find(source);
+  if (it == files.end()) return false;
+  files[target] = it->second;
+  files.erase(source);
+  return true;
+}
+
+bool MemoryFileSystem::Delete(const std::string& path) { return files.erase(path) > 0; }
+
+}  // namespace carrydeck::testing

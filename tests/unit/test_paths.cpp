@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include "modFen.h"
+
+namespace carrydeck {
+namespace {
+
+TEST(Paths, AppPathKeepsExactlyOneTrailingBackslash) {
+  EXPECT_EQ(AppPathFromModule("E:\\Menu.exe"), "E:\\");
+  EXPECT_EQ(AppPathFromModule("E:\\Menu\\Menu.exe"), "E:\\Menu\\");
+  EXPECT_EQ(AppPathFromModule("\\\\server\\share\\tools\\menu\\Menu.exe"), "\\\\server\\share\\tools\\menu\\");
+}
+
+TEST(Paths, DriveRootOfLetteredDrivesAndShares) {
+  EXPECT_EQ(DriveRootOf("E:\\Apps\\Menu\\"), "E:\\");
+  EXPECT_EQ(DriveRootOf("E:\\"), "E:\\");
+  EXPECT_EQ(DriveRootOf("\\\\server\\share\\tools\\menu\\"), "\\\\server\\share\\");
+  EXPECT_EQ(DriveRootOf("\\\\server\\share\\"), "\\\\server\\share\\");
+}
+
+TEST(Paths, IsUNCPathNeedsTwoBackslashes) {
+  EXPECT_TRUE(IsUNCPath("\\\\server\\share"));
+  EXPECT_FALSE(IsUNCPath("\\"));
+  EXPECT_FALSE(IsUNCPath(""));
+  EXPECT_FALSE(IsUNCPath("//server/share"));
+  EXPECT_FALSE(IsUNCPath("E:\\Apps"));
+}
+
+TEST(Paths, StripDriveRootFollowsThePositionRules) {
+  EXPECT_EQ(StripDriveRoot("E:\\Apps\\Tool\\tool.exe"), "Apps\\Tool\\tool.exe");
+  EXPECT_EQ(StripDriveRoot("E:\\tool.exe"), "tool.exe");
+  EXPECT_EQ(StripDriveRoot("\\\\server\\share\\Apps\\tool.exe"), "Apps\\tool.exe");
+  EXPECT_EQ(StripDriveRoot("\\\\server\\share"), "\\\\server\\share");
+  EXPECT_EQ(StripDriveRoot("\\\\server"), "\\server");
+  EXPECT_EQ(StripDriveRoot("Apps\\tool.exe"), "s\\tool.exe");
+  EXPECT_EQ(StripDriveRoot("E:\\"), "");
+  EXPECT_EQ(StripDriveRoot("E:"), "");
+}
+
+TEST(Paths, RelocateSwapsTheRootInBothDirections) {
+  EXPECT_EQ(RelocatePath("E:\\Apps\\Tool\\tool.exe", "F:\\"), "F:\\Apps\\Tool\\tool.exe");
+  EXPECT_EQ(RelocatePath("E:\\Apps\\Tool\\tool.exe", "\\\\server\\share\\"),
+            "\\\\server\\share\\Apps\\Tool\\tool.exe");
+  EXPECT_EQ(RelocatePath("\\\\server\\share\\Apps\\tool.exe", "E:\\"), "E:\\Apps\\tool.exe");
+}
+
+TEST(Paths, FolderOfKeepsTheLastBackslash) {
+  EXPECT_EQ(FolderOf("E:\\Apps\\tool.exe"), "E:\\Apps\\");
+  EXPECT_EQ(FolderOf("tool.exe"), "");
+  EXPECT_EQ(FolderOf("E:\\"), "E:\\");
+  EXPECT_EQ(FolderOf("E:\\Apps\\"), "E:\\Apps\\");
+  EXPECT_EQ(FolderOf(""), "");
+}
+
+TEST(Placeholders, ExpandedInAnyLetterCaseOnceFromTheLeft) {
+  EXPECT_EQ(ExpandPlaceholders("/data=%DRIVE%\\Docs /ini=%dir%tool.ini", "F:\\Apps\\Tool\\", "F:\\"),
+            "/data=F:\\Docs /ini=F:\\Apps\\Tool\\tool.ini");
+  EXPECT_EQ(ExpandPlaceholders("%drive%%drive%", "G:\\x\\", "G:\\"), "G:G:");
+  EXPECT_EQ(ExpandPlaceholders("", "G:\\x\\", "G:\\"), "");
+  EXPECT_EQ(ExpandPlaceholders("plain /q", "G:\\x\\", "G:\\"), "plain /q");
+  EXPECT_EQ(ExpandPlaceholders("\"%Dir%\" %dir%\\a", "E:\\A\\", "E:\\"), "\"E:\\A\\\" E:\\A\\\\a");
+  EXPECT_EQ(ExpandPlaceholders("%drive%", "", "\\\\server\\share\\"), "\\\\server\\share");
+}
+
+TEST(Placeholders, ReplacedTextIsNotScannedAgainAndLoneSignsStay) {
+  // A folder that itself spells a placeholder must come out literally.
+  EXPECT_EQ(ExpandPlaceholders("%dir%", "E:\\%drive%\\", "E:\\"), "E:\\%drive%\\");
+  EXPECT_EQ(ExpandPlaceholders("%drive", "E:\\A\\", "E:\\"), "%drive");
+  EXPECT_EQ(ExpandPlaceholders("100% %% %dir", "E:\\A\\", "E:\\"), "100% %% %dir");
+  EXPECT_EQ(ExpandPlaceholders("%%drive%%", "E:\\A\\", "E:\\"), "%E:%");
+}
+
+TEST(Text, CaseAndTrimHelpers) {
+  EXPECT_TRUE(EqualsNoCase("MAIN", "main"));
+  EXPECT_FALSE(EqualsNoCase("MAIN", "mains"));
+  EXPECT_EQ(Trim("  a b \t"), "a b");
+  EXPECT_EQ(ToUpperAscii("Window Height"), "WINDOW HEIGHT");
+}
+
+}  // namespace
+}  // namespace carrydeck
