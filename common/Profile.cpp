@@ -67,7 +67,8 @@ std::string ProfileGet(const std::string& content, const std::string& section, c
 std::string ProfilePut(const std::string& content, const std::string& section, const std::string& key,
                        const std::string& value) {
   std::vector<std::string> lines = SplitLines(content);
-  const std::string keyLine = key + "=" + value;
+  // The platform stores the value without spaces at its ends; do the same.
+  const std::string keyLine = key + "=" + Trim(value);
   size_t sectionAt = lines.size();
   size_t lastContent = 0;  // the last non-blank line of the section, where a new key goes
   for (size_t i = 0; i < lines.size(); ++i) {

@@ -91,7 +91,13 @@ std::unique_ptr<IWriteFile> Win32FileSystem::CreateForWrite(const std::string& p
 }
 
 bool Win32FileSystem::Replace(const std::string& source, const std::string& target) {
-  if (::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+  DWORD attributes = ::GetFileAttributesA(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    // A file the user marked read-only stays as it is (not every file system refuses this).
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
     if (::ReplaceFileA(target.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
       return true;
   }

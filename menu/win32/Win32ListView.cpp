@@ -50,12 +50,25 @@ bool Win32ListView::OnNotify(const NMHDR* header, LRESULT& result) {
       result = 0;
       return true;
     }
-    case LVN_ODFINDITEMA: {
+    case LVN_ODFINDITEMA:
+    case LVN_ODFINDITEMW: {
       // Type-to-find: the next row whose name starts with the typed text, wrapping round.
+      // Some list views ask in UTF-16 even of an ANSI parent.
       const auto* find = reinterpret_cast<const NMLVFINDITEMA*>(header);
       result = -1;
       if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz || rows_.Count() == 0) return true;
-      std::string typed = find->lvfi.psz;
+      std::string typed;
+      if (header->code == LVN_ODFINDITEMW) {
+        const wchar_t* wide = reinterpret_cast<const NMLVFINDITEMW*>(header)->lvfi.psz;
+        int n = ::WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+        if (n <= 1) return true;
+        typed.resize(static_cast<size_t>(n));
+        ::WideCharToMultiByte(CP_ACP, 0, wide, -1, &typed[0], n, nullptr, nullptr);
+        typed.resize(static_cast<size_t>(n - 1));
+      } else {
+        typed = find->lvfi.psz;
+      }
+      if (typed.empty()) return true;
       const size_t n = rows_.Count();
       size_t start = find->iStart < 0 ? 0 : static_cast<size_t>(find->iStart) % n;
       for (size_t k = 0; k < n; ++k) {

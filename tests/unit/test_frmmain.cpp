@@ -50,7 +50,7 @@ TEST_F(MainLogic, FirstStartInAnEmptyFolder) {
   EXPECT_EQ(view.height, 5910);
   EXPECT_EQ(view.width, 10960);
   EXPECT_EQ(view.status, "") << "start-up writes nothing into the status line without a catalogue";
-  EXPECT_EQ(File("Settings.ini").substr(0, 47), "[MAIN]\r\nWINDOW HEIGHT=5910\r\nWINDOW WIDTH=10960\r\n");
+  EXPECT_EQ(File("Settings.ini").substr(0, 48), "[MAIN]\r\nWINDOW HEIGHT=5910\r\nWINDOW WIDTH=10960\r\n");
   EXPECT_EQ(fs.files.count(appPath + "Data.dat"), 0u) << "no catalogue is created at start-up";
   EXPECT_EQ(view.caption, "Carrydeck v5.09 >> 3.9 GB Remaining on E:\\");
   EXPECT_EQ(view.MenuCaption(MenuItem::mnuRootBrowse), "Browse E:\\");

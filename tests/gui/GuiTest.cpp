@@ -1,0 +1,99 @@
+#include "GuiTest.h"
+
+#include <vector>
+
+namespace carrydeck::gui {
+
+void Pump(MainWindow* window, DWORD ms) {
+  DWORD end = GetTickCount() + ms;
+  MSG msg;
+  do {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) continue;
+      if (window && window->hwnd() && TranslateAcceleratorA(window->hwnd(), window->accelerators(), &msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(5);
+  } while (static_cast<LONG>(end - GetTickCount()) > 0);
+}
+
+namespace {
+void RemoveTree(const std::string& dir) {
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA((dir + "*").c_str(), &found);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string path = dir + name;
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(path + "\\");
+      else
+        DeleteFileA(path.c_str());
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+}  // namespace
+
+StickFolder::StickFolder(const std::string& name) : path_("E:\\" + name + "\\") {
+  RemoveTree(path_);
+  CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+StickFolder::~StickFolder() { RemoveTree(path_); }
+
+void StickFolder::Write(const std::string& name, const std::string& bytes) const {
+  HANDLE h = CreateFileA((path_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << path_ + name;
+  DWORD n = 0;
+  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+  CloseHandle(h);
+}
+
+std::string StickFolder::Read(const std::string& name) const {
+  std::string bytes;
+  Win32FileSystem fs;
+  fs.ReadAll(path_ + name, bytes);
+  return bytes;
+}
+
+bool StickFolder::Has(const std::string& name) const {
+  return GetFileAttributesA((path_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ItemText(HWND list, int row, int column) {
+  char buffer[1024] = {};
+  LVITEMA item = {};
+  item.iSubItem = column;
+  item.pszText = buffer;
+  item.cchTextMax = sizeof buffer;
+  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+  return buffer;
+}
+
+int ItemCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::string StatusText(HWND status) {
+  LRESULT info = SendMessageA(status, SB_GETTEXTLENGTHA, 0, 0);
+  std::vector<char> buffer(LOWORD(info) + 1, '\0');
+  SendMessageA(status, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(buffer.data()));
+  return buffer.data();
+}
+
+}  // namespace carrydeck::gui
+
+int main(int argc, char** argv) {
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  ::testing::InitGoogleTest(&argc, argv);
+  UINT type = GetDriveTypeA("E:\\");
+  if (type != DRIVE_FIXED && type != DRIVE_REMOVABLE) {
+    fprintf(stderr, "Drive E: is not mapped in this Wine prefix; run the suites through ./test.sh\n");
+    return 2;
+  }
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,171 @@
+// The real main window on a program folder on drive E:, as a user would see it.
+#include <cmath>
+
+#include "GuiTest.h"
+
+namespace carrydeck::gui {
+namespace {
+
+const char kThree[] =
+    "Notepad\r\nEditors\r\nC:\\windows\\notepad.exe\r\n\r\n"
+    "Calc\r\nTools\r\nE:\\Apps\\calc.exe\r\n-x %drive%\r\n"
+    "Alpha\r\nGames\r\nE:\\Games\\alpha.exe\r\n\r\n";
+
+struct MainWindowTest : ::testing::Test {
+  std::vector<MessageBoxRequest> boxes;
+  std::unique_ptr<MainWindow> window;
+
+  void Open(const StickFolder& folder) {
+    window = std::make_unique<MainWindow>();
+    window->SetMessageBoxHook([this](const MessageBoxRequest& r) {
+      boxes.push_back(r);
+      return IDOK;
+    });
+    ASSERT_TRUE(window->Create(folder.path(), SW_SHOWNORMAL));
+    Pump(window.get());
+  }
+  void TearDown() override {
+    window.reset();
+    Pump(nullptr, 10);
+  }
+  HWND list() { return window->list().hwnd(); }
+  std::string Caption() {
+    char text[512] = {};
+    GetWindowTextA(window->hwnd(), text, sizeof text);
+    return text;
+  }
+  std::string MenuText(MenuItem item) {
+    char text[256] = {};
+    GetMenuStringA(GetMenu(window->hwnd()), static_cast<UINT>(item), text, sizeof text, MF_BYCOMMAND);
+    return text;
+  }
+  void PressKey(WORD key) {
+    SetFocus(list());
+    PostMessageA(list(), WM_KEYDOWN, key, 1);
+    PostMessageA(list(), WM_KEYUP, key, 0xC0000001);
+    Pump(window.get());
+  }
+};
+
+TEST_F(MainWindowTest, ThreeEntriesInFileOrderWithHeadersStatusCaptionAndRootItem) {
+  StickFolder stick("three");
+  stick.Write("Data.dat", kThree);
+  Open(stick);
+  ASSERT_EQ(ItemCount(list()), 3);
+  EXPECT_EQ(ItemText(list(), 0, 0), "Notepad");
+  EXPECT_EQ(ItemText(list(), 1, 0), "Calc");
+  EXPECT_EQ(ItemText(list(), 1, 1), "Tools");
+  EXPECT_EQ(ItemText(list(), 1, 2), "E:\\Apps\\calc.exe");
+  EXPECT_EQ(ItemText(list(), 1, 3), "-x %drive%");
+  EXPECT_EQ(ItemText(list(), 2, 0), "Alpha");
+
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list(), LVM_GETHEADER, 0, 0));
+  ASSERT_EQ(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 4);
+  const char* expected[] = {"Name", "Type", "Target File", "Command Line Parameters"};
+  for (int i = 0; i < 4; ++i) {
+    char text[64] = {};
+    HDITEMA item = {};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+    EXPECT_STREQ(text, expected[i]);
+  }
+
+  EXPECT_EQ(StatusText(window->statusBar()), "App data loaded (3 apps).");
+  std::string caption = Caption();
+  EXPECT_EQ(caption.rfind("Carrydeck v1.03 >> ", 0), 0u) << caption;
+  EXPECT_EQ(caption.substr(caption.size() - 17), " Remaining on E:\\") << caption;
+  std::string figure = caption.substr(19, caption.size() - 19 - 17);
+  EXPECT_TRUE(figure.size() > 3 && (figure.substr(figure.size() - 3) == " GB" || figure.substr(figure.size() - 3) == " MB"))
+      << figure;
+  EXPECT_EQ(MenuText(MenuItem::mnuRootBrowse), "Browse E:\\");
+}
+
+TEST_F(MainWindowTest, F5SwitchesToTheRefreshCaption) {
+  StickFolder stick("refresh");
+  stick.Write("Data.dat", kThree);
+  Open(stick);
+  PressKey(VK_F5);
+  std::string caption = Caption();
+  EXPECT_EQ(caption.rfind("Fenwright's Carrydeck v1.03 >> ", 0), 0u) << caption;
+  EXPECT_EQ(caption.substr(caption.size() - 17), " Remaining on E:\\");
+  EXPECT_EQ(ItemCount(list()), 3);
+}
+
+TEST_F(MainWindowTest, AboutBoxTextIsExact) {
+  StickFolder stick("about");
+  Open(stick);
+  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(MenuItem::mnuAbout), 0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].title, "Fenwright's Carrydeck v1.03");
+  EXPECT_EQ(boxes[0].style, MB_OK | MB_ICONINFORMATION);
+  EXPECT_EQ(boxes[0].text, AboutText());
+  EXPECT_EQ(boxes[0].text.rfind("A program designed for use with a removeable storage device.\r\nUsed to run and open", 0), 0u);
+}
+
+TEST_F(MainWindowTest, FirstStartInAnEmptyFolder) {
+  StickFolder stick("empty");
+  Open(stick);
+  EXPECT_EQ(ItemCount(list()), 0);
+  std::string settings = stick.Read("Settings.ini");
+  EXPECT_NE(settings.find("WINDOW HEIGHT=5910"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("WINDOW WIDTH=10960"), std::string::npos) << settings;
+  EXPECT_FALSE(stick.Has("Data.dat"));
+  RECT r;
+  GetWindowRect(window->hwnd(), &r);
+  HDC dc = GetDC(nullptr);
+  double twipsPerPixel = 1440.0 / GetDeviceCaps(dc, LOGPIXELSX);
+  ReleaseDC(nullptr, dc);
+  EXPECT_NEAR((r.right - r.left) * twipsPerPixel, 10960, twipsPerPixel);
+  EXPECT_NEAR((r.bottom - r.top) * twipsPerPixel, 5910, twipsPerPixel);
+  EXPECT_TRUE(IsWindowVisible(window->hwnd()));
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(MainWindowTest, StoredWindowSizeIsRestored) {
+  StickFolder stick("sized");
+  stick.Write("Settings.ini", "[MAIN]\r\nWINDOW HEIGHT=8000\r\nWINDOW WIDTH=garbage\r\n");
+  Open(stick);
+  RECT r;
+  GetWindowRect(window->hwnd(), &r);
+  EXPECT_NEAR((r.bottom - r.top) * 15.0, 8000, 15);
+  EXPECT_NEAR((r.right - r.left) * 15.0, 10960, 15);
+}
+
+TEST_F(MainWindowTest, FortyThousandRecordsShowAndSurviveTheNextSave) {
+  StickFolder stick("big");
+  std::string file;
+  for (int i = 0; i < 40000; ++i)
+    file += "Entry " + std::to_string(i) + "\r\nType\r\nE:\\Apps\\" + std::to_string(i) + ".exe\r\n\r\n";
+  file += std::string("\x01\xff\0bin", 6) + "\r\n";
+  stick.Write("Data.dat", file);
+  Open(stick);
+  EXPECT_EQ(ItemCount(list()), 40001);
+  EXPECT_EQ(ItemText(list(), 39999, 0), "Entry 39999");
+  EXPECT_EQ(StatusText(window->statusBar()), "App data loaded (40001 apps).");
+  ASSERT_TRUE(window->logic().SaveCatalogue());
+  EXPECT_EQ(stick.Read("Data.dat"), file + "\r\n\r\n\r\n");
+}
+
+TEST_F(MainWindowTest, TypingANameFindsItsRow) {
+  StickFolder stick("find");
+  stick.Write("Data.dat", kThree);
+  Open(stick);
+  SetFocus(list());
+  SendMessageA(list(), WM_CHAR, 'a', 1);
+  Pump(window.get());
+  EXPECT_EQ(window->list().SelectedRow(), 3u);
+}
+
+TEST_F(MainWindowTest, TrayTipReadsCarrydeckWhileTheCaptionCarriesTheVersion) {
+  StickFolder stick("tray");
+  Open(stick);
+  EXPECT_NE(Caption(), "Carrydeck");
+  // The record itself is private; the tip was taken before Form_Load set the caption.
+  SendMessageA(window->hwnd(), WM_TRAYICON, 1, WM_MOUSEMOVE);
+  EXPECT_TRUE(IsWindowVisible(window->hwnd()));
+}
+
+}  // namespace
+}  // namespace carrydeck::gui
