@@ -33,6 +33,10 @@ class IFileSystem {
   // Puts source in target's place, whether target exists or not; source is gone after.
   virtual bool Replace(const std::string& source, const std::string& target) = 0;
   virtual bool Delete(const std::string& path) = 0;
+  // Copies over an existing target.
+  virtual bool CopyFile(const std::string& source, const std::string& target) = 0;
+  // One folder level; false when it exists already or cannot be made.
+  virtual bool CreateFolder(const std::string& path) = 0;
   // The platform's description of the last failure of this port, for reports.
   virtual std::string LastErrorDescription() = 0;
 };
@@ -57,6 +61,32 @@ class IDiskSpace {
   virtual std::optional<uint64_t> FreeBytesEx(const std::string& root) = 0;
   // Sectors per cluster x bytes per sector x free clusters; nullopt on failure.
   virtual std::optional<uint64_t> FreeBytesLegacy(const std::string& root) = 0;
+};
+
+// The platform's version record, as far as the launcher reads it.
+struct OsVersionInfo {
+  uint32_t major = 0, minor = 0, build = 0, platformId = 0;
+  std::string servicePack;
+};
+
+// Starting things and the process-wide state that goes with it.
+class IShell {
+ public:
+  virtual ~IShell() = default;
+  // The drive part ("E:") becomes the current drive.
+  virtual bool ChangeDrive(const std::string& drive) = 0;
+  virtual bool ChangeFolder(const std::string& folder) = 0;
+  // Starts a file with its default action; the outcome is not examined.
+  virtual void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) = 0;
+  // A command line as a new process, window shown normally and activated.
+  virtual bool StartCommandLine(const std::string& commandLine) = 0;
+  virtual std::string GetShortPath(const std::string& path) = 0;
+  virtual std::optional<OsVersionInfo> QueryVersion() = 0;
+  // Empties the clipboard and puts text on it.
+  virtual bool SetClipboardText(const std::string& text) = 0;
+  virtual bool GetClipboardText(std::string& text) = 0;
+  // The platform's description of the last failure of this port.
+  virtual std::string LastErrorDescription() = 0;
 };
 
 struct FileVersion {

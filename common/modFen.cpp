@@ -80,6 +80,36 @@ std::string ExpandPlaceholders(const std::string& parameters, const std::string&
   return ReplaceNoCase(ReplaceNoCase(parameters, "%drive%", drive), "%dir%", folder);
 }
 
+std::string ShortenPathForDisplay(const std::string& path, int maximum) {
+  std::string s = path;
+  if (IsUNCPath(s)) s.erase(0, 1);
+  std::string shown;
+  shown.reserve(s.size() * 2);
+  for (char c : s) {
+    if (c == '\\')
+      shown += " > ";
+    else
+      shown += c;
+  }
+  while (static_cast<long long>(shown.size()) >= maximum) {
+    size_t p = shown.find(" > ");
+    if (p == std::string::npos) break;
+    // Keep the ">" of the separator right after the dots.
+    shown = "..." + shown.substr(p + 1);
+  }
+  return shown;
+}
+
+std::string EscapeForCmd(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '&' || c == '|' || c == '<' || c == '>' || c == '^' || c == '(' || c == ')') out += '^';
+    out += c;
+  }
+  return out;
+}
+
 std::string ToUpperAscii(std::string text) {
   for (char& c : text)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');

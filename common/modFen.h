@@ -21,6 +21,14 @@ std::string FolderOf(const std::string& path);
 std::string ExpandPlaceholders(const std::string& parameters, const std::string& folder,
                                const std::string& driveRoot);
 
+// The status-line form of a path: backslashes shown as " > ", leading parts cut to "..."
+// until it is shorter than maximum (the file name is never cut).
+std::string ShortenPathForDisplay(const std::string& path, int maximum);
+
+// A folder made safe inside a quoted cmd.exe command: its special characters escaped, so
+// "Tom & Jerry" stays one folder name and nothing after "&" runs.
+std::string EscapeForCmd(const std::string& text);
+
 // ASCII letter case only: the files are in the ANSI code page and the platform's own
 // profile and path matching fold only these for our purposes.
 std::string ToUpperAscii(std::string text);

@@ -21,6 +21,9 @@ struct CatalogEntry {
 
 enum class SortOrder { Ascending, Descending };
 
+// Larger list fonts are refused: nothing that big fits a row.
+constexpr int kMaxFontPoints = 2048;
+
 class IListView {
  public:
   virtual ~IListView() = default;
@@ -54,11 +57,21 @@ class IListView {
   virtual SortOrder Order() const = 0;
   virtual void SetOrder(SortOrder order) = 0;
 
-  // Looks.
+  // Looks. Setters that the control may refuse answer false.
   virtual void SetSunkenBorder() = 0;
   virtual bool GridLines() const = 0;
   virtual void SetGridLines(bool on) = 0;
   virtual double WidthTwips() const = 0;
+  virtual double HeightTwips() const = 0;
+  virtual bool SetWidthTwips(double twips) = 0;
+  virtual bool SetHeightTwips(double twips) = 0;
+  // The list font's size in points (the face stays); error gets the failure's description.
+  virtual bool SetFontSize(int points, std::string& error) = 0;
+  virtual int FontSize() const = 0;
+  // A picture file shown tiled behind the rows; error gets the failure's description.
+  virtual bool SetBackgroundPicture(const std::string& path, std::string& error) = 0;
+  virtual void ClearBackgroundPicture() = 0;
+  virtual bool HasBackgroundPicture() const = 0;
   virtual void Repaint() = 0;
 
   void AddRow(const CatalogEntry& entry) { AddRows(std::vector<CatalogEntry>{entry}); }

@@ -60,6 +60,22 @@ class IMainView : public IMessages {
   virtual bool SetHeightTwips(double twips) = 0;
   virtual bool SetWidthTwips(double twips) = 0;
   virtual WindowState State() const = 0;
+  // Minimising hides the window (the tray icon is the way back).
+  virtual void SetState(WindowState state) = 0;
+  // The inner area and the status bar, in twips.
+  virtual double ClientWidthTwips() const = 0;
+  virtual double ClientHeightTwips() const = 0;
+  virtual double StatusHeightTwips() const = 0;
+  virtual double StatusWidthTwips() const = 0;
+  virtual void HideWindow() = 0;
+  // Foreground, normal state, shown.
+  virtual void RestoreWindow() = 0;
+  // The "Carrydeck" menu at the mouse pointer, as the list's context menu.
+  virtual void ShowContextMenu() = 0;
+  // Lets the window handle what is waiting (a long pass stays responsive).
+  virtual void ProcessPendingEvents() = 0;
+  // Ends the program at once, without the exit question.
+  virtual void EndProgram() = 0;
 
   // The notification-area icon, for the window's whole run.
   virtual void AddTrayIcon() = 0;

@@ -16,6 +16,36 @@ bool MemoryListView::SetColumnWidth(int position, double widthTwips) {
   return true;
 }
 
+bool MemoryListView::SetWidthTwips(double twips) {
+  if (!(twips >= 0)) return false;
+  width_ = twips;
+  return true;
+}
+
+bool MemoryListView::SetHeightTwips(double twips) {
+  if (!(twips >= 0)) return false;
+  height_ = twips;
+  return true;
+}
+
+bool MemoryListView::SetFontSize(int points, std::string& error) {
+  if (points <= 0 || points > kMaxFontPoints) {
+    error = "Invalid property value";
+    return false;
+  }
+  fontSize_ = points;
+  return true;
+}
+
+bool MemoryListView::SetBackgroundPicture(const std::string& path, std::string& error) {
+  if (!backgroundError.empty()) {
+    error = backgroundError;
+    return false;
+  }
+  background_ = path;
+  return true;
+}
+
 void MemoryListView::ClearRows() {
   rows_.Clear();
   selected_ = 0;

@@ -39,10 +39,19 @@ class MemoryListView : public IListView {
   bool GridLines() const override { return gridLines_; }
   void SetGridLines(bool on) override { gridLines_ = on; }
   double WidthTwips() const override { return width_; }
+  double HeightTwips() const override { return height_; }
+  bool SetWidthTwips(double twips) override;
+  bool SetHeightTwips(double twips) override;
+  bool SetFontSize(int points, std::string& error) override;
+  int FontSize() const override { return fontSize_; }
+  bool SetBackgroundPicture(const std::string& path, std::string& error) override;
+  void ClearBackgroundPicture() override { background_.clear(); }
+  bool HasBackgroundPicture() const override { return !background_.empty(); }
   void Repaint() override { ++repaints_; }
 
   // Test controls.
-  void SetWidthTwips(double width) { width_ = width; }
+  std::string backgroundError;  // when set, pictures fail to load with this description
+  const std::string& background() const { return background_; }
   bool sunken() const { return sunken_; }
   int repaints() const { return repaints_; }
 
@@ -59,6 +68,9 @@ class MemoryListView : public IListView {
   bool sunken_ = false;
   bool gridLines_ = false;
   double width_ = 9000;
+  double height_ = 4000;
+  int fontSize_ = 8;
+  std::string background_;
   int repaints_ = 0;
 };
 

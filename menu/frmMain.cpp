@@ -33,8 +33,29 @@ std::string AboutText() {
          " programs work as they should.\r\n\r\n" + "Fenwright Software, 2004-2026.";
 }
 
+namespace {
+// Without a shell port nothing can be started: every call fails, nothing crashes.
+class NoShell : public IShell {
+ public:
+  bool ChangeDrive(const std::string&) override { return false; }
+  bool ChangeFolder(const std::string&) override { return false; }
+  void ShellOpen(const std::string&, const std::string&, const std::string&) override {}
+  bool StartCommandLine(const std::string&) override { return false; }
+  std::string GetShortPath(const std::string&) override { return std::string(); }
+  std::optional<OsVersionInfo> QueryVersion() override { return std::nullopt; }
+  bool SetClipboardText(const std::string&) override { return false; }
+  bool GetClipboardText(std::string&) override { return false; }
+  std::string LastErrorDescription() override { return "Not supported"; }
+};
+NoShell gNoShell;
+}  // namespace
+
 frmMain::frmMain(IMainView& view, IListView& list, Platform platform, std::string appPath)
-    : view_(view), list_(list), sys_(platform), appPath_(std::move(appPath)) {}
+    : view_(view),
+      list_(list),
+      sys_(platform),
+      appPath_(std::move(appPath)),
+      shell_(platform.shell ? *platform.shell : gNoShell) {}
 
 std::string frmMain::GetVersionString() const {
   return std::to_string(sys_.version.major) + "." + std::to_string(sys_.version.minor) +
@@ -70,6 +91,7 @@ void frmMain::Form_Load() {
     LoadData();
   }
 
+  LoadSettings();
   view_.SetMenuCaption(MenuItem::mnuRootBrowse, "Browse " + GetDriveRoot());
   SetWindowCaption(false);
 }
@@ -94,6 +116,18 @@ bool frmMain::SaveCatalogue() {
 
 void frmMain::GetAllIcons() {
   // The icon pass (cache load or rebuild) is not part of this build yet; rows keep no icon.
+}
+
+void frmMain::RebuildIcons() { GetAllIcons(); }
+
+void frmMain::SortByTypeThenName() {
+  // Two stable sorts: by Name, then by Type, so names stay in order within each type.
+  list_.SetOrder(SortOrder::Ascending);
+  list_.SetSortKey(0);
+  list_.SetSorted(true);
+  list_.SetOrder(SortOrder::Ascending);
+  list_.SetSortKey(1);
+  list_.SetSorted(true);
 }
 
 void frmMain::Timer2_Timer() {
@@ -121,6 +155,28 @@ void frmMain::OnMenu(MenuItem item) {
   switch (item) {
     case MenuItem::mnuAbout: mnuAbout_Click(); break;
     case MenuItem::mnuRefresh: mnuRefresh_Click(); break;
+    case MenuItem::mnuRun: mnuRun_Click(); break;
+    case MenuItem::mnuBrowse: mnuBrowse_Click(); break;
+    case MenuItem::mnuRootBrowse: mnuRootBrowse_Click(); break;
+    case MenuItem::mnuCmd: mnuCmd_Click(); break;
+    case MenuItem::mnuCopyEntry: mnuCopyEntry_Click(); break;
+    case MenuItem::mnuDOSdir: mnuDOSdir_Click(); break;
+    case MenuItem::mnuRunNothing: mnuRunNothing_Click(); break;
+    case MenuItem::mnuRunMinimize: mnuRunMinimize_Click(); break;
+    case MenuItem::mnuRunClose: mnuRunClose_Click(); break;
+    case MenuItem::mnuIcons: mnuIcons_Click(); break;
+    case MenuItem::mnuShowGridlines: mnuShowGridlines_Click(); break;
+    case MenuItem::mnuShowBackground: mnuShowBackground_Click(); break;
+    case MenuItem::mnuFont8: SetFontSize(8); break;
+    case MenuItem::mnuFont10: SetFontSize(10); break;
+    case MenuItem::mnuFont12: SetFontSize(12); break;
+    case MenuItem::mnuFont14: SetFontSize(14); break;
+    case MenuItem::mnuFont16: SetFontSize(16); break;
+    case MenuItem::mnuFont18: SetFontSize(18); break;
+    case MenuItem::mnuFont20: SetFontSize(20); break;
+    case MenuItem::mnuSaveSettings: mnuSaveSettings_Click(); break;
+    case MenuItem::mnuOpenMenu: mnuOpenMenu_Click(); break;
+    case MenuItem::mnuExit: mnuExit_Click(); break;
     default: break;
   }
 }

@@ -16,6 +16,7 @@ struct Platform {
   IProfile& profile;
   IDiskSpace& disk;
   FileVersion version;
+  IShell* shell = nullptr;  // starts, current folder, clipboard; none: every start fails
 };
 
 class frmMain {
@@ -39,15 +40,70 @@ class frmMain {
 
   void SetupColumns();
   void LoadData();
+  // Icons: the cache load or rebuild, and the rebuild after every change of the catalogue.
   void GetAllIcons();
+  void RebuildIcons();
+  // Groups the rows by Type, by Name within each type.
+  void SortByTypeThenName();
   // Writes the rows to "Data.dat"; false when the old file was kept.
   bool SaveCatalogue();
+
+  // Settings.
+  void LoadSettings();
+  void mnuSaveSettings_Click();
+  void mnuIcons_Click();
+  void mnuShowGridlines_Click();
+  void mnuShowBackground_Click();
+  void mnuRunNothing_Click();
+  void mnuRunMinimize_Click();
+  void mnuRunClose_Click();
+
+  // Layout and looks of the list.
+  void Form_Resize();
+  void Timer1_Timer();
+  void ApplyListFont(int size);
+  void SetFontSize(int size);
+  // false with the failure's description when the picture cannot be shown.
+  bool LoadBackground(std::string& error);
+  double ColumnShare(int column) const { return column >= 1 && column <= 3 ? columnShare_[column - 1] : 0.0; }
+  void SetColumnShare(int column, double share) {
+    if (column >= 1 && column <= 3) columnShare_[column - 1] = share;
+  }
+
+  // Tray and exit.
+  void mnuOpenMenu_Click();
+  // The close question and what follows it; true when the user cancelled.
+  bool Form_Unload();
+  void mnuExit_Click();
+
+  // The list's own events.
+  void lstApp_ColumnClick(int column);
+  void lstApp_KeyUp();
+  void lstApp_MouseUp(int button);
+  void lstApp_DblClick();
+
+  // Entry actions.
+  void RunSelectedEntry();
+  void mnuRun_Click() { RunSelectedEntry(); }
+  void mnuBrowse_Click();
+  void mnuRootBrowse_Click();
+  void mnuCmd_Click();
+  void mnuCopyEntry_Click();
+  void mnuDOSdir_Click();
+  std::string GetCommandShell();
 
   std::string ReadSetting(const std::string& section, const std::string& key, const std::string& defaultValue);
   void WriteSetting(const std::string& section, const std::string& key, const std::string& value);
 
  private:
   void SetWindowCaption(bool refreshForm);
+  bool LoadSettingsSteps(std::string& error);
+  void UpdateColumnShares();
+  void SetRunMode(MenuItem item, const char* value);
+  // The selected row's target file; false with a description when no row is selected.
+  bool SelectedTarget(std::string& target, std::string* parameters, std::string& error) const;
+  void CloseAfterRun();
+  void HandOff();
 
   IMainView& view_;
   IListView& list_;
@@ -55,6 +111,8 @@ class frmMain {
   std::string appPath_;
   // "Data.dat" was there but could not be read: an empty list must not replace it.
   bool catalogueUnreadable_ = false;
+  double columnShare_[3] = {0, 0, 0};
+  IShell& shell_;
 };
 
 // The About box's text, CR LF between lines.

@@ -11,6 +11,9 @@
 
 namespace carrydeck {
 
+// The version record the launcher asks for is the platform's first, 148-byte form.
+static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA is 148 bytes on every bitness");
+
 namespace {
 
 constexpr DWORD kNeverMatches = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -107,7 +110,140 @@ bool Win32FileSystem::Replace(const std::string& source, const std::string& targ
 
 bool Win32FileSystem::Delete(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
 
+bool Win32FileSystem::CopyFile(const std::string& source, const std::string& target) {
+  return ::CopyFileA(source.c_str(), target.c_str(), FALSE) != FALSE;
+}
+
+bool Win32FileSystem::CreateFolder(const std::string& path) { return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+
 std::string Win32FileSystem::LastErrorDescription() { return ErrorDescription(::GetLastError()); }
+
+namespace {
+// Holds the clipboard open for one operation; other programs may hold it briefly.
+class ClipboardLock {
+ public:
+  ClipboardLock() {
+    for (int attempt = 0; attempt < 5 && !open_; ++attempt) {
+      open_ = ::OpenClipboard(nullptr) != FALSE;
+      if (!open_) ::Sleep(20);
+    }
+  }
+  ~ClipboardLock() {
+    if (open_) ::CloseClipboard();
+  }
+  bool open() const { return open_; }
+
+ private:
+  bool open_ = false;
+};
+}  // namespace
+
+bool Win32Shell::ChangeDrive(const std::string& drive) {
+  if (drive.size() < 2 || drive[1] != ':') {
+    lastError_ = ERROR_INVALID_DRIVE;
+    return false;
+  }
+  // "E:" alone returns to that drive's own current folder, as changing drive does.
+  if (::SetCurrentDirectoryA(drive.substr(0, 2).c_str())) return true;
+  lastError_ = ::GetLastError();
+  return false;
+}
+
+bool Win32Shell::ChangeFolder(const std::string& folder) {
+  if (::SetCurrentDirectoryA(folder.c_str())) return true;
+  lastError_ = ::GetLastError();
+  return false;
+}
+
+void Win32Shell::ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) {
+  carrydeck::ShellOpen(file, folder, parameters);
+}
+
+bool Win32Shell::StartCommandLine(const std::string& commandLine) {
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process = {};
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    lastError_ = ::GetLastError();
+    return false;
+  }
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return true;
+}
+
+std::string Win32Shell::GetShortPath(const std::string& path) { return carrydeck::GetShortPath(path); }
+
+std::optional<OsVersionInfo> Win32Shell::QueryVersion() {
+  OSVERSIONINFOA record = {};
+  record.dwOSVersionInfoSize = sizeof record;
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
+  BOOL ok = ::GetVersionExA(&record);
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+  if (!ok) {
+    lastError_ = ::GetLastError();
+    return std::nullopt;
+  }
+  OsVersionInfo info;
+  info.major = record.dwMajorVersion;
+  info.minor = record.dwMinorVersion;
+  info.build = record.dwBuildNumber;
+  info.platformId = record.dwPlatformId;
+  info.servicePack.assign(record.szCSDVersion, strnlen(record.szCSDVersion, sizeof record.szCSDVersion));
+  return info;
+}
+
+bool Win32Shell::SetClipboardText(const std::string& text) {
+  ClipboardLock lock;
+  if (!lock.open()) {
+    lastError_ = ::GetLastError();
+    return false;
+  }
+  ::EmptyClipboard();
+  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+  char* data = memory ? static_cast<char*>(::GlobalLock(memory)) : nullptr;
+  if (!data) {
+    lastError_ = ::GetLastError();
+    if (memory) ::GlobalFree(memory);
+    return false;
+  }
+  std::memcpy(data, text.c_str(), text.size() + 1);
+  ::GlobalUnlock(memory);
+  if (!::SetClipboardData(CF_TEXT, memory)) {
+    lastError_ = ::GetLastError();
+    ::GlobalFree(memory);
+    return false;
+  }
+  return true;  // the clipboard owns the memory now
+}
+
+bool Win32Shell::GetClipboardText(std::string& text) {
+  text.clear();
+  ClipboardLock lock;
+  if (!lock.open()) {
+    lastError_ = ::GetLastError();
+    return false;
+  }
+  HANDLE data = ::GetClipboardData(CF_TEXT);
+  if (!data) return true;  // no text on the clipboard: an empty text
+  const char* chars = static_cast<const char*>(::GlobalLock(data));
+  if (chars) {
+    text.assign(chars, strnlen(chars, ::GlobalSize(data)));
+    ::GlobalUnlock(data);
+  }
+  return true;
+}
+
+std::string Win32Shell::LastErrorDescription() { return ErrorDescription(lastError_); }
 
 std::string Win32Profile::Get(const std::string& section, const std::string& key, const std::string& file,
                               size_t maxChars) {

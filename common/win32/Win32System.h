@@ -17,7 +17,25 @@ class Win32FileSystem : public IFileSystem {
   std::unique_ptr<IWriteFile> CreateForWrite(const std::string& path) override;
   bool Replace(const std::string& source, const std::string& target) override;
   bool Delete(const std::string& path) override;
+  bool CopyFile(const std::string& source, const std::string& target) override;
+  bool CreateFolder(const std::string& path) override;
   std::string LastErrorDescription() override;
+};
+
+class Win32Shell : public IShell {
+ public:
+  bool ChangeDrive(const std::string& drive) override;
+  bool ChangeFolder(const std::string& folder) override;
+  void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) override;
+  bool StartCommandLine(const std::string& commandLine) override;
+  std::string GetShortPath(const std::string& path) override;
+  std::optional<OsVersionInfo> QueryVersion() override;
+  bool SetClipboardText(const std::string& text) override;
+  bool GetClipboardText(std::string& text) override;
+  std::string LastErrorDescription() override;
+
+ private:
+  DWORD lastError_ = 0;
 };
 
 // Over GetPrivateProfileStringA / WritePrivateProfileStringA.

@@ -12,6 +12,7 @@ namespace carrydeck {
 namespace {
 
 constexpr char kClassName[] = "CarrydeckMain";
+constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kTimer2 = 2;
 
 UINT Id(MenuItem item) { return static_cast<UINT>(item); }
@@ -54,9 +55,11 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
                             nullptr, nullptr, instance, this);
   if (!hwnd_) return false;
 
-  Platform platform{files_, profile_, disk_, GetModuleFileVersion()};
+  Platform platform{files_, profile_, disk_, GetModuleFileVersion(), shell_};
   logic_ = std::make_unique<frmMain>(*this, list_, platform, appPath_);
   logic_->Form_Load();
+  logic_->Form_Resize();
+  ::SetTimer(hwnd_, kTimer1, 100, nullptr);  // keeps the column shares current
   ::ShowWindow(hwnd_, showCommand);
   ::UpdateWindow(hwnd_);
   // The deferred icon load runs once the window is on screen with its rows.
@@ -92,30 +95,51 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
       UINT id = LOWORD(wParam);
       if (id >= Id(MenuItem::mnuRun) && id <= Id(MenuItem::mnuExit) && logic_) {
-        MenuItem item = static_cast<MenuItem>(id);
-        if (item == MenuItem::mnuOpenMenu)
-          RestoreWindow();
-        else if (item == MenuItem::mnuExit)
-          ::DestroyWindow(hwnd_);
-        else
-          logic_->OnMenu(item);
+        logic_->OnMenu(static_cast<MenuItem>(id));
         return 0;
       }
       break;
     }
     case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       LRESULT result = 0;
-      if (list_.OnNotify(reinterpret_cast<const NMHDR*>(lParam), result)) return result;
+      if (list_.OnNotify(header, result)) return result;
+      if (header->hwndFrom == list_.hwnd() && logic_) {
+        switch (header->code) {
+          case LVN_COLUMNCLICK:
+            logic_->lstApp_ColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem + 1);
+            return 0;
+          case NM_DBLCLK:
+            logic_->lstApp_DblClick();
+            return 0;
+          case NM_CLICK:  // sent when the button is released
+            logic_->lstApp_MouseUp(1);
+            return 0;
+          case NM_RCLICK:
+            logic_->lstApp_MouseUp(2);
+            return 1;  // the context menu is ours
+          default:
+            break;
+        }
+      }
       break;
     }
+    case WM_CLOSE:
+      // Every close request asks its question; Cancel keeps the launcher.
+      if (logic_ && logic_->Form_Unload()) return 0;
+      ::DestroyWindow(hwnd_);
+      return 0;
     case WM_TIMER:
+      if (wParam == kTimer1 && logic_) logic_->Timer1_Timer();
       if (wParam == kTimer2 && logic_) logic_->Timer2_Timer();
       return 0;
     case WM_TRAYICON:
       OnTrayIcon(lParam);
       return 0;
     case WM_DESTROY:
+      ::KillTimer(hwnd_, kTimer1);
       ::KillTimer(hwnd_, kTimer2);
+      ::RemoveWindowSubclass(list_.hwnd(), &MainWindow::ListSubclass, 1);
       tray_.RemoveTrayIcon();
       ::PostQuitMessage(0);
       return 0;
@@ -144,6 +168,8 @@ int MainWindow::Dpi() const {
 bool MainWindow::OnCreate() {
   BuildMenus();
   if (!list_.Create(hwnd_, IDC_LSTAPP)) return false;
+  // Key releases go to the list itself; it tells us of them here.
+  ::SetWindowSubclass(list_.hwnd(), &MainWindow::ListSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
   status_ = ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)), ::GetModuleHandleA(nullptr),
                               nullptr);
@@ -216,12 +242,18 @@ void MainWindow::BuildMenus() {
 void MainWindow::OnSize() {
   if (!status_ || !list_.hwnd()) return;
   ::SendMessageA(status_, WM_SIZE, 0, 0);
-  RECT client, bar;
-  ::GetClientRect(hwnd_, &client);
-  ::GetWindowRect(status_, &bar);
-  int height = (client.bottom - client.top) - (bar.bottom - bar.top);
-  if (height >= 0) ::MoveWindow(list_.hwnd(), 0, 0, client.right - client.left, height, TRUE);
-  if (::IsIconic(hwnd_)) ::ShowWindow(hwnd_, SW_HIDE);  // wait in the notification area
+  if (logic_) logic_->Form_Resize();
+}
+
+LRESULT CALLBACK MainWindow::ListSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR self) noexcept {
+  LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
+  auto* window = reinterpret_cast<MainWindow*>(self);
+  try {
+    if (message == WM_KEYUP && window->logic_) window->logic_->lstApp_KeyUp();
+  } catch (...) {
+  }
+  return result;
 }
 
 void MainWindow::RestoreWindow() {
@@ -230,10 +262,66 @@ void MainWindow::RestoreWindow() {
   ::ShowWindow(hwnd_, SW_SHOW);
 }
 
+void MainWindow::SetState(WindowState state) {
+  ::ShowWindow(hwnd_, state == WindowState::Minimized ? SW_MINIMIZE
+                      : state == WindowState::Maximized ? SW_MAXIMIZE
+                                                        : SW_RESTORE);
+}
+
+double MainWindow::ClientWidthTwips() const {
+  RECT r;
+  return ::GetClientRect(hwnd_, &r) ? ToTwips(r.right - r.left) : 0.0;
+}
+
+double MainWindow::ClientHeightTwips() const {
+  RECT r;
+  return ::GetClientRect(hwnd_, &r) ? ToTwips(r.bottom - r.top) : 0.0;
+}
+
+double MainWindow::StatusHeightTwips() const {
+  RECT r;
+  return ::GetWindowRect(status_, &r) ? ToTwips(r.bottom - r.top) : 0.0;
+}
+
+double MainWindow::StatusWidthTwips() const {
+  RECT r;
+  return ::GetWindowRect(status_, &r) ? ToTwips(r.right - r.left) : 0.0;
+}
+
+void MainWindow::HideWindow() { ::ShowWindow(hwnd_, SW_HIDE); }
+
+void MainWindow::ShowContextMenu() {
+  POINT at;
+  ::GetCursorPos(&at);
+  ::TrackPopupMenu(popup_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+}
+
+void MainWindow::ProcessPendingEvents() {
+  MSG msg;
+  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the real loop to see
+      break;
+    }
+    if (hwnd_ && ::TranslateAcceleratorA(hwnd_, accel_.get(), &msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+}
+
+void MainWindow::EndProgram() {
+  if (endHook_) {
+    endHook_();
+    return;
+  }
+  // No question and no saving: the window simply goes, and with it the message loop.
+  if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
 void MainWindow::OnTrayIcon(LPARAM mouseMessage) {
   switch (static_cast<UINT>(mouseMessage)) {
     case WM_LBUTTONUP:
-      RestoreWindow();
+      if (logic_) logic_->mnuOpenMenu_Click();
       break;
     case WM_RBUTTONUP: {
       ::SetForegroundWindow(hwnd_);
@@ -334,6 +422,11 @@ WindowState MainWindow::State() const {
 }
 
 void MainWindow::AddTrayIcon() {
+  // Back after a cancelled exit: the same record, so the tip stays "Carrydeck".
+  if (tray_.everAdded()) {
+    tray_.ReAddTrayIcon();
+    return;
+  }
   char caption[64] = {};
   ::GetWindowTextA(hwnd_, caption, sizeof caption);
   tray_.AddTrayIcon(hwnd_, icon_, caption);

@@ -40,6 +40,11 @@ class MainWindow : public IMainView {
   // Every message box goes through here; tests script the answer.
   using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;
   void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
+  // Ending the program goes through here, so a test can see it instead of ending.
+  void SetEndHook(std::function<void()> hook) { endHook_ = std::move(hook); }
+  // The shell port, replaceable so tests can see what would be started.
+  void SetShell(IShell* shell) { shell_ = shell; }
+  const modTray& tray() const { return tray_; }
 
   // IMainView
   int MsgBox(const std::string& text, int style, const std::string& title) override;
@@ -56,6 +61,16 @@ class MainWindow : public IMainView {
   bool SetHeightTwips(double twips) override;
   bool SetWidthTwips(double twips) override;
   WindowState State() const override;
+  void SetState(WindowState state) override;
+  double ClientWidthTwips() const override;
+  double ClientHeightTwips() const override;
+  double StatusHeightTwips() const override;
+  double StatusWidthTwips() const override;
+  void HideWindow() override;
+  void RestoreWindow() override;
+  void ShowContextMenu() override;
+  void ProcessPendingEvents() override;
+  void EndProgram() override;
   void AddTrayIcon() override;
   void RemoveTrayIcon() override;
   void EnableTimer2(bool enabled) override;
@@ -67,8 +82,10 @@ class MainWindow : public IMainView {
   void OnSize();
   void OnTrayIcon(LPARAM mouseMessage);
   void BuildMenus();
-  void RestoreWindow();
   int Dpi() const;
+  double ToTwips(int pixels) const { return pixels * 1440.0 / Dpi(); }
+  static LRESULT CALLBACK ListSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                       DWORD_PTR self) noexcept;
 
   HWND hwnd_ = nullptr;
   HWND status_ = nullptr;
@@ -87,6 +104,9 @@ class MainWindow : public IMainView {
   Win32FileSystem files_;
   Win32Profile profile_;
   Win32DiskSpace disk_;
+  Win32Shell win32Shell_;
+  IShell* shell_ = &win32Shell_;
+  std::function<void()> endHook_;
   std::unique_ptr<frmMain> logic_;
   std::string appPath_;
   MessageBoxHook messageBoxHook_;

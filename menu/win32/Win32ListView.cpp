@@ -4,7 +4,11 @@
 #include <cmath>
 #include <cstring>
 
+#include <ocidl.h>
+#include <olectl.h>
+
 #include "ListRows.h"
+#include "Win32System.h"
 
 namespace carrydeck {
 
@@ -207,6 +211,125 @@ void Win32ListView::SetGridLines(bool on) {
 double Win32ListView::WidthTwips() const {
   RECT r;
   return ::GetWindowRect(hwnd_, &r) ? PixelsToTwips(r.right - r.left) : 0.0;
+}
+
+double Win32ListView::HeightTwips() const {
+  RECT r;
+  return ::GetWindowRect(hwnd_, &r) ? PixelsToTwips(r.bottom - r.top) : 0.0;
+}
+
+namespace {
+bool UsableTwips(double twips) { return twips >= 0 && twips <= 1e6; }
+}  // namespace
+
+bool Win32ListView::SetWidthTwips(double twips) {
+  if (!UsableTwips(twips)) return false;
+  RECT r;
+  ::GetWindowRect(hwnd_, &r);
+  return ::SetWindowPos(hwnd_, nullptr, 0, 0, TwipsToPixels(twips), r.bottom - r.top,
+                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
+bool Win32ListView::SetHeightTwips(double twips) {
+  if (!UsableTwips(twips)) return false;
+  RECT r;
+  ::GetWindowRect(hwnd_, &r);
+  return ::SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, TwipsToPixels(twips),
+                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
+bool Win32ListView::SetFontSize(int points, std::string& error) {
+  if (points <= 0 || points > kMaxFontPoints) {
+    error = "Invalid property value";
+    return false;
+  }
+  HDC dc = ::GetDC(hwnd_);
+  int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
+  if (dc) ::ReleaseDC(hwnd_, dc);
+  HFONT font = ::CreateFontA(-::MulDiv(points, dpi > 0 ? dpi : 96, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, "Verdana");
+  if (!font) {
+    error = ErrorDescription(::GetLastError());
+    return false;
+  }
+  ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  font_.reset(font);  // the old font only goes once the list has the new one
+  fontPoints_ = points;
+  return true;
+}
+
+bool Win32ListView::SetBackgroundPicture(const std::string& path, std::string& error) {
+  Win32FileSystem files;
+  std::string bytes;
+  if (!files.ReadAll(path, bytes)) {
+    error = files.LastErrorDescription();
+    return false;
+  }
+  if (bytes.empty() || bytes.size() > 64u * 1024 * 1024) {
+    error = "Invalid picture";
+    return false;
+  }
+  // The platform's own picture decoder: JPEG, GIF, BMP and friends, no library of ours.
+  ::CoInitialize(nullptr);
+  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  void* data = memory ? ::GlobalLock(memory) : nullptr;
+  if (!data) {
+    if (memory) ::GlobalFree(memory);
+    error = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  }
+  std::memcpy(data, bytes.data(), bytes.size());
+  ::GlobalUnlock(memory);
+  IStream* stream = nullptr;
+  if (FAILED(::CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+    ::GlobalFree(memory);
+    error = "Invalid picture";
+    return false;
+  }
+  IPicture* picture = nullptr;
+  HRESULT hr = ::OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+                                reinterpret_cast<void**>(&picture));
+  stream->Release();
+  if (FAILED(hr) || !picture) {
+    error = "Invalid picture";
+    return false;
+  }
+  OLE_HANDLE handle = 0;
+  SHORT type = PICTYPE_NONE;
+  picture->get_Type(&type);
+  picture->get_Handle(&handle);
+  // The list takes the bitmap it is given and deletes it later: hand it its own copy.
+  HBITMAP copy = type == PICTYPE_BITMAP
+                     ? static_cast<HBITMAP>(::CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)),
+                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))
+                     : nullptr;
+  picture->Release();
+  if (!copy) {
+    error = "Invalid picture";
+    return false;
+  }
+  LVBKIMAGEA image = {};
+  image.ulFlags = LVBKIF_SOURCE_HBITMAP | LVBKIF_STYLE_TILE;
+  image.hbm = copy;
+  if (!::SendMessageA(hwnd_, LVM_SETBKIMAGEA, 0, reinterpret_cast<LPARAM>(&image))) {
+    ::DeleteObject(copy);
+    error = "Invalid picture";
+    return false;
+  }
+  return true;
+}
+
+void Win32ListView::ClearBackgroundPicture() {
+  LVBKIMAGEA image = {};
+  image.ulFlags = LVBKIF_SOURCE_NONE;
+  ::SendMessageA(hwnd_, LVM_SETBKIMAGEA, 0, reinterpret_cast<LPARAM>(&image));
+}
+
+bool Win32ListView::HasBackgroundPicture() const {
+  LVBKIMAGEA image = {};
+  ::SendMessageA(hwnd_, LVM_GETBKIMAGEA, 0, reinterpret_cast<LPARAM>(&image));
+  return (image.ulFlags & LVBKIF_SOURCE_MASK) != LVBKIF_SOURCE_NONE;
 }
 
 void Win32ListView::Repaint() {

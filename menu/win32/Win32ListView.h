@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Handle.h"
 #include "ListRows.h"
 #include "ListView.h"
 
@@ -53,6 +54,14 @@ class Win32ListView : public IListView {
   bool GridLines() const override;
   void SetGridLines(bool on) override;
   double WidthTwips() const override;
+  double HeightTwips() const override;
+  bool SetWidthTwips(double twips) override;
+  bool SetHeightTwips(double twips) override;
+  bool SetFontSize(int points, std::string& error) override;
+  int FontSize() const override { return fontPoints_; }
+  bool SetBackgroundPicture(const std::string& path, std::string& error) override;
+  void ClearBackgroundPicture() override;
+  bool HasBackgroundPicture() const override;
   void Repaint() override;
 
   int Dpi() const;
@@ -64,6 +73,8 @@ class Win32ListView : public IListView {
   void AfterReorder(size_t followedIndex0);
 
   HWND hwnd_ = nullptr;
+  UniqueGdi font_;
+  int fontPoints_ = 0;
   ListRows rows_;
   std::vector<std::string> headers_;
 };

@@ -24,6 +24,8 @@ class modTray {
   // After a shell restart: the same record again, tip included.
   void ReAddTrayIcon();
   bool added() const { return added_; }
+  const char* tip() const { return TrayIconData.szTip; }
+  bool everAdded() const { return TrayIconData.hWnd != nullptr; }
 
  private:
   NOTIFYICONDATAA TrayIconData{};

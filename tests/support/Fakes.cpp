@@ -71,4 +71,17 @@ bool MemoryFileSystem::Replace(const std::string& source, const std::string& tar
 
 bool MemoryFileSystem::Delete(const std::string& path) { return files.erase(path) > 0; }
 
+bool MemoryFileSystem::CopyFile(const std::string& source, const std::string& target) {
+  auto it = files.find(source);
+  if (it == files.end() || readOnlyFolders.count(target.substr(0, target.rfind('\\') + 1))) return false;
+  files[target] = it->second;
+  return true;
+}
+
+bool MemoryFileSystem::CreateFolder(const std::string& path) {
+  std::string folder = path.empty() || path.back() == '\\' ? path : path + "\\";
+  if (cannotCreate.count(folder)) return false;
+  return folders.insert(folder).second;
+}
+
 }  // namespace carrydeck::testing

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ class MemoryFileSystem : public IFileSystem {
   std::set<std::string> hidden;   // present but hidden: FileExists says no
   std::set<std::string> folders;  // paths ending in "\"
   std::set<std::string> unreadable;
+  std::set<std::string> readOnlyFolders;  // copies into these fail
+  std::set<std::string> cannotCreate;     // folders that cannot be made
   // Fail the n-th (1-based) occurrence of a save step, counted across all saves; 0 = never.
   std::map<SaveStep, int> failOn;
   std::map<SaveStep, int> seen;
@@ -31,6 +34,8 @@ class MemoryFileSystem : public IFileSystem {
   std::unique_ptr<IWriteFile> CreateForWrite(const std::string& path) override;
   bool Replace(const std::string& source, const std::string& target) override;
   bool Delete(const std::string& path) override;
+  bool CopyFile(const std::string& source, const std::string& target) override;
+  bool CreateFolder(const std::string& path) override;
   std::string LastErrorDescription() override { return "Access is denied."; }
 
   bool Fails(SaveStep step);
@@ -65,6 +70,11 @@ class FakeMainView : public IMainView {
   std::map<MenuItem, std::string> menuCaptions;
   std::map<MenuItem, bool> checks;
   double height = 0, width = 0;
+  double clientWidth = 9000, clientHeight = 5000, statusHeight = 300, statusWidth = 9000;
+  bool visible = true;
+  int pendingEventRuns = 0;
+  // What happened to the window, in order (for the order of steps).
+  std::vector<std::string> events;
   WindowState state = WindowState::Normal;
   bool timer2 = true;
   int trayAdds = 0, trayRemoves = 0;
@@ -106,12 +116,96 @@ class FakeMainView : public IMainView {
     return true;
   }
   WindowState State() const override { return state; }
+  void SetState(WindowState s) override {
+    state = s;
+    events.push_back(s == WindowState::Minimized ? "minimise" : "state");
+  }
+  double ClientWidthTwips() const override { return clientWidth; }
+  double ClientHeightTwips() const override { return clientHeight; }
+  double StatusHeightTwips() const override { return statusHeight; }
+  double StatusWidthTwips() const override { return statusWidth; }
+  void HideWindow() override {
+    visible = false;
+    events.push_back("hide");
+  }
+  void RestoreWindow() override {
+    visible = true;
+    state = WindowState::Normal;
+    events.push_back("restore");
+  }
+  void ShowContextMenu() override { events.push_back("context menu"); }
+  void ProcessPendingEvents() override { ++pendingEventRuns; }
+  void EndProgram() override { events.push_back("end"); }
   void AddTrayIcon() override {
     ++trayAdds;
     captionAtTrayAdd = caption;
+    events.push_back("tray add");
   }
-  void RemoveTrayIcon() override { ++trayRemoves; }
+  void RemoveTrayIcon() override {
+    ++trayRemoves;
+    events.push_back("tray remove");
+  }
   void EnableTimer2(bool enabled) override { timer2 = enabled; }
+};
+
+// Starts and clipboard in memory; every call is logged in order, with the window's events.
+class FakeShell : public IShell {
+ public:
+  explicit FakeShell(std::vector<std::string>* log = nullptr) : log_(log) {}
+  std::string currentDrive, currentFolder;
+  std::string clipboard = "(old clipboard)";
+  bool clipboardFails = false;
+  bool commandFails = false;
+  std::optional<OsVersionInfo> version = OsVersionInfo{10, 0, 19045, 2, ""};
+  std::map<std::string, std::string> shortPaths;
+  struct Open {
+    std::string file, folder, parameters;
+  };
+  std::vector<Open> opened;
+  std::vector<std::string> commands;
+  std::string error = "The clipboard is in use.";
+
+  bool ChangeDrive(const std::string& drive) override {
+    currentDrive = drive.substr(0, 2);
+    Log("drive " + currentDrive);
+    return true;
+  }
+  bool ChangeFolder(const std::string& folder) override {
+    currentFolder = folder;
+    Log("folder " + folder);
+    return true;
+  }
+  void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) override {
+    opened.push_back({file, folder, parameters});
+    Log("open " + file);
+  }
+  bool StartCommandLine(const std::string& line) override {
+    commands.push_back(line);
+    Log("start " + line);
+    return !commandFails;
+  }
+  std::string GetShortPath(const std::string& path) override {
+    auto it = shortPaths.find(path);
+    return it == shortPaths.end() ? std::string() : it->second;
+  }
+  std::optional<OsVersionInfo> QueryVersion() override { return version; }
+  bool SetClipboardText(const std::string& text) override {
+    if (clipboardFails) return false;
+    clipboard = text;
+    return true;
+  }
+  bool GetClipboardText(std::string& text) override {
+    if (clipboardFails) return false;
+    text = clipboard;
+    return true;
+  }
+  std::string LastErrorDescription() override { return error; }
+
+ private:
+  void Log(const std::string& what) {
+    if (log_) log_->push_back(what);
+  }
+  std::vector<std::string>* log_;
 };
 
 }  // namespace carrydeck::testing

@@ -90,9 +90,10 @@ TEST_F(MainLogic, RefreshSwitchesTheCaptionFormAndMeasuresAgain) {
   disk.ex = 1536ull * 1024;
   auto form = Start();
   disk.ex = 2ull * 1024 * 1024 * 1024;
+  const int repaints = list.repaints();
   form->OnMenu(MenuItem::mnuRefresh);
   EXPECT_EQ(view.caption, "Fenwright's Carrydeck v5.09 >> 2 GB Remaining on E:\\");
-  EXPECT_EQ(list.repaints(), 1);
+  EXPECT_EQ(list.repaints(), repaints + 1);
 }
 
 TEST_F(MainLogic, RefreshDoesNotReadTheCatalogueAgain) {
