@@ -53,6 +53,7 @@ size_t ListRows::SetOrder(SortOrder order, size_t follow) {
 }
 
 size_t ListRows::Resort(size_t follow) {
+  if (key_ == kNoKey) return follow;
   std::vector<size_t> order(rows_.size());
   std::iota(order.begin(), order.end(), size_t{0});
   const int key = key_;

@@ -27,6 +27,7 @@ class ListRows {
   size_t SetOrder(SortOrder order, size_t follow);
 
   static const size_t npos = static_cast<size_t>(-1);
+  static constexpr int kNoKey = -1;
 
  private:
   size_t Resort(size_t follow);
@@ -34,7 +35,7 @@ class ListRows {
   std::vector<CatalogEntry> rows_;
   std::vector<int> icons_;
   bool sorted_ = false;
-  int key_ = 0;
+  int key_ = kNoKey;  // no column yet: the first click on any header sorts ascending
   SortOrder order_ = SortOrder::Ascending;
 };
 

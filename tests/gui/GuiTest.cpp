@@ -39,7 +39,7 @@ void RemoveTree(const std::string& dir) {
 }
 }  // namespace
 
-StickFolder::StickFolder(const std::string& name) : path_("E:\\" + name + "\\") {
+StickFolder::StickFolder(const std::string& name, char drive) : path_(std::string(1, drive) + ":\\" + name + "\\") {
   RemoveTree(path_);
   CreateDirectoryA(path_.c_str(), nullptr);
 }
@@ -73,6 +73,31 @@ std::string ItemText(HWND list, int row, int column) {
   item.cchTextMax = sizeof buffer;
   SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
   return buffer;
+}
+
+std::string TestData(const std::string& name) {
+  std::string path = std::string("Z:") + CARRYDECK_TEST_DATA + "/" + name;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+std::string TestBinFolder() {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string path = self;
+  return path.substr(0, path.rfind('\\') + 1);
+}
+
+bool WaitForFile(MainWindow* window, const std::string& path, DWORD ms) {
+  for (DWORD waited = 0; waited < ms; waited += 50) {
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      Pump(window, 100);  // let the writer finish
+      return true;
+    }
+    Pump(window, 50);
+  }
+  return false;
 }
 
 int ItemCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }

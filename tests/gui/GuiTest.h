@@ -18,7 +18,8 @@ void Pump(MainWindow* window, DWORD ms = 60);
 // A fresh folder E:\<test name>\ holding the given files.
 class StickFolder {
  public:
-  explicit StickFolder(const std::string& name);
+  // drive: the mapped drive letter the folder lives on (E: or F:).
+  explicit StickFolder(const std::string& name, char drive = 'E');
   ~StickFolder();
   const std::string& path() const { return path_; }
   void Write(const std::string& name, const std::string& bytes) const;
@@ -32,5 +33,12 @@ class StickFolder {
 std::string ItemText(HWND list, int row, int column);
 int ItemCount(HWND list);
 std::string StatusText(HWND status);
+
+// A file of the source tree (tests/data) as the Windows side sees it.
+std::string TestData(const std::string& name);
+// The folder holding the test programs (gui_tests.exe, probe.exe).
+std::string TestBinFolder();
+// Waits up to ms for a file to appear, pumping the window meanwhile.
+bool WaitForFile(MainWindow* window, const std::string& path, DWORD ms = 15000);
 
 }  // namespace carrydeck::gui

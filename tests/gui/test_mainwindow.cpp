@@ -50,6 +50,7 @@ struct MainWindowTest : ::testing::Test {
 TEST_F(MainWindowTest, ThreeEntriesInFileOrderWithHeadersStatusCaptionAndRootItem) {
   StickFolder stick("three");
   stick.Write("Data.dat", kThree);
+  stick.Write("Settings.ini", "[MAIN]\r\nICONS=0\r\n");  // the icon pass would write its own status
   Open(stick);
   ASSERT_EQ(ItemCount(list()), 3);
   EXPECT_EQ(ItemText(list(), 0, 0), "Notepad");
@@ -140,6 +141,7 @@ TEST_F(MainWindowTest, FortyThousandRecordsShowAndSurviveTheNextSave) {
     file += "Entry " + std::to_string(i) + "\r\nType\r\nE:\\Apps\\" + std::to_string(i) + ".exe\r\n\r\n";
   file += std::string("\x01\xff\0bin", 6) + "\r\n";
   stick.Write("Data.dat", file);
+  stick.Write("Settings.ini", "[MAIN]\r\nICONS=0\r\n");
   Open(stick);
   EXPECT_EQ(ItemCount(list()), 40001);
   EXPECT_EQ(ItemText(list(), 39999, 0), "Entry 39999");

@@ -1,0 +1,274 @@
+// The real main window: settings, tray behaviour, entry actions and the exit question.
+#include "GuiTest.h"
+#include "Profile.h"
+
+namespace carrydeck::gui {
+namespace {
+
+struct LiveWindow : ::testing::Test {
+  std::vector<MessageBoxRequest> boxes;
+  std::vector<int> answers;
+  int ends = 0;
+  std::unique_ptr<MainWindow> window;
+
+  void Open(const StickFolder& folder) {
+    window = std::make_unique<MainWindow>();
+    window->SetMessageBoxHook([this](const MessageBoxRequest& r) {
+      boxes.push_back(r);
+      if (answers.empty()) return IDOK;
+      int answer = answers.front();
+      answers.erase(answers.begin());
+      return answer;
+    });
+    window->SetEndHook([this] { ++ends; });
+    ASSERT_TRUE(window->Create(folder.path(), SW_SHOWNORMAL));
+    Pump(window.get());
+  }
+  void TearDown() override {
+    window.reset();
+    Pump(nullptr, 10);
+  }
+  HWND hwnd() { return window->hwnd(); }
+  HWND list() { return window->list().hwnd(); }
+  void Command(MenuItem item) {
+    SendMessageA(hwnd(), WM_COMMAND, static_cast<WPARAM>(item), 0);
+    Pump(window.get());
+  }
+  bool Ticked(MenuItem item) {
+    return (GetMenuState(GetMenu(hwnd()), static_cast<UINT>(item), MF_BYCOMMAND) & MF_CHECKED) != 0;
+  }
+  std::string Setting(const StickFolder& stick, const char* section, const char* key) {
+    return ProfileGet(stick.Read("Settings.ini"), section, key);
+  }
+};
+
+TEST_F(LiveWindow, FirstStartWithACatalogueLeavesEverySettingInOrder) {
+  StickFolder stick("settings_first");
+  stick.Write("Data.dat", "A\r\nT\r\nC:\\windows\\notepad.exe\r\n\r\n");
+  Open(stick);
+  std::string ini = stick.Read("Settings.ini"), lines;
+  for (char c : ini)
+    if (c != '\r') lines += c;
+  std::string expected = "[MAIN]\nWINDOW HEIGHT=5910\nWINDOW WIDTH=10960\nICONS=1\nONRUN=0\nGRIDLINES=1\n"
+                         "BACKGROUND=1\nFONTSIZE=8\n";
+  EXPECT_EQ(lines.substr(0, expected.size()), expected);
+  size_t headings = lines.find("[Headings]\n1=");
+  ASSERT_NE(headings, std::string::npos) << lines;
+  EXPECT_LT(lines.find("\n2=", headings), lines.find("\n3=", headings));
+  EXPECT_LT(lines.find("\n3=", headings), lines.find("\n4=", headings));
+  EXPECT_TRUE(ListView_GetExtendedListViewStyle(list()) & LVS_EX_GRIDLINES);
+  EXPECT_TRUE(Ticked(MenuItem::mnuRunNothing));
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(LiveWindow, FontChoiceTicksOnlyItAndIsStored) {
+  StickFolder stick("settings_font");
+  Open(stick);
+  Command(MenuItem::mnuFont14);
+  for (MenuItem f : {MenuItem::mnuFont8, MenuItem::mnuFont10, MenuItem::mnuFont12, MenuItem::mnuFont16,
+                     MenuItem::mnuFont18, MenuItem::mnuFont20})
+    EXPECT_FALSE(Ticked(f));
+  EXPECT_TRUE(Ticked(MenuItem::mnuFont14));
+  EXPECT_EQ(Setting(stick, "Main", "FontSize"), "14");
+  LOGFONTA font = {};
+  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(list(), WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_STREQ(font.lfFaceName, "Verdana");
+  EXPECT_EQ(font.lfHeight, -MulDiv(14, 96, 72));
+}
+
+TEST_F(LiveWindow, TogglesWriteAtOnceAndChangeTheList) {
+  StickFolder stick("settings_toggles");
+  Open(stick);
+  Command(MenuItem::mnuShowGridlines);
+  EXPECT_EQ(Setting(stick, "Main", "Gridlines"), "0");
+  EXPECT_FALSE(ListView_GetExtendedListViewStyle(list()) & LVS_EX_GRIDLINES);
+  Command(MenuItem::mnuRunMinimize);
+  EXPECT_EQ(Setting(stick, "Main", "OnRun"), "2");
+  EXPECT_TRUE(Ticked(MenuItem::mnuRunMinimize));
+  EXPECT_FALSE(Ticked(MenuItem::mnuRunNothing));
+  Command(MenuItem::mnuIcons);
+  EXPECT_EQ(Setting(stick, "Main", "Icons"), "0");
+}
+
+TEST_F(LiveWindow, BackgroundPictureIsSetAndADamagedOneIsReported) {
+  StickFolder stick("settings_background");
+  HANDLE h = CreateFileA(TestData("background.jpg").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << TestData("background.jpg");
+  char bytes[4096];
+  DWORD n = 0;
+  ReadFile(h, bytes, sizeof bytes, &n, nullptr);
+  CloseHandle(h);
+  stick.Write("background.jpg", std::string(bytes, n));
+  Open(stick);
+  EXPECT_TRUE(window->list().HasBackgroundPicture());
+  Command(MenuItem::mnuShowBackground);
+  EXPECT_FALSE(window->list().HasBackgroundPicture());
+  Command(MenuItem::mnuShowBackground);
+  EXPECT_TRUE(window->list().HasBackgroundPicture()) << "a fresh picture each time";
+  EXPECT_TRUE(boxes.empty());
+  window.reset();
+
+  StickFolder damaged("settings_damaged_picture");
+  damaged.Write("background.jpg", std::string(bytes, n / 3));
+  Open(damaged);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text.rfind("Error loading settings: ", 0), 0u) << boxes[0].text;
+  EXPECT_TRUE(IsWindowVisible(hwnd())) << "start-up goes on";
+}
+
+TEST_F(LiveWindow, MinimisingHidesAndTheTrayBringsTheWindowBack) {
+  StickFolder stick("tray_restore");
+  Open(stick);
+  ShowWindow(hwnd(), SW_MINIMIZE);
+  Pump(window.get());
+  EXPECT_FALSE(IsWindowVisible(hwnd())) << "no taskbar button while hidden";
+  SendMessageA(hwnd(), WM_TRAYICON, kTrayIconId, WM_MOUSEMOVE);
+  SendMessageA(hwnd(), WM_TRAYICON, kTrayIconId, WM_LBUTTONDOWN);
+  Pump(window.get());
+  EXPECT_FALSE(IsWindowVisible(hwnd())) << "moves and presses are ignored";
+  SendMessageA(hwnd(), WM_TRAYICON, kTrayIconId, WM_LBUTTONUP);
+  Pump(window.get());
+  EXPECT_TRUE(IsWindowVisible(hwnd()));
+  EXPECT_FALSE(IsIconic(hwnd()));
+  EXPECT_FALSE(IsZoomed(hwnd()));
+
+  ShowWindow(hwnd(), SW_MINIMIZE);
+  Pump(window.get());
+  EXPECT_FALSE(IsWindowVisible(hwnd()));
+  Command(MenuItem::mnuOpenMenu);
+  EXPECT_TRUE(IsWindowVisible(hwnd()));
+  EXPECT_FALSE(IsIconic(hwnd()));
+  EXPECT_STREQ(window->tray().tip(), "Carrydeck");
+}
+
+TEST_F(LiveWindow, ResizingKeepsColumnProportions) {
+  StickFolder stick("layout_resize");
+  Open(stick);
+  SetWindowPos(hwnd(), nullptr, 0, 0, 900, 400, SWP_NOMOVE | SWP_NOZORDER);
+  Pump(window.get(), 250);  // a tick of the share timer
+  RECT client, listRect;
+  GetClientRect(hwnd(), &client);
+  GetWindowRect(list(), &listRect);
+  EXPECT_EQ(listRect.right - listRect.left, client.right);
+  double share = ListView_GetColumnWidth(list(), 1) / static_cast<double>(listRect.right - listRect.left);
+  SetWindowPos(hwnd(), nullptr, 0, 0, 600, 400, SWP_NOMOVE | SWP_NOZORDER);
+  Pump(window.get(), 250);
+  GetWindowRect(list(), &listRect);
+  EXPECT_NEAR(ListView_GetColumnWidth(list(), 1) / static_cast<double>(listRect.right - listRect.left), share, 0.01);
+}
+
+// A copy of the probe program at a path of the stick; answers where it was copied.
+std::string PlaceProbe(const StickFolder& stick, const std::string& relative) {
+  std::string target = stick.path() + relative;
+  CreateDirectoryA(target.substr(0, target.rfind('\\')).c_str(), nullptr);
+  EXPECT_TRUE(CopyFileA((TestBinFolder() + "probe.exe").c_str(), target.c_str(), FALSE)) << target;
+  return target;
+}
+
+TEST_F(LiveWindow, AnEntryStoredOnFIsStartedFromTheLaunchersDriveE) {
+  StickFolder stick("run_relocated");
+  StickFolder other("run_relocated", 'F');  // F: holds no probe
+  PlaceProbe(stick, "Apps\\probe.exe");
+  stick.Write("Data.dat",
+              "Probe\r\nTools\r\nF:\\run_relocated\\Apps\\probe.exe\r\n-d \"%drive%\" -dir %DIR% -x\r\n");
+  Open(stick);
+  window->list().SelectRow(1);
+  Command(MenuItem::mnuRun);
+  ASSERT_TRUE(WaitForFile(window.get(), stick.path() + "Apps\\probe.log"));
+  EXPECT_EQ(stick.Read("Apps\\probe.log"),
+            "E:\\run_relocated\\Apps\\probe.exe|-d \"E:\" -dir E:\\run_relocated\\Apps\\ -x|E:\\run_relocated\\Apps\r\n");
+  EXPECT_EQ(StatusText(window->statusBar()), "Running E:\\run_relocated\\Apps\\probe.exe - Auto Drive Change");
+}
+
+TEST_F(LiveWindow, DoubleClickStartsTheSelectedEntryToo) {
+  StickFolder stick("run_double_click");
+  std::string probe = PlaceProbe(stick, "probe.exe");
+  stick.Write("Data.dat", "Probe\r\nTools\r\n" + probe + "\r\n\r\n");
+  Open(stick);
+  RECT item = {};
+  item.left = LVIR_BOUNDS;
+  SendMessageA(list(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+  LPARAM at = MAKELPARAM(item.left + 5, item.top + 3);
+  SendMessageA(list(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageA(list(), WM_LBUTTONUP, 0, at);
+  SendMessageA(list(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  SendMessageA(list(), WM_LBUTTONUP, 0, at);
+  ASSERT_TRUE(WaitForFile(window.get(), stick.path() + "probe.log"));
+  EXPECT_EQ(stick.Read("probe.log"), probe + "||E:\\run_double_click\r\n");
+  EXPECT_EQ(StatusText(window->statusBar()), "Running " + probe);
+}
+
+TEST_F(LiveWindow, CopyPutsTheExactPathOnTheClipboard) {
+  StickFolder stick("copy_path");
+  std::string probe = PlaceProbe(stick, "Some Apps\\probe.exe");
+  stick.Write("Data.dat", "Probe\r\nTools\r\n" + probe + "\r\n\r\n");
+  Open(stick);
+  window->list().SelectRow(1);
+  Command(MenuItem::mnuCopyEntry);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HANDLE data = GetClipboardData(CF_TEXT);
+  std::string text = data ? static_cast<const char*>(GlobalLock(data)) : "";
+  if (data) GlobalUnlock(data);
+  CloseClipboard();
+  EXPECT_EQ(text, probe);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Clipboard set to:\r\n" + probe);
+}
+
+TEST_F(LiveWindow, ColumnClicksRewriteTheCatalogueInTheNewOrder) {
+  StickFolder stick("sort_columns");
+  stick.Write("Data.dat", "b\r\nY\r\n\r\n\r\na\r\nZ\r\n\r\n\r\nc\r\nX\r\n\r\n\r\n");
+  Open(stick);
+  NMLISTVIEW click = {};
+  click.hdr.hwndFrom = list();
+  click.hdr.idFrom = GetDlgCtrlID(list());
+  click.hdr.code = LVN_COLUMNCLICK;
+  click.iItem = -1;
+  click.iSubItem = 1;  // "Type"
+  SendMessageA(hwnd(), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ(stick.Read("Data.dat"), "c\r\nX\r\n\r\n\r\nb\r\nY\r\n\r\n\r\na\r\nZ\r\n\r\n\r\n");
+  EXPECT_EQ(ItemText(list(), 0, 0), "c");
+  SendMessageA(hwnd(), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ(stick.Read("Data.dat"), "a\r\nZ\r\n\r\n\r\nb\r\nY\r\n\r\n\r\nc\r\nX\r\n\r\n\r\n");
+}
+
+TEST_F(LiveWindow, ArrowKeysShowTheSelectedPathInTheStatusLine) {
+  StickFolder stick("keys_status");
+  stick.Write("Data.dat", "A\r\nT\r\nE:\\Apps\\Editor\\editor.exe\r\n\r\nB\r\nT\r\nE:\\b.exe\r\n\r\n");
+  Open(stick);
+  SetFocus(list());
+  window->list().SelectRow(1);
+  SendMessageA(list(), WM_KEYDOWN, VK_DOWN, 1);
+  SendMessageA(list(), WM_KEYUP, VK_DOWN, 0xC0000001);
+  Pump(window.get());
+  EXPECT_EQ(window->list().SelectedRow(), 2u);
+  EXPECT_EQ(StatusText(window->statusBar()), "E: > b.exe");
+}
+
+TEST_F(LiveWindow, CloseAnsweredCancelKeepsTheWindowAndNoSavesAndCloses) {
+  StickFolder stick("exit_question");
+  Open(stick);
+  SetWindowPos(hwnd(), nullptr, 0, 0, 800, 500, SWP_NOMOVE | SWP_NOZORDER);
+  answers = {IDCANCEL};
+  SendMessageA(hwnd(), WM_CLOSE, 0, 0);
+  Pump(window.get());
+  ASSERT_TRUE(IsWindow(hwnd()));
+  EXPECT_TRUE(IsWindowVisible(hwnd()));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].title, "Safely Remove USB Device?");
+  EXPECT_EQ(boxes[0].style, MB_YESNOCANCEL | MB_ICONQUESTION);
+  EXPECT_EQ(Setting(stick, "MAIN", "Window Width"), "10960") << "Cancel saves no size";
+  EXPECT_FALSE(stick.Has("Data.dat")) << "Cancel saves nothing";
+
+  answers = {IDNO};
+  HWND before = hwnd();
+  SendMessageA(before, WM_CLOSE, 0, 0);
+  Pump(nullptr);
+  EXPECT_FALSE(IsWindow(before));
+  EXPECT_TRUE(stick.Has("Data.dat")) << "No saves the catalogue";
+  EXPECT_EQ(Setting(stick, "MAIN", "Window Width"), "12000");
+}
+
+}  // namespace
+}  // namespace carrydeck::gui

@@ -1,0 +1,409 @@
+// Running an entry and the other entry actions, and the list's own events, against fakes.
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "MemoryListView.h"
+#include "Profile.h"
+#include "cWinVersion.h"
+#include "frmMain.h"
+#include "modFen.h"
+
+namespace carrydeck {
+namespace {
+
+using testing::FakeDiskSpace;
+using testing::FakeMainView;
+using testing::FakeShell;
+using testing::MemoryFileSystem;
+
+struct Actions : ::testing::Test {
+  MemoryFileSystem fs;
+  FileProfile profile{fs};
+  FakeDiskSpace disk;
+  FakeMainView view;
+  FakeShell shell{&view.events};  // one log: the window's events and the starts, in order
+  MemoryListView list;
+  std::string app = "E:\\";
+  std::unique_ptr<frmMain> form;
+
+  frmMain& Start() {
+    view.checks[MenuItem::mnuRunNothing] = true;
+    form = std::make_unique<frmMain>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}, &shell}, app);
+    form->Form_Load();
+    view.events.clear();
+    view.messages.clear();
+    return *form;
+  }
+  void Entry(const std::string& target, const std::string& parameters = "") {
+    list.AddRow(CatalogEntry{{"Tool", "Tools", target, parameters}});
+    list.SelectRow(list.RowCount());
+  }
+  void File(const std::string& path) { fs.files[path] = "MZ"; }
+  void Folder(const std::string& path) { fs.folders.insert(path); }
+  void Mode(MenuItem item) { form->OnMenu(item); }
+  std::string Message() const { return view.messages.empty() ? "(none)" : view.messages.back().text; }
+};
+
+TEST_F(Actions, RunsTheStoredTargetInItsFolderWithPlaceholdersFilledIn) {
+  Start();
+  File("C:\\Apps\\Tool\\tool.exe");
+  File("E:\\Apps\\Tool\\tool.exe");  // a relocated copy does not win over the stored one
+  Entry("C:\\Apps\\Tool\\tool.exe", "/data=%DRIVE%\\Docs /ini=%dir%tool.ini %Dir%");
+  form->OnMenu(MenuItem::mnuRun);
+  ASSERT_EQ(shell.opened.size(), 1u);
+  EXPECT_EQ(shell.opened[0].file, "C:\\Apps\\Tool\\tool.exe");
+  EXPECT_EQ(shell.opened[0].folder, "C:\\Apps\\Tool\\");
+  EXPECT_EQ(shell.opened[0].parameters, "/data=E:\\Docs /ini=C:\\Apps\\Tool\\tool.ini C:\\Apps\\Tool\\");
+  EXPECT_EQ(shell.currentDrive, "C:");
+  EXPECT_EQ(shell.currentFolder, "C:\\Apps\\Tool\\");
+  EXPECT_EQ(view.status, "Running C:\\Apps\\Tool\\tool.exe");
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(Actions, MissingTargetIsRunFromTheLaunchersDrive) {
+  app = "E:\\Carrydeck\\";
+  Start();
+  File("E:\\Apps\\probe.exe");
+  Entry("F:\\Apps\\probe.exe", "\"%drive%\" %dir%");
+  list.SelectRow(1);
+  form->lstApp_DblClick();
+  ASSERT_EQ(shell.opened.size(), 1u);
+  EXPECT_EQ(shell.opened[0].file, "E:\\Apps\\probe.exe");
+  EXPECT_EQ(shell.opened[0].parameters, "\"E:\" E:\\Apps\\");
+  EXPECT_EQ(view.status, "Running E:\\Apps\\probe.exe - Auto Drive Change");
+}
+
+TEST_F(Actions, FromANetworkShareNoDriveIsChanged) {
+  app = "\\\\server\\share\\menu\\";
+  Start();
+  File("\\\\server\\share\\Apps\\tool.exe");
+  Entry("E:\\Apps\\tool.exe", "%drive%");
+  form->RunSelectedEntry();
+  ASSERT_EQ(shell.opened.size(), 1u);
+  EXPECT_EQ(shell.opened[0].file, "\\\\server\\share\\Apps\\tool.exe");
+  EXPECT_EQ(shell.opened[0].parameters, "\\\\server\\share");
+  EXPECT_EQ(shell.currentDrive, "");
+  EXPECT_EQ(shell.currentFolder, "\\\\server\\share\\Apps\\");
+  EXPECT_EQ(view.status, "Running \\\\server\\share\\Apps\\tool.exe - Auto Drive Change");
+}
+
+TEST_F(Actions, MinimiseComesBeforeTheStartAndCloseAfterTheStatusWithTheIconRemovedFirst) {
+  Start();
+  File("E:\\tool.exe");
+  Entry("E:\\tool.exe");
+  Mode(MenuItem::mnuRunMinimize);
+  view.events.clear();
+  form->RunSelectedEntry();
+  EXPECT_EQ(view.events, (std::vector<std::string>{"drive E:", "folder E:\\", "minimise", "open E:\\tool.exe"}));
+
+  Mode(MenuItem::mnuRunClose);
+  view.events.clear();
+  form->RunSelectedEntry();
+  EXPECT_EQ(view.events,
+            (std::vector<std::string>{"drive E:", "folder E:\\", "open E:\\tool.exe", "tray remove", "end"}));
+  EXPECT_TRUE(view.messages.empty()) << "closing after a run asks nothing";
+}
+
+TEST_F(Actions, FailureReportTellsWhatWasStoredAndStartsNothing) {
+  Start();
+  Mode(MenuItem::mnuRunMinimize);
+  Entry("E:\\Apps\\Tool\\tool.exe");
+  view.events.clear();
+  form->OnMenu(MenuItem::mnuRun);
+  EXPECT_EQ(Message(), "Error running E:\\Apps\\Tool\\tool.exe : \r\nCheck the file exists at the specified location.");
+  EXPECT_EQ(view.messages.back().style, mb::OK | mb::IconStop);
+  EXPECT_EQ(view.messages.back().title, "Fenwright's Carrydeck");
+  EXPECT_EQ(view.status, "Error running E:\\Apps\\Tool\\tool.exe : ");
+  EXPECT_TRUE(shell.opened.empty());
+  EXPECT_TRUE(view.events.empty()) << "no minimise, no drive change";
+}
+
+TEST_F(Actions, NoSelectionEmptyRelativeWildcardAndOverlongTargetsAreReported) {
+  Start();
+  form->RunSelectedEntry();
+  EXPECT_EQ(Message(), "Error running  : No entry is selected.\r\nCheck the file exists at the specified location.");
+  File("E:\\s\\tool.exe");        // where a relative path would wrongly land after relocation
+  File("E:\\Apps\\tool.exe");     // and where it would land in the current folder
+  for (const std::string& target : {std::string(), std::string("Apps\\tool.exe"), std::string("E:\\Apps\\*.exe"),
+                                    "E:\\" + std::string(300, 'x') + ".exe"}) {
+    list.ClearRows();
+    Entry(target);
+    form->RunSelectedEntry();
+    EXPECT_EQ(view.status, "Error running " + target + " : ") << target;
+  }
+  EXPECT_TRUE(shell.opened.empty());
+}
+
+TEST_F(Actions, AStartTheShellCannotMakeIsStillReportedAsRunning) {
+  Start();
+  File("E:\\readme.xyz");  // no program for this type: the shell fails without telling us
+  Entry("E:\\readme.xyz");
+  Mode(MenuItem::mnuRunMinimize);
+  form->RunSelectedEntry();
+  EXPECT_EQ(view.status, "Running E:\\readme.xyz");
+  EXPECT_EQ(view.state, WindowState::Minimized);
+}
+
+TEST_F(Actions, BrowseSelectsTheFileInItsFolderStoredOrRelocated) {
+  app = "F:\\";
+  Start();
+  Folder("C:\\Apps\\");
+  Entry("C:\\Apps\\tool exe.exe");
+  form->OnMenu(MenuItem::mnuBrowse);
+  EXPECT_EQ(shell.commands.back(), "explorer.exe /select,C:\\Apps\\tool exe.exe");
+  EXPECT_EQ(view.status, "Browsing C:\\Apps\\");
+
+  Folder("F:\\Apps\\Tool\\");
+  Entry("E:\\Apps\\Tool\\tool.exe");
+  form->OnMenu(MenuItem::mnuBrowse);
+  EXPECT_EQ(shell.commands.back(), "explorer.exe /select,F:\\Apps\\Tool\\tool.exe");
+  EXPECT_EQ(view.status, "Browsing F:\\Apps\\Tool\\ - Auto Drive Change");
+
+  Folder("F:\\");
+  Entry("E:\\root.exe");
+  form->OnMenu(MenuItem::mnuBrowse);
+  EXPECT_EQ(shell.commands.back(), "explorer.exe /select,F:\\root.exe");
+}
+
+TEST_F(Actions, BrowseFailuresMinimiseNothingAndExplainThemselves) {
+  Start();
+  Mode(MenuItem::mnuRunMinimize);
+  Entry("Q:\\Gone\\tool.exe");
+  view.events.clear();
+  form->OnMenu(MenuItem::mnuBrowse);
+  EXPECT_EQ(Message(), "Error browsing to the directory : \r\nCheck the folder exists at the specified location.");
+  EXPECT_EQ(view.status, "Error browsing Q:\\Gone\\ : ");
+  EXPECT_TRUE(view.events.empty());
+
+  list.ClearRows();
+  form->OnMenu(MenuItem::mnuBrowse);
+  EXPECT_EQ(view.status, "Error browsing  : No entry is selected.");
+
+  Folder("E:\\Apps\\");
+  Entry("E:\\Apps\\tool.exe");
+  shell.commandFails = true;
+  shell.error = "The system cannot find the file specified.";
+  form->OnMenu(MenuItem::mnuBrowse);
+  EXPECT_EQ(view.status, "Error browsing E:\\Apps\\ : The system cannot find the file specified.");
+}
+
+TEST_F(Actions, RootBrowseOpensTheDriveTreeAndFollowsTheAfterRunChoice) {
+  Start();
+  Mode(MenuItem::mnuRunClose);
+  view.events.clear();
+  form->OnMenu(MenuItem::mnuRootBrowse);
+  EXPECT_EQ(view.events, (std::vector<std::string>{"start explorer.exe /e,E:\\", "tray remove", "end"}));
+  EXPECT_EQ(view.status, "Browsing root directory E:\\");
+
+  app = "\\\\server\\share\\";
+  Start();
+  Mode(MenuItem::mnuRunMinimize);
+  shell.commandFails = true;
+  shell.error = "Access is denied.";
+  view.events.clear();
+  form->OnMenu(MenuItem::mnuRootBrowse);
+  EXPECT_EQ(view.events.front(), "minimise") << "minimised first, then the failure";
+  EXPECT_EQ(Message(), "Error browsing to the directory : Access is denied.");
+  EXPECT_EQ(view.status, "Error browsing \\\\server\\share\\ : Access is denied.");
+}
+
+TEST_F(Actions, CommandPromptLinesForNtAndNineX) {
+  app = "F:\\";
+  Start();
+  Folder("E:\\Apps\\Tool\\");
+  Entry("E:\\Apps\\Tool\\tool.exe");
+  form->OnMenu(MenuItem::mnuCmd);
+  EXPECT_EQ(shell.commands.back(), "cmd.exe /k \"E:&&cd\\&&cd E:\\Apps\\Tool\\&&cls\"");
+  EXPECT_EQ(view.status, "Command Prompt to E:\\Apps\\Tool\\");
+  EXPECT_EQ(shell.currentFolder, "E:\\Apps\\Tool\\");
+
+  fs.folders.clear();
+  Folder("F:\\Apps\\Tool\\");
+  form->OnMenu(MenuItem::mnuCmd);
+  EXPECT_EQ(shell.commands.back(), "cmd.exe /k \"F:&&cd\\&&cd F:\\Apps\\Tool\\&&cls\"");
+  EXPECT_EQ(view.status, "Command Prompt to F:\\Apps\\Tool\\ - Auto Drive Change");
+
+  shell.version->platformId = 1;
+  shell.shortPaths["F:\\Apps\\Tool\\"] = "F:\\APPS\\TOOL\\";
+  form->OnMenu(MenuItem::mnuCmd);
+  EXPECT_EQ(shell.commands.back(), "command.com /k F: | cd\\ | cd F:\\APPS\\TOOL\\ | cls");
+  EXPECT_EQ(view.status, "Command Prompt to F:\\APPS\\TOOL\\ - Auto Drive Change");
+}
+
+TEST_F(Actions, CommandPromptKeepsCmdSpecialCharactersInsideTheFolderName) {
+  Start();
+  Folder("E:\\Tom & Jerry (old) ^1\\");
+  Entry("E:\\Tom & Jerry (old) ^1\\tj.exe");
+  form->OnMenu(MenuItem::mnuCmd);
+  EXPECT_EQ(shell.commands.back(), "cmd.exe /k \"E:&&cd\\&&cd E:\\Tom ^& Jerry ^(old^) ^^1\\&&cls\"");
+  EXPECT_EQ(view.status, "Command Prompt to E:\\Tom & Jerry (old) ^1\\");
+  Folder("E:\\a|b<c>d\\");
+  Entry("E:\\a|b<c>d\\x.exe");
+  form->OnMenu(MenuItem::mnuCmd);
+  EXPECT_EQ(shell.commands.back(), "cmd.exe /k \"E:&&cd\\&&cd E:\\a^|b^<c^>d\\&&cls\"");
+}
+
+TEST_F(Actions, CommandPromptRefusesNetworkFoldersAndReportsMissingOnes) {
+  app = "\\\\server\\share\\";
+  Start();
+  Folder("\\\\server\\share\\Apps\\");
+  Entry("E:\\Apps\\tool.exe");
+  form->OnMenu(MenuItem::mnuCmd);
+  EXPECT_EQ(Message(),
+            "The selected folder is located on a network drive that is not mounted. To use this function (or any DOS "
+            "based program) ensure a drive is mounted first!");
+  EXPECT_EQ(view.status, "Error opening cmd.exe to E:\\Apps\\ : Unmounted network drive detected.");
+  EXPECT_TRUE(shell.commands.empty());
+
+  Entry("Q:\\Gone\\tool.exe");
+  shell.version->platformId = 0;
+  form->OnMenu(MenuItem::mnuCmd);
+  EXPECT_EQ(Message(), "Error opening cmd to Q:\\Gone\\ : ");
+  EXPECT_EQ(view.status, "Error opening command.com to Q:\\Gone\\ : ");
+
+  list.ClearRows();
+  form->OnMenu(MenuItem::mnuCmd);
+  EXPECT_EQ(view.status, "Error opening command.com to  : No entry is selected.");
+  EXPECT_TRUE(shell.commands.empty());
+}
+
+TEST_F(Actions, WindowsVersionChoosesTheConsole) {
+  Start();
+  for (auto [platform, version, console] : {std::tuple{2u, 2, "cmd.exe"}, std::tuple{1u, 1, "command.com"},
+                                            std::tuple{0u, 0, "command.com"}, std::tuple{7u, 0, "command.com"}}) {
+    shell.version->platformId = platform;
+    EXPECT_EQ(cWinVersion(shell).Version(), version);
+    EXPECT_EQ(form->GetCommandShell(), console);
+  }
+  shell.version = OsVersionInfo{5, 1, 2600, 2, "Service Pack 3"};
+  cWinVersion xp(shell);
+  EXPECT_EQ(xp.Major(), 5);
+  EXPECT_EQ(xp.Minor(), 1);
+  EXPECT_EQ(xp.Build(), 2600);
+  EXPECT_EQ(xp.Version2(), "Service Pack 3");
+  shell.version.reset();
+  EXPECT_TRUE(cWinVersion(shell).failed());
+  EXPECT_EQ(form->GetCommandShell(), "cmd.exe");
+}
+
+TEST_F(Actions, CopyPutsTheFoundPathOnTheClipboardAndShowsWhatItHolds) {
+  app = "F:\\";
+  Start();
+  File("F:\\Apps\\Tool\\tool.exe");
+  Entry("E:\\Apps\\Tool\\tool.exe");
+  form->OnMenu(MenuItem::mnuCopyEntry);
+  EXPECT_EQ(shell.clipboard, "F:\\Apps\\Tool\\tool.exe");
+  EXPECT_EQ(Message(), "Clipboard set to:\r\nF:\\Apps\\Tool\\tool.exe");
+  EXPECT_EQ(view.messages.back().style, mb::OK | mb::IconInformation);
+  EXPECT_EQ(view.status, "");
+
+  shell.shortPaths["F:\\Apps\\Tool\\tool.exe"] = "F:\\APPS\\TOOL\\TOOL.EXE";
+  form->OnMenu(MenuItem::mnuDOSdir);
+  EXPECT_EQ(shell.clipboard, "F:\\APPS\\TOOL\\TOOL.EXE");
+  EXPECT_EQ(Message(), "Clipboard set to:\r\nF:\\APPS\\TOOL\\TOOL.EXE");
+
+  File("\\\\srv\\sh\\a.exe");
+  shell.shortPaths["\\\\srv\\sh\\a.exe"] = "\\\\srv\\sh\\A.EXE";
+  Entry("\\\\srv\\sh\\a.exe");
+  form->OnMenu(MenuItem::mnuDOSdir);
+  EXPECT_EQ(Message(),
+            "Clipboard set to:\r\n\\\\srv\\sh\\A.EXE\r\n\r\nWARNING: You must mount the drive for network folders to "
+            "work correctly with a DOS program!");
+}
+
+TEST_F(Actions, CopyFailuresHaveTheirOwnTexts) {
+  Start();
+  Entry("E:\\gone.exe");
+  form->OnMenu(MenuItem::mnuCopyEntry);
+  EXPECT_EQ(Message(), "Error getting path : \r\nCheck the path and file exist at the specified location.");
+  EXPECT_EQ(view.status, "Error getting path: ");
+  form->OnMenu(MenuItem::mnuDOSdir);
+  EXPECT_EQ(Message(), "Error getting DOS path : \r\nCheck the path and file exist at the specified location.");
+  EXPECT_EQ(view.status, "Error getting DOS path: ");
+  EXPECT_EQ(shell.clipboard, "(old clipboard)");
+
+  File("E:\\here.exe");
+  Entry("E:\\here.exe");
+  shell.clipboardFails = true;
+  form->OnMenu(MenuItem::mnuCopyEntry);
+  EXPECT_EQ(view.status, "Error getting path: The clipboard is in use.");
+  fs.hidden.insert("E:\\here.exe");
+  shell.clipboardFails = false;
+  form->OnMenu(MenuItem::mnuCopyEntry);
+  EXPECT_EQ(view.status, "Error getting path: ");
+
+  list.ClearRows();
+  form->OnMenu(MenuItem::mnuDOSdir);
+  EXPECT_EQ(view.status, "Error getting DOS path: No entry is selected.");
+}
+
+std::string Names(const IListView& list) {
+  std::string out;
+  for (size_t i = 1; i <= list.RowCount(); ++i) out += list.Row(i).Name();
+  return out;
+}
+
+TEST_F(Actions, ColumnClicksSortUpThenDownAndRewriteTheCatalogue) {
+  fs.files[app + "Data.dat"] = "b\r\nY\r\n\r\n\r\na\r\nZ\r\n\r\n\r\nc\r\nX\r\n\r\n\r\n";
+  Start();
+  form->lstApp_ColumnClick(1);
+  EXPECT_EQ(Names(list), "abc");
+  EXPECT_EQ(fs.files[app + "Data.dat"], "a\r\nZ\r\n\r\n\r\nb\r\nY\r\n\r\n\r\nc\r\nX\r\n\r\n\r\n");
+  form->lstApp_ColumnClick(1);
+  EXPECT_EQ(Names(list), "cba");
+  EXPECT_EQ(fs.files[app + "Data.dat"].substr(0, 3), "c\r\n");
+  form->lstApp_ColumnClick(1);
+  EXPECT_EQ(Names(list), "abc");
+  form->lstApp_ColumnClick(2);
+  EXPECT_EQ(Names(list), "cba");  // by Type: X, Y, Z
+
+  form->SortByTypeThenName();
+  form->lstApp_ColumnClick(2);
+  EXPECT_EQ(list.Order(), SortOrder::Descending) << "the dialog leaves the key on Type, ascending";
+}
+
+TEST_F(Actions, SortByTypeThenNameGroupsTypesWithNamesInOrder) {
+  Start();
+  list.AddRows({CatalogEntry{{"zeta", "Tools", "", ""}}, CatalogEntry{{"Alpha", "Games", "", ""}},
+                CatalogEntry{{"beta", "Tools", "", ""}}, CatalogEntry{{"Gamma", "games", "", ""}}});
+  form->SortByTypeThenName();
+  EXPECT_EQ(Names(list), "AlphaGammabetazeta");
+  EXPECT_EQ(list.SortKey(), 1);
+}
+
+TEST_F(Actions, KeyAndMouseReleasesShowTheShortenedPath) {
+  Start();
+  view.statusWidth = 2480;  // 31 characters
+  Entry("E:\\Apps\\Editor\\editor.exe");
+  form->lstApp_KeyUp();
+  EXPECT_EQ(view.status, "...> Editor > editor.exe");
+  view.statusWidth = 3200;
+  form->lstApp_MouseUp(1);
+  EXPECT_EQ(view.status, "E: > Apps > Editor > editor.exe");
+  EXPECT_TRUE(view.events.empty());
+  form->lstApp_MouseUp(2);
+  EXPECT_EQ(view.events, std::vector<std::string>{"context menu"});
+}
+
+TEST_F(Actions, RightClickOnAnEmptyListShowsTheMenuAndLeavesTheStatus) {
+  Start();
+  view.status = "App data loaded (0 apps).";
+  form->lstApp_MouseUp(2);
+  EXPECT_EQ(view.status, "App data loaded (0 apps).");
+  EXPECT_EQ(view.events, std::vector<std::string>{"context menu"});
+}
+
+TEST(ShortenPath, CutsLeadingPartsButNeverTheFileName) {
+  EXPECT_EQ(ShortenPathForDisplay("E:\\Apps\\Editor\\editor.exe", 40), "E: > Apps > Editor > editor.exe");
+  EXPECT_EQ(ShortenPathForDisplay("E:\\Apps\\Editor\\editor.exe", 31), "...> Editor > editor.exe");
+  EXPECT_EQ(ShortenPathForDisplay("E:\\Apps\\Editor\\editor.exe", 20), "...> editor.exe");
+  EXPECT_EQ(ShortenPathForDisplay("E:\\Apps\\Editor\\editor.exe", 0), "...> editor.exe");
+  EXPECT_EQ(ShortenPathForDisplay("\\\\server\\share\\Apps\\tool.exe", 100), " > server > share > Apps > tool.exe");
+  EXPECT_EQ(ShortenPathForDisplay("\\\\server\\share\\Apps\\tool.exe", 20), "...> tool.exe");
+  EXPECT_EQ(ShortenPathForDisplay(std::string(500, 'n'), 10), std::string(500, 'n'));
+  EXPECT_EQ(ShortenPathForDisplay("", 0), "");
+  EXPECT_EQ(ShortenPathForDisplay("\\\\", 0), "...> ");
+}
+
+}  // namespace
+}  // namespace carrydeck

@@ -1,0 +1,301 @@
+// Settings file, list layout and looks, against fakes.
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "MemoryListView.h"
+#include "Profile.h"
+#include "frmMain.h"
+
+namespace carrydeck {
+namespace {
+
+using testing::FakeDiskSpace;
+using testing::FakeMainView;
+using testing::MemoryFileSystem;
+
+struct Settings : ::testing::Test {
+  MemoryFileSystem fs;
+  FileProfile profile{fs};
+  FakeDiskSpace disk;
+  FakeMainView view;
+  MemoryListView list;
+  std::string app = "E:\\";
+  std::unique_ptr<frmMain> form;
+
+  Settings() {
+    view.checks[MenuItem::mnuRunNothing] = true;  // as the menu is created
+  }
+  frmMain& Start() {
+    form = std::make_unique<frmMain>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, app);
+    form->Form_Load();
+    return *form;
+  }
+  std::string& Ini() { return fs.files[app + "Settings.ini"]; }
+  std::string Setting(const char* section, const char* key) { return ProfileGet(Ini(), section, key); }
+  std::vector<std::string> Errors() {
+    std::vector<std::string> out;
+    for (auto& m : view.messages) out.push_back(m.text);
+    return out;
+  }
+};
+
+TEST_F(Settings, FirstStartWithACatalogueWritesEveryDefaultInOrder) {
+  fs.files[app + "Data.dat"] = "A\r\nT\r\nE:\\a.exe\r\n\r\n";
+  Start();
+  EXPECT_EQ(Ini(),
+            "[MAIN]\r\nWINDOW HEIGHT=5910\r\nWINDOW WIDTH=10960\r\nICONS=1\r\nONRUN=0\r\nGRIDLINES=1\r\n"
+            "BACKGROUND=1\r\nFONTSIZE=8\r\n[Headings]\r\n1=913.3333\r\n2=2740\r\n3=3653.333\r\n4=3173.333\r\n");
+  EXPECT_TRUE(view.Checked(MenuItem::mnuIcons));
+  EXPECT_TRUE(view.Checked(MenuItem::mnuShowGridlines));
+  EXPECT_TRUE(list.GridLines());
+  EXPECT_TRUE(view.Checked(MenuItem::mnuFont8));
+  EXPECT_TRUE(view.Checked(MenuItem::mnuRunNothing));
+  EXPECT_NEAR(list.ColumnWidth(1), 913.3333, 1e-3);
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(Settings, ColumnDefaultsFollowTheWindowWidthAndSetTheShares) {
+  Ini() = "[MAIN]\r\nWINDOW WIDTH=12000\r\n";
+  list.SetWidthTwips(10000);
+  Start();
+  EXPECT_EQ(Setting("Headings", "1"), "1000");
+  EXPECT_EQ(Setting("Headings", "2"), "3000");
+  EXPECT_EQ(Setting("Headings", "3"), "4000");
+  EXPECT_EQ(Setting("Headings", "4"), "3520");
+  EXPECT_EQ(list.ColumnWidth(4), 3520);
+  EXPECT_DOUBLE_EQ(form->ColumnShare(1), 10);
+  EXPECT_DOUBLE_EQ(form->ColumnShare(2), 30);
+  EXPECT_DOUBLE_EQ(form->ColumnShare(3), 40);
+}
+
+TEST_F(Settings, EmptyIconsLineReadsAsOnAndIsRewritten) {
+  Ini() = "[Main]\r\nICONS=\r\n";
+  fs.files[app + "Data.dat"] = "";
+  Start();
+  EXPECT_TRUE(view.Checked(MenuItem::mnuIcons));
+  EXPECT_EQ(Setting("Main", "Icons"), "1");
+}
+
+TEST_F(Settings, OnRunTicksExactlyOneItemOrLeavesThemAsCreated) {
+  Ini() = "[Main]\r\nONRUN=2\r\n";
+  Start();
+  EXPECT_FALSE(view.Checked(MenuItem::mnuRunNothing));
+  EXPECT_TRUE(view.Checked(MenuItem::mnuRunMinimize));
+  EXPECT_FALSE(view.Checked(MenuItem::mnuRunClose));
+
+  FakeMainView fresh;
+  view = fresh;
+  view.checks[MenuItem::mnuRunNothing] = true;
+  Ini() = "[Main]\r\nONRUN=7\r\n";
+  Start();
+  EXPECT_TRUE(view.Checked(MenuItem::mnuRunNothing));
+  EXPECT_FALSE(view.Checked(MenuItem::mnuRunMinimize));
+  EXPECT_FALSE(view.Checked(MenuItem::mnuRunClose));
+}
+
+TEST_F(Settings, FontSizeTicksOnlyMenuSizesAndRoundsHalfToEven) {
+  Ini() = "[Main]\r\nFONTSIZE=11\r\n";
+  Start();
+  EXPECT_EQ(list.FontSize(), 11);
+  for (MenuItem f : {MenuItem::mnuFont8, MenuItem::mnuFont10, MenuItem::mnuFont12}) EXPECT_FALSE(view.Checked(f));
+  Ini() = "[Main]\r\nFONTSIZE=12.5\r\n";
+  Start();
+  EXPECT_EQ(list.FontSize(), 12);
+  EXPECT_TRUE(view.Checked(MenuItem::mnuFont12));
+}
+
+TEST_F(Settings, LowerCaseSectionIsFoundByBothSpellings) {
+  Ini() = "[main]\r\nwindow height=8000\r\ngridlines=0\r\n";
+  Start();
+  EXPECT_EQ(view.height, 8000);
+  EXPECT_FALSE(view.Checked(MenuItem::mnuShowGridlines));
+  EXPECT_FALSE(list.GridLines());
+  EXPECT_EQ(Ini().find("[MAIN]"), std::string::npos) << "no second section: " << Ini();
+}
+
+TEST_F(Settings, ValueThatCannotBeConvertedStopsWithTheEarlierStepsApplied) {
+  Ini() = "[Main]\r\nONRUN=3\r\nICONS=maybe\r\nGRIDLINES=1\r\n";
+  Start();
+  ASSERT_EQ(Errors(), std::vector<std::string>{"Error loading settings: Type mismatch"});
+  EXPECT_EQ(view.messages[0].style, mb::OK | mb::IconStop);
+  EXPECT_TRUE(view.Checked(MenuItem::mnuRunClose));
+  EXPECT_FALSE(view.Checked(MenuItem::mnuShowGridlines)) << "later steps keep their state from creation";
+  EXPECT_EQ(view.MenuCaption(MenuItem::mnuRootBrowse), "Browse E:\\") << "start-up goes on after the report";
+}
+
+TEST_F(Settings, GarbageInEveryKeyIsReportedNeverFatal) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"ONRUN=words", "Error loading settings: Type mismatch"},
+      {"GRIDLINES=" + std::string(10000, '7') + "x", "Error loading settings: Type mismatch"},
+      {"BACKGROUND=True\r\nFONTSIZE=99999", "Error loading settings: Overflow"},
+      {"FONTSIZE=0", "Error loading font size: Invalid property value"},
+      {"FONTSIZE=-8", "Error loading font size: Invalid property value"},
+  };
+  for (const auto& [line, message] : cases) {
+    view.messages.clear();
+    Ini() = "[Main]\r\n" + line + "\r\n";
+    Start();
+    EXPECT_EQ(Errors(), std::vector<std::string>{message}) << line;
+  }
+  view.messages.clear();
+  Ini() = "[Headings]\r\n2=wide\r\n";
+  Start();
+  EXPECT_EQ(Errors(), std::vector<std::string>{"Error loading settings: Type mismatch"});
+  view.messages.clear();
+  Ini() = "[Headings]\r\n3=-5\r\n";
+  Start();
+  EXPECT_EQ(Errors(), std::vector<std::string>{"Error loading settings: Invalid property value"});
+  view.messages.clear();
+  Ini() = "[MAIN]\r\nWINDOW HEIGHT=-100\r\nWINDOW WIDTH=1e300\r\n";
+  Start();
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(Settings, ReadOnlySettingsFileRunsWithWhatItHolds) {
+  Ini() = "[Main]\r\nFONTSIZE=14\r\n";
+  fs.failOn[SaveStep::Create] = 1;  // every write fails from the first on
+  for (int i = 2; i < 50; ++i) fs.failOn[SaveStep::Create] = 1;
+  fs.readOnlyFolders.insert(app);
+  Start();
+  form->OnMenu(MenuItem::mnuShowGridlines);
+  EXPECT_EQ(list.FontSize(), 14);
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(Settings, BackgroundPictureShownHiddenAndItsFailureReported) {
+  fs.files[app + "background.jpg"] = "jpeg";
+  Start();
+  EXPECT_EQ(list.background(), app + "background.jpg");
+  form->OnMenu(MenuItem::mnuShowBackground);
+  EXPECT_FALSE(list.HasBackgroundPicture());
+  EXPECT_EQ(Setting("Main", "Background"), "0");
+  form->OnMenu(MenuItem::mnuShowBackground);
+  EXPECT_TRUE(list.HasBackgroundPicture());
+  EXPECT_EQ(Setting("Main", "Background"), "1");
+
+  list.ClearBackgroundPicture();
+  list.backgroundError = "Invalid picture";
+  Start();
+  EXPECT_EQ(Errors(), std::vector<std::string>{"Error loading settings: Invalid picture"});
+  view.messages.clear();
+  form->OnMenu(MenuItem::mnuShowBackground);
+  form->OnMenu(MenuItem::mnuShowBackground);
+  EXPECT_TRUE(view.messages.empty()) << "a toggle reports nothing";
+}
+
+TEST_F(Settings, NoPictureFileLeavesTheListPlainButTheTickAndKeyFollowTheUser) {
+  Ini() = "[Main]\r\nBACKGROUND=0\r\n";
+  Start();
+  form->OnMenu(MenuItem::mnuShowBackground);
+  EXPECT_TRUE(view.Checked(MenuItem::mnuShowBackground));
+  EXPECT_EQ(Setting("Main", "Background"), "1");
+  EXPECT_FALSE(list.HasBackgroundPicture());
+}
+
+TEST_F(Settings, TogglesAndRunModesWriteAtOnce) {
+  Start();
+  form->OnMenu(MenuItem::mnuIcons);
+  EXPECT_EQ(Setting("Main", "Icons"), "0");
+  EXPECT_FALSE(view.Checked(MenuItem::mnuIcons));
+  form->OnMenu(MenuItem::mnuShowGridlines);
+  EXPECT_EQ(Setting("Main", "Gridlines"), "0");
+  EXPECT_FALSE(list.GridLines());
+  form->OnMenu(MenuItem::mnuRunMinimize);
+  EXPECT_EQ(Setting("Main", "OnRun"), "2");
+  EXPECT_TRUE(view.Checked(MenuItem::mnuRunMinimize));
+  EXPECT_FALSE(view.Checked(MenuItem::mnuRunNothing));
+  form->OnMenu(MenuItem::mnuRunClose);
+  EXPECT_EQ(Setting("Main", "OnRun"), "3");
+  form->OnMenu(MenuItem::mnuRunNothing);
+  EXPECT_EQ(Setting("Main", "OnRun"), "1");
+  EXPECT_FALSE(view.Checked(MenuItem::mnuRunClose));
+}
+
+TEST_F(Settings, ChoosingAFontTicksOnlyItAndStoresIt) {
+  Start();
+  form->OnMenu(MenuItem::mnuFont14);
+  EXPECT_EQ(list.FontSize(), 14);
+  EXPECT_EQ(Setting("Main", "FontSize"), "14");
+  for (MenuItem f : {MenuItem::mnuFont8, MenuItem::mnuFont10, MenuItem::mnuFont12, MenuItem::mnuFont16,
+                     MenuItem::mnuFont18, MenuItem::mnuFont20})
+    EXPECT_FALSE(view.Checked(f));
+  EXPECT_TRUE(view.Checked(MenuItem::mnuFont14));
+}
+
+TEST_F(Settings, SaveSettingsWritesCatalogueFirstAndSizesOnlyInTheNormalState) {
+  fs.files[app + "Data.dat"] = "A\r\nT\r\nE:\\a.exe\r\n\r\n";
+  Start();
+  list.AddRow(CatalogEntry{{"B", "T", "E:\\b.exe", ""}});
+  view.state = WindowState::Maximized;
+  const std::string before = Ini();
+  form->OnMenu(MenuItem::mnuSaveSettings);
+  EXPECT_EQ(fs.files[app + "Data.dat"], "A\r\nT\r\nE:\\a.exe\r\n\r\nB\r\nT\r\nE:\\b.exe\r\n\r\n");
+  EXPECT_EQ(Ini(), before);
+
+  view.state = WindowState::Normal;
+  view.height = 6000.5;
+  list.SetColumnWidth(2, 1234.5);
+  form->OnMenu(MenuItem::mnuSaveSettings);
+  EXPECT_EQ(Setting("MAIN", "Window Height"), "6000.5");
+  EXPECT_EQ(Setting("Headings", "2"), "1234.5");
+}
+
+TEST_F(Settings, ResizeKeepsTheSharesAndColumnFourTakesTheRest) {
+  Start();
+  form->SetColumnShare(1, 10);
+  form->SetColumnShare(2, 25);
+  form->SetColumnShare(3, 33.3);
+  view.clientWidth = 9000;
+  view.clientHeight = 5000;
+  view.statusHeight = 300;
+  form->Form_Resize();
+  EXPECT_EQ(list.WidthTwips(), 9000);
+  EXPECT_EQ(list.HeightTwips(), 4700);
+  EXPECT_DOUBLE_EQ(list.ColumnWidth(1), 900);
+  EXPECT_DOUBLE_EQ(list.ColumnWidth(2), 2250);
+  EXPECT_NEAR(list.ColumnWidth(3), 2997, 1e-9);
+  EXPECT_NEAR(list.ColumnWidth(4), 2503, 1e-9);
+}
+
+TEST_F(Settings, ResizeSkipsOnlyTheStepsTheListRefuses) {
+  Start();
+  form->SetColumnShare(1, 50);
+  form->SetColumnShare(2, 50);
+  form->SetColumnShare(3, 50);
+  const double height = list.HeightTwips(), fourth = list.ColumnWidth(4);
+  view.clientHeight = 100;  // lower than the status bar
+  view.clientWidth = 2000;
+  form->Form_Resize();
+  EXPECT_EQ(list.HeightTwips(), height);
+  EXPECT_EQ(list.WidthTwips(), 2000);
+  EXPECT_EQ(list.ColumnWidth(1), 1000);
+  EXPECT_EQ(list.ColumnWidth(4), fourth) << "a negative width is refused";
+}
+
+TEST_F(Settings, MinimisingHidesTheWindow) {
+  Start();
+  view.state = WindowState::Minimized;
+  form->Form_Resize();
+  EXPECT_FALSE(view.visible);
+  form->OnMenu(MenuItem::mnuOpenMenu);
+  EXPECT_TRUE(view.visible);
+  EXPECT_EQ(view.state, WindowState::Normal);
+}
+
+TEST_F(Settings, TimerFollowsDraggedColumnsAndKeepsSharesWhileTheListHasNoWidth) {
+  Start();
+  list.SetWidthTwips(8000);
+  list.SetColumnWidth(2, 4000);
+  form->Timer1_Timer();
+  EXPECT_DOUBLE_EQ(form->ColumnShare(2), 50);
+  list.SetWidthTwips(0);
+  form->Timer1_Timer();
+  EXPECT_DOUBLE_EQ(form->ColumnShare(2), 50);
+  list.SetWidthTwips(16000);
+  view.clientWidth = 16000;
+  form->Form_Resize();
+  EXPECT_DOUBLE_EQ(list.ColumnWidth(2), 8000);
+}
+
+}  // namespace
+}  // namespace carrydeck
