@@ -1,0 +1,15 @@
+#include <windows.h>
+
+#include "RemoveWindow.h"
+#include "Win32Remove.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // The tool shows nothing, not even the system's "no disk in drive" or crash boxes.
+  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
+  carrydeck::remove::RemoveWindow window;
+  window.Create(instance);
+  // The work runs while the window exists, before anything could show it; it runs even
+  // when no window could be made.
+  carrydeck::remove::RunRemovalTool();
+  return 0;
+}
