@@ -117,6 +117,22 @@ TEST_F(LiveWindow, BackgroundPictureIsSetAndADamagedOneIsReported) {
   EXPECT_TRUE(IsWindowVisible(hwnd())) << "start-up goes on";
 }
 
+TEST_F(LiveWindow, ReadOnlySettingsFileIsUsedAndNeverReported) {
+  StickFolder stick("settings_read_only");
+  stick.Write("Settings.ini", "[MAIN]\r\nWINDOW HEIGHT=7000\r\nFONTSIZE=12\r\n");
+  SetFileAttributesA((stick.path() + "Settings.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+  Open(stick);
+  Command(MenuItem::mnuFont16);
+  Command(MenuItem::mnuShowGridlines);
+  Command(MenuItem::mnuSaveSettings);
+  EXPECT_EQ(stick.Read("Settings.ini"), "[MAIN]\r\nWINDOW HEIGHT=7000\r\nFONTSIZE=12\r\n");
+  EXPECT_TRUE(Ticked(MenuItem::mnuFont16));
+  RECT r;
+  GetWindowRect(hwnd(), &r);
+  EXPECT_NEAR((r.bottom - r.top) * 15.0, 7000, 15);
+  EXPECT_TRUE(boxes.empty());
+}
+
 TEST_F(LiveWindow, MinimisingHidesAndTheTrayBringsTheWindowBack) {
   StickFolder stick("tray_restore");
   Open(stick);

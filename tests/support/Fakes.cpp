@@ -52,7 +52,7 @@ bool MemoryFileSystem::ReadAll(const std::string& path, std::string& bytes) {
 
 std::unique_ptr<IWriteFile> MemoryFileSystem::CreateForWrite(const std::string& path) {
   ++creates;
-  if (Fails(SaveStep::Create)) return nullptr;
+  if (Fails(SaveStep::Create) || readOnly) return nullptr;
   files[path].clear();
   return std::make_unique<MemoryWriteFile>(*this, path);
 }
@@ -69,7 +69,10 @@ bool MemoryFileSystem::Replace(const std::string& source, const std::string& tar
   return true;
 }
 
-bool MemoryFileSystem::Delete(const std::string& path) { return files.erase(path) > 0; }
+bool MemoryFileSystem::Delete(const std::string& path) {
+  if (undeletable.count(path)) return false;
+  return files.erase(path) > 0;
+}
 
 bool MemoryFileSystem::CopyFile(const std::string& source, const std::string& target) {
   auto it = files.find(source);

@@ -2,12 +2,14 @@
 // fail in ways a real machine can't be made to on demand.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "IconPorts.h"
 #include "MainView.h"
 #include "Ports.h"
 #include "SafeSave.h"
@@ -23,6 +25,8 @@ class MemoryFileSystem : public IFileSystem {
   std::set<std::string> unreadable;
   std::set<std::string> readOnlyFolders;  // copies into these fail
   std::set<std::string> cannotCreate;     // folders that cannot be made
+  bool readOnly = false;                  // a write-protected stick: nothing can be created
+  std::set<std::string> undeletable;      // held open elsewhere, or on a write-protected stick
   // Fail the n-th (1-based) occurrence of a save step, counted across all saves; 0 = never.
   std::map<SaveStep, int> failOn;
   std::map<SaveStep, int> seen;
@@ -73,6 +77,8 @@ class FakeMainView : public IMainView {
   double clientWidth = 9000, clientHeight = 5000, statusHeight = 300, statusWidth = 9000;
   bool visible = true;
   int pendingEventRuns = 0;
+  // Runs inside ProcessPendingEvents: what the user does while a long pass yields.
+  std::function<void()> onPendingEvents;
   // What happened to the window, in order (for the order of steps).
   std::vector<std::string> events;
   WindowState state = WindowState::Normal;
@@ -134,7 +140,10 @@ class FakeMainView : public IMainView {
     events.push_back("restore");
   }
   void ShowContextMenu() override { events.push_back("context menu"); }
-  void ProcessPendingEvents() override { ++pendingEventRuns; }
+  void ProcessPendingEvents() override {
+    ++pendingEventRuns;
+    if (onPendingEvents) onPendingEvents();
+  }
   void EndProgram() override { events.push_back("end"); }
   void AddTrayIcon() override {
     ++trayAdds;
@@ -146,6 +155,14 @@ class FakeMainView : public IMainView {
     events.push_back("tray remove");
   }
   void EnableTimer2(bool enabled) override { timer2 = enabled; }
+  // The Add/Edit dialog: a test attaches its own controls to the form and works them.
+  std::function<void(frmAdd&)> onAddDialog;
+  int addDialogs = 0;
+  void ShowAddDialog(frmAdd& form) override {
+    ++addDialogs;
+    events.push_back("add dialog");
+    if (onAddDialog) onAddDialog(form);
+  }
 };
 
 // Starts and clipboard in memory; every call is logged in order, with the window's events.
@@ -207,5 +224,86 @@ class FakeShell : public IShell {
   }
   std::vector<std::string>* log_;
 };
+
+// `iml16` in memory: images as added, attachment, and every call counted.
+class FakeImageList : public IImageList {
+ public:
+  std::vector<IconImage> images;
+  bool attached = false;
+  int adds = 0, strips = 0, attaches = 0, clears = 0;
+  size_t failAtAdd = 0;  // the n-th Add (1-based) fails; 0 = never
+  bool failStrip = false;
+
+  void Attach() override {
+    ++attaches;
+    attached = true;
+  }
+  void Detach() override { attached = false; }
+  bool Attached() const override { return attached; }
+  void Clear() override {
+    ++clears;
+    images.clear();
+  }
+  size_t Count() const override { return images.size(); }
+  bool Add(size_t position, const IconImage& image) override {
+    ++adds;
+    if (position != images.size() + 1 || static_cast<size_t>(adds) == failAtAdd) return false;
+    images.push_back(image);
+    return true;
+  }
+  bool AddStrip(const std::vector<IconImage>& strip) override {
+    ++strips;
+    if (failStrip) return false;
+    images.insert(images.end(), strip.begin(), strip.end());
+    return true;
+  }
+  bool Image(size_t position, IconImage& image) const override {
+    if (position < 1 || position > images.size()) return false;
+    image = images[position - 1];
+    return true;
+  }
+  std::string LastErrorDescription() const override { return "Not enough memory resources are available."; }
+};
+
+// The shell's icons by path; every question counted.
+class FakeShellIcons : public IShellIcons {
+ public:
+  std::map<std::string, IconImage> known;
+  std::vector<std::string> asked;
+  std::optional<IconImage> FileIcon(const std::string& path) override {
+    asked.push_back(path);
+    auto it = known.find(path);
+    if (it == known.end()) return std::nullopt;
+    return it->second;
+  }
+};
+
+// Bounded reads over the memory file system, with what was asked for.
+class MemoryHeadReader : public IBoundedRead {
+ public:
+  explicit MemoryHeadReader(MemoryFileSystem& fs) : fs_(fs) {}
+  int reads = 0;
+  size_t lastLimit = 0;
+  bool ReadHead(const std::string& path, size_t limit, std::string& bytes, uint64_t& size) override {
+    ++reads;
+    lastLimit = limit;
+    auto it = fs_.files.find(path);
+    if (it == fs_.files.end() || fs_.unreadable.count(path)) return false;
+    size = it->second.size();
+    bytes = it->second.substr(0, limit);
+    return true;
+  }
+  std::string LastErrorDescription() override { return "The process cannot access the file."; }
+
+ private:
+  MemoryFileSystem& fs_;
+};
+
+// A picture made of one colour, to tell images apart.
+inline IconImage SolidIcon(uint32_t argb) {
+  IconImage image;
+  image.pixels.fill(argb);
+  return image;
+}
 
 }  // namespace carrydeck::testing

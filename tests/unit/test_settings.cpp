@@ -153,13 +153,16 @@ TEST_F(Settings, GarbageInEveryKeyIsReportedNeverFatal) {
 
 TEST_F(Settings, ReadOnlySettingsFileRunsWithWhatItHolds) {
   Ini() = "[Main]\r\nFONTSIZE=14\r\n";
-  fs.failOn[SaveStep::Create] = 1;  // every write fails from the first on
-  for (int i = 2; i < 50; ++i) fs.failOn[SaveStep::Create] = 1;
-  fs.readOnlyFolders.insert(app);
+  fs.readOnly = true;
   Start();
   form->OnMenu(MenuItem::mnuShowGridlines);
-  EXPECT_EQ(list.FontSize(), 14);
-  EXPECT_TRUE(view.messages.empty());
+  form->OnMenu(MenuItem::mnuFont10);
+  form->OnMenu(MenuItem::mnuSaveSettings);
+  EXPECT_EQ(Ini(), "[Main]\r\nFONTSIZE=14\r\n");
+  EXPECT_EQ(list.FontSize(), 10) << "the choice applies for this run";
+  EXPECT_FALSE(list.GridLines());
+  EXPECT_EQ(view.height, 5910) << "defaults apply";
+  EXPECT_TRUE(view.messages.empty()) << "a failing write is never reported";
 }
 
 TEST_F(Settings, BackgroundPictureShownHiddenAndItsFailureReported) {
