@@ -8,6 +8,8 @@
 
 namespace carrydeck {
 
+class frmAdd;
+
 // Menu items, in menu order. The Win32 window uses these as command identifiers.
 enum class MenuItem : int {
   mnuRun = 100,
@@ -83,6 +85,9 @@ class IMainView : public IMessages {
 
   // The one-shot deferred start-up timer.
   virtual void EnableTimer2(bool enabled) = 0;
+
+  // Shows the Add/Edit dialog modally for the form; returns once it is closed.
+  virtual void ShowAddDialog(frmAdd& form) = 0;
 };
 
 }  // namespace carrydeck

@@ -4,6 +4,7 @@
 #include "Profile.h"
 #include "SafeSave.h"
 #include "TextForms.h"
+#include "frmAdd.h"
 #include "modDriveSpace.h"
 #include "modFen.h"
 
@@ -114,12 +115,6 @@ bool frmMain::SaveCatalogue() {
   return SaveList(DataFile(), list_, sys_.files, view_);
 }
 
-void frmMain::GetAllIcons() {
-  // The icon pass (cache load or rebuild) is not part of this build yet; rows keep no icon.
-}
-
-void frmMain::RebuildIcons() { GetAllIcons(); }
-
 void frmMain::SortByTypeThenName() {
   // Two stable sorts: by Name, then by Type, so names stay in order within each type.
   list_.SetOrder(SortOrder::Ascending);
@@ -151,6 +146,29 @@ void frmMain::mnuRefresh_Click() {
   SetWindowCaption(true);
 }
 
+void frmMain::mnuAdd_Click() {
+  AddingEntry = true;
+  frmAdd form(*this, list_, sys_.files);
+  view_.ShowAddDialog(form);
+}
+
+void frmMain::mnuEdit_Click() {
+  AddingEntry = false;
+  frmAdd form(*this, list_, sys_.files);
+  view_.ShowAddDialog(form);
+}
+
+void frmMain::mnuDelete_Click() {
+  const size_t row = list_.SelectedRow();
+  if (row == 0) return;  // nothing to remove: no question either
+  const int answer = view_.MsgBox("Are you sure you want to remove " + list_.Row(row).Name() + "?",
+                                  mb::YesNo | mb::IconQuestion | mb::DefaultButton2, kProgramTitle);
+  if (answer == mb::IdYes) list_.RemoveRow(row);
+  RebuildIcons();
+  list_.Repaint();
+  SaveCatalogue();
+}
+
 void frmMain::OnMenu(MenuItem item) {
   switch (item) {
     case MenuItem::mnuAbout: mnuAbout_Click(); break;
@@ -175,6 +193,10 @@ void frmMain::OnMenu(MenuItem item) {
     case MenuItem::mnuFont18: SetFontSize(18); break;
     case MenuItem::mnuFont20: SetFontSize(20); break;
     case MenuItem::mnuSaveSettings: mnuSaveSettings_Click(); break;
+    case MenuItem::mnuRebuildIcons: mnuRebuildIcons_Click(); break;
+    case MenuItem::mnuAdd: mnuAdd_Click(); break;
+    case MenuItem::mnuEdit: mnuEdit_Click(); break;
+    case MenuItem::mnuDelete: mnuDelete_Click(); break;
     case MenuItem::mnuOpenMenu: mnuOpenMenu_Click(); break;
     case MenuItem::mnuExit: mnuExit_Click(); break;
     default: break;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "IconPorts.h"
 #include "ListView.h"
 #include "MainView.h"
 #include "Ports.h"
@@ -17,6 +18,7 @@ struct Platform {
   IDiskSpace& disk;
   FileVersion version;
   IShell* shell = nullptr;  // starts, current folder, clipboard; none: every start fails
+  IconPorts* icons = nullptr;  // the list's icons; none: icon passes do nothing
 };
 
 class frmMain {
@@ -43,6 +45,10 @@ class frmMain {
   // Icons: the cache load or rebuild, and the rebuild after every change of the catalogue.
   void GetAllIcons();
   void RebuildIcons();
+  void mnuRebuildIcons_Click();
+  // The window is going: a pass in progress stops at its next step.
+  void StopIconPass();
+  std::string IconCacheFile() const { return appPath_ + "imagelist.dat"; }
   // Groups the rows by Type, by Name within each type.
   void SortByTypeThenName();
   // Writes the rows to "Data.dat"; false when the old file was kept.
@@ -82,6 +88,12 @@ class frmMain {
   void lstApp_MouseUp(int button);
   void lstApp_DblClick();
 
+  // Editing the catalogue. AddingEntry tells the dialog which command opened it.
+  bool AddingEntry = false;
+  void mnuAdd_Click();
+  void mnuEdit_Click();
+  void mnuDelete_Click();
+
   // Entry actions.
   void RunSelectedEntry();
   void mnuRun_Click() { RunSelectedEntry(); }
@@ -104,6 +116,10 @@ class frmMain {
   bool SelectedTarget(std::string& target, std::string* parameters, std::string& error) const;
   void CloseAfterRun();
   void HandOff();
+  enum class IconAdded { FromFile, NotFound, Failed };
+  IconAdded AddFileIcon(const std::string& path, size_t position);
+  void IconPass(bool useCache);
+  void ReportIconError(const std::string& description);
 
   IMainView& view_;
   IListView& list_;
@@ -113,6 +129,8 @@ class frmMain {
   bool catalogueUnreadable_ = false;
   double columnShare_[3] = {0, 0, 0};
   IShell& shell_;
+  // Counts icon passes: a pass that yielded and finds a newer one started stops at once.
+  unsigned iconPass_ = 0;
 };
 
 // The About box's text, CR LF between lines.

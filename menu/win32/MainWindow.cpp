@@ -56,6 +56,7 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
   if (!hwnd_) return false;
 
   Platform platform{files_, profile_, disk_, GetModuleFileVersion(), shell_};
+  if (icons_.Create(list_.hwnd())) platform.icons = icons_.ports();
   logic_ = std::make_unique<frmMain>(*this, list_, platform, appPath_);
   logic_->Form_Load();
   logic_->Form_Resize();
@@ -137,6 +138,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       OnTrayIcon(lParam);
       return 0;
     case WM_DESTROY:
+      if (logic_) logic_->StopIconPass();  // a rebuild yielding right now must not go on
       ::KillTimer(hwnd_, kTimer1);
       ::KillTimer(hwnd_, kTimer2);
       ::RemoveWindowSubclass(list_.hwnd(), &MainWindow::ListSubclass, 1);
@@ -339,6 +341,17 @@ void MainWindow::OnTrayIcon(LPARAM mouseMessage) {
 int MainWindow::MsgBox(const std::string& text, int style, const std::string& title) {
   if (messageBoxHook_) return messageBoxHook_(MessageBoxRequest{text, title, style});
   return ::MessageBoxA(hwnd_, text.c_str(), title.c_str(), static_cast<UINT>(style));
+}
+
+void MainWindow::ShowAddDialog(frmAdd& form) {
+  // The dialog's boxes sit over the dialog, and go through the same hook as the window's.
+  AddDialog dialog(
+      [this](HWND owner, const std::string& text, int style, const std::string& title) {
+        if (messageBoxHook_) return messageBoxHook_(MessageBoxRequest{text, title, style});
+        return ::MessageBoxA(owner, text.c_str(), title.c_str(), static_cast<UINT>(style));
+      },
+      dialogHook_);
+  dialog.Show(hwnd_, form);
 }
 
 void MainWindow::SetStatus(const std::string& text) { ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str())); }

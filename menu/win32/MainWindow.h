@@ -7,8 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "AddDialog.h"
 #include "Handle.h"
 #include "MainView.h"
+#include "Win32Icons.h"
 #include "Win32ListView.h"
 #include "Win32System.h"
 #include "frmMain.h"
@@ -36,6 +38,7 @@ class MainWindow : public IMainView {
   Win32ListView& list() { return list_; }
   HWND statusBar() const { return status_; }
   frmMain& logic() { return *logic_; }
+  Win32ImageList& iml16() { return icons_.iml16(); }
 
   // Every message box goes through here; tests script the answer.
   using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;
@@ -44,6 +47,8 @@ class MainWindow : public IMainView {
   void SetEndHook(std::function<void()> hook) { endHook_ = std::move(hook); }
   // The shell port, replaceable so tests can see what would be started.
   void SetShell(IShell* shell) { shell_ = shell; }
+  // Runs once a dialog (Add/Edit Entry, the path box) is on screen; tests work it from there.
+  void SetDialogHook(DialogOpenedHook hook) { dialogHook_ = std::move(hook); }
   const modTray& tray() const { return tray_; }
 
   // IMainView
@@ -74,6 +79,7 @@ class MainWindow : public IMainView {
   void AddTrayIcon() override;
   void RemoveTrayIcon() override;
   void EnableTimer2(bool enabled) override;
+  void ShowAddDialog(frmAdd& form) override;
 
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
@@ -107,9 +113,11 @@ class MainWindow : public IMainView {
   Win32Shell win32Shell_;
   IShell* shell_ = &win32Shell_;
   std::function<void()> endHook_;
+  Win32Icons icons_;  // before logic_, which uses it to the end
   std::unique_ptr<frmMain> logic_;
   std::string appPath_;
   MessageBoxHook messageBoxHook_;
+  DialogOpenedHook dialogHook_;
 };
 
 // Runs the message loop of the main window until it ends.

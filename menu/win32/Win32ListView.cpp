@@ -317,6 +317,7 @@ bool Win32ListView::SetBackgroundPicture(const std::string& path, std::string& e
     error = "Invalid picture";
     return false;
   }
+  hasBackground_ = true;
   return true;
 }
 
@@ -324,11 +325,13 @@ void Win32ListView::ClearBackgroundPicture() {
   LVBKIMAGEA image = {};
   image.ulFlags = LVBKIF_SOURCE_NONE;
   ::SendMessageA(hwnd_, LVM_SETBKIMAGEA, 0, reinterpret_cast<LPARAM>(&image));
+  hasBackground_ = false;
 }
 
 bool Win32ListView::HasBackgroundPicture() const {
   LVBKIMAGEA image = {};
-  ::SendMessageA(hwnd_, LVM_GETBKIMAGEA, 0, reinterpret_cast<LPARAM>(&image));
+  // Not every list view answers this; then what it last accepted is the answer.
+  if (!::SendMessageA(hwnd_, LVM_GETBKIMAGEA, 0, reinterpret_cast<LPARAM>(&image))) return hasBackground_;
   return (image.ulFlags & LVBKIF_SOURCE_MASK) != LVBKIF_SOURCE_NONE;
 }
 

@@ -75,6 +75,7 @@ class Win32ListView : public IListView {
   HWND hwnd_ = nullptr;
   UniqueGdi font_;
   int fontPoints_ = 0;
+  bool hasBackground_ = false;
   ListRows rows_;
   std::vector<std::string> headers_;
 };

@@ -44,7 +44,11 @@ StickFolder::StickFolder(const std::string& name, char drive) : path_(std::strin
   CreateDirectoryA(path_.c_str(), nullptr);
 }
 
-StickFolder::~StickFolder() { RemoveTree(path_); }
+StickFolder::~StickFolder() {
+  // Starting an entry makes its folder current; a current folder cannot be removed.
+  SetCurrentDirectoryA("C:\\");
+  RemoveTree(path_);
+}
 
 void StickFolder::Write(const std::string& name, const std::string& bytes) const {
   HANDLE h = CreateFileA((path_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -1,0 +1,144 @@
+// The icon ports over Win32: `iml16` as a real image list given to the list view, the
+// shell's small icons drawn into `pic16`, and `picNotFound` from the resources.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Handle.h"
+#include "IconPorts.h"
+
+namespace carrydeck {
+
+struct ImageListTraits {
+  static HIMAGELIST Invalid() noexcept { return nullptr; }
+  static void Close(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
+};
+struct MemoryDcTraits {
+  static HDC Invalid() noexcept { return nullptr; }
+  static void Close(HDC h) noexcept { ::DeleteDC(h); }
+};
+using UniqueImageList = UniqueHandle<HIMAGELIST, ImageListTraits>;
+using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
+
+// `pic16`: a hidden 16 x 16 surface of 32-bit pixels that icons are drawn on.
+class Pic16 {
+ public:
+  Pic16() = default;
+  ~Pic16();
+  Pic16(const Pic16&) = delete;
+  Pic16& operator=(const Pic16&) = delete;
+
+  bool Create();
+  HDC dc() const { return dc_.get(); }
+  // What `draw` paints on the surface, with straight alpha. It is drawn over black and
+  // over white: how far the two differ tells each pixel's coverage, whether the icon
+  // carries an alpha channel or only a mask.
+  template <typename Draw>
+  IconImage Render(Draw draw) {
+    if (!bits_) return IconImage{};
+    Fill(0xFF000000);
+    draw(dc_.get());
+    ::GdiFlush();
+    std::vector<uint32_t> overBlack(bits_, bits_ + kIconPixels);
+    Fill(0xFFFFFFFF);
+    draw(dc_.get());
+    ::GdiFlush();
+    return Unblend(overBlack.data(), bits_);
+  }
+
+ private:
+  void Fill(uint32_t argb);
+  static IconImage Unblend(const uint32_t* overBlack, const uint32_t* overWhite);
+
+  UniqueMemoryDc dc_;
+  UniqueGdi bitmap_;
+  HGDIOBJ previous_ = nullptr;
+  uint32_t* bits_ = nullptr;
+};
+
+// `iml16`: a 32-bit image list with masks, shared with the list view (never destroyed by it).
+class Win32ImageList : public IImageList {
+ public:
+  bool Create(HWND listView);
+  HIMAGELIST handle() const { return list_.get(); }
+
+  void Attach() override;
+  void Detach() override;
+  bool Attached() const override { return attached_; }
+  void Clear() override;
+  size_t Count() const override { return images_.size(); }
+  bool Add(size_t position, const IconImage& image) override;
+  bool AddStrip(const std::vector<IconImage>& images) override;
+  bool Image(size_t position, IconImage& image) const override;
+  std::string LastErrorDescription() const override { return lastError_; }
+
+ private:
+  bool AddImages(const IconImage* images, size_t count);
+
+  HWND view_ = nullptr;
+  UniqueImageList list_;
+  bool attached_ = false;  // only this adapter gives the list view its image lists
+  // The images as added: the cache is written from these.
+  std::vector<IconImage> images_;
+  std::string lastError_;
+};
+
+// The shell's small icon of a file: the two queries of the system image list, then a draw.
+class Win32ShellIcons : public IShellIcons {
+ public:
+  explicit Win32ShellIcons(Pic16& pic16);
+  ~Win32ShellIcons() override;
+  Win32ShellIcons(const Win32ShellIcons&) = delete;
+  Win32ShellIcons& operator=(const Win32ShellIcons&) = delete;
+
+  std::optional<IconImage> FileIcon(const std::string& path) override;
+
+ private:
+  DWORD_PTR Query(const std::string& path, UINT flags);
+
+  Pic16& pic16_;
+  // Reused by every query; only the icon index is read from it.
+  SHFILEINFOA info_ = {};
+  bool comStarted_ = false;
+};
+
+class Win32BoundedRead : public IBoundedRead {
+ public:
+  bool ReadHead(const std::string& path, size_t limit, std::string& bytes, uint64_t& size) override;
+  std::string LastErrorDescription() override;
+
+ private:
+  DWORD lastError_ = 0;
+};
+
+// The 16 x 16 not-found icon of the resources, as an image.
+IconImage LoadNotFoundPicture(Pic16& pic16);
+
+// Everything the main window's icon pass is given, owned in one place.
+class Win32Icons {
+ public:
+  Win32Icons();
+  Win32Icons(const Win32Icons&) = delete;
+  Win32Icons& operator=(const Win32Icons&) = delete;
+
+  // After the list view exists.
+  bool Create(HWND listView);
+  IconPorts* ports() { return ports_.get(); }
+  Win32ImageList& iml16() { return iml16_; }
+
+ private:
+  Pic16 pic16_;
+  Win32ImageList iml16_;
+  Win32ShellIcons shell_;
+  Win32BoundedRead reader_;
+  std::unique_ptr<IconPorts> ports_;
+};
+
+}  // namespace carrydeck

@@ -1,0 +1,353 @@
+// The list's icons on the real window: the shell's icons, the cache file on the stick, and
+// what the list view shows.
+#include "GuiTest.h"
+#include "modIconSaveLoad.h"
+#include "resource.h"
+
+namespace carrydeck::gui {
+namespace {
+
+// Image `index` of a real image list drawn over white, as the list view would draw it.
+std::vector<uint32_t> DrawnOverWhite(HIMAGELIST images, int index) {
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof info.bmiHeader, 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  UniqueGdi bitmap(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  HGDIOBJ old = SelectObject(dc.get(), bitmap.get());
+  uint32_t* pixels = static_cast<uint32_t*>(bits);
+  std::fill(pixels, pixels + 256, 0xFFFFFFFFu);
+  ImageList_Draw(images, index, dc.get(), 0, 0, ILD_TRANSPARENT);
+  GdiFlush();
+  std::vector<uint32_t> out(pixels, pixels + 256);
+  SelectObject(dc.get(), old);
+  return out;
+}
+
+// The real list holds `image` at `index`: drawn over white it blends as its alpha says.
+void ExpectDrawnLike(HIMAGELIST images, int index, const IconImage& image) {
+  std::vector<uint32_t> drawn = DrawnOverWhite(images, index);
+  for (size_t p = 0; p < kIconPixels; ++p) {
+    const uint32_t px = image.pixels[p];
+    const unsigned a = px >> 24;
+    for (int ch = 0; ch < 3; ++ch) {
+      const unsigned c = (px >> (8 * ch)) & 0xFF;
+      const int expected = static_cast<int>((c * a + 255 * (255 - a) + 127) / 255);
+      const int got = static_cast<int>((drawn[p] >> (8 * ch)) & 0xFF);
+      ASSERT_NEAR(got, expected, 3) << "image " << index << " pixel " << p << " channel " << ch;
+    }
+  }
+}
+
+struct Icons : ::testing::Test {
+  std::vector<MessageBoxRequest> boxes;
+  std::unique_ptr<MainWindow> window;
+
+  void Open(const StickFolder& folder) {
+    window.reset();
+    Pump(nullptr, 10);
+    boxes.clear();
+    window = std::make_unique<MainWindow>();
+    window->SetMessageBoxHook([this](const MessageBoxRequest& r) {
+      boxes.push_back(r);
+      return IDOK;
+    });
+    ASSERT_TRUE(window->Create(folder.path(), SW_SHOWNORMAL));
+    // The deferred icon pass runs from the first pump; give a slow machine a few more.
+    for (int i = 0; i < 100 && StatusText(window->statusBar()).rfind("Icons ", 0) != 0 && boxes.empty(); ++i)
+      Pump(window.get(), 30);
+  }
+  void TearDown() override {
+    window.reset();
+    Pump(nullptr, 10);
+  }
+  HWND list() { return window->list().hwnd(); }
+  std::string Status() { return StatusText(window->statusBar()); }
+  HIMAGELIST Shown(int which) { return ListView_GetImageList(list(), which); }
+  int RowImage(int row) {
+    LVITEMA item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    SendMessageA(list(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return item.iImage;
+  }
+  std::vector<IconImage> CacheOn(const StickFolder& stick) {
+    std::vector<IconImage> images;
+    EXPECT_EQ(DecodeImageList(stick.Read("imagelist.dat"), images), IconFileStatus::Ok);
+    return images;
+  }
+};
+
+const char kThreeEntries[] = "Notepad\r\nEditors\r\nC:\\windows\\notepad.exe\r\n\r\n";
+
+void WriteThree(const StickFolder& stick) {
+  stick.Write("readme.txt", "hello");
+  stick.Write("Data.dat", std::string(kThreeEntries) + "Readme\r\nDocs\r\n" + stick.path() + "readme.txt\r\n\r\n" +
+                              "Gone\r\nTools\r\n" + stick.path() + "gone.exe\r\n\r\n");
+}
+
+size_t Count(const IconImage& image, bool opaque) {
+  size_t n = 0;
+  for (uint32_t p : image.pixels) n += opaque ? (p >> 24) == 0xFF : (p >> 24) == 0;
+  return n;
+}
+
+TEST_F(Icons, FirstStartRebuildsAndLeavesTheCacheTheNextStartLoadsIt) {
+  StickFolder stick("icons_first");
+  WriteThree(stick);
+  Open(stick);
+  EXPECT_EQ(Status(), "Icons rebuilt. 2 successful, 1 unsuccessful.");
+  EXPECT_TRUE(boxes.empty());
+  ASSERT_TRUE(stick.Has("imagelist.dat"));
+  HIMAGELIST shown = Shown(LVSIL_SMALL);
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(Shown(LVSIL_NORMAL), shown);
+  EXPECT_EQ(ImageList_GetImageCount(shown), 3);
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(RowImage(row), row);
+
+  std::vector<IconImage> cached = CacheOn(stick);
+  ASSERT_EQ(cached.size(), 3u);
+  Pic16 pic16;
+  ASSERT_TRUE(pic16.Create());
+  const IconImage notFound = LoadNotFoundPicture(pic16);
+  EXPECT_GT(Count(notFound, true), 0u);
+  EXPECT_GT(Count(notFound, false), 0u) << "the not-found picture keeps its transparent parts";
+  EXPECT_TRUE(cached[2] == notFound) << "the missing entry shows the not-found picture";
+  EXPECT_FALSE(cached[0] == notFound) << "notepad.exe shows the shell's icon";
+  EXPECT_GT(Count(cached[0], true), 0u);
+  EXPECT_FALSE(cached[1] == notFound);
+
+  const std::string firstCache = stick.Read("imagelist.dat");
+  Open(stick);
+  EXPECT_EQ(Status(), "Icons loaded (3).");
+  EXPECT_TRUE(boxes.empty());
+  shown = Shown(LVSIL_SMALL);
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(ImageList_GetImageCount(shown), 3);
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(RowImage(row), row);
+  EXPECT_EQ(stick.Read("imagelist.dat"), firstCache) << "a load writes nothing";
+  IconImage image;
+  for (size_t i = 1; i <= 3; ++i) {
+    ASSERT_TRUE(window->iml16().Image(i, image));
+    EXPECT_TRUE(image == cached[i - 1]) << i;
+  }
+}
+
+TEST_F(Icons, TheListDrawsTheLoadedImagesWithTheirTransparency) {
+  StickFolder stick("icons_drawn");
+  WriteThree(stick);
+  Open(stick);
+  Open(stick);
+  ASSERT_EQ(Status(), "Icons loaded (3).");
+  std::vector<IconImage> cached = CacheOn(stick);
+  ASSERT_EQ(cached.size(), 3u);
+  for (int i = 0; i < 3; ++i) ExpectDrawnLike(Shown(LVSIL_SMALL), i, cached[static_cast<size_t>(i)]);
+}
+
+TEST_F(Icons, IconsOffEmptiesTheListsIconsAndLeavesTheCacheUntouched) {
+  StickFolder stick("icons_off");
+  WriteThree(stick);
+  Open(stick);
+  ASSERT_EQ(Status(), "Icons rebuilt. 2 successful, 1 unsuccessful.");
+  const std::string cache = stick.Read("imagelist.dat");
+  WIN32_FILE_ATTRIBUTE_DATA before = {}, after = {};
+  GetFileAttributesExA((stick.path() + "imagelist.dat").c_str(), GetFileExInfoStandard, &before);
+
+  window->SetChecked(MenuItem::mnuIcons, false);
+  window->logic().GetAllIcons();
+  Pump(window.get());
+  EXPECT_EQ(Shown(LVSIL_SMALL), nullptr);
+  EXPECT_EQ(Shown(LVSIL_NORMAL), nullptr);
+  EXPECT_EQ(window->iml16().Count(), 0u);
+  EXPECT_EQ(ImageList_GetImageCount(window->iml16().handle()), 0);
+  EXPECT_EQ(Status(), "Icons rebuilt. 2 successful, 1 unsuccessful.") << "the status line keeps its text";
+  EXPECT_EQ(stick.Read("imagelist.dat"), cache);
+  GetFileAttributesExA((stick.path() + "imagelist.dat").c_str(), GetFileExInfoStandard, &after);
+  EXPECT_EQ(CompareFileTime(&before.ftLastWriteTime, &after.ftLastWriteTime), 0);
+}
+
+TEST_F(Icons, RebuildIconsWithNoCacheRebuilds) {
+  StickFolder stick("icons_rebuild");
+  WriteThree(stick);
+  Open(stick);
+  ASSERT_TRUE(DeleteFileA((stick.path() + "imagelist.dat").c_str()));
+  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(MenuItem::mnuRebuildIcons), 0);
+  Pump(window.get());
+  EXPECT_EQ(Status(), "Icons rebuilt. 2 successful, 1 unsuccessful.");
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(CacheOn(stick).size(), 3u);
+  EXPECT_EQ(ImageList_GetImageCount(Shown(LVSIL_SMALL)), 3);
+}
+
+TEST_F(Icons, ADamagedCacheIsReportedAndRebuildIconsMendsIt) {
+  StickFolder stick("icons_damaged");
+  WriteThree(stick);
+  Open(stick);
+  std::string cache = stick.Read("imagelist.dat");
+  stick.Write("imagelist.dat", cache.substr(0, cache.size() / 2));
+  Open(stick);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Error getting icons: The icon cache is damaged.");
+  EXPECT_EQ(boxes[0].style, MB_OK | MB_ICONSTOP);
+  EXPECT_EQ(Status(), "Loading saved icons . . .");
+  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(MenuItem::mnuRebuildIcons), 0);
+  Pump(window.get());
+  EXPECT_EQ(Status(), "Icons rebuilt. 2 successful, 1 unsuccessful.");
+  EXPECT_EQ(stick.Read("imagelist.dat").size(), cache.size());
+}
+
+TEST_F(Icons, AnEntryStoredOnAnotherDriveTakesTheIconOfTheFileOnTheLaunchersDrive) {
+  StickFolder stick("icons_reloc");
+  stick.Write("tool.exe", "MZ");
+  // F: is mapped, but holds no such file.
+  stick.Write("Data.dat", "Tool\r\nT\r\nF:\\icons_reloc\\tool.exe\r\n\r\nGone\r\nT\r\nF:\\icons_reloc\\gone.exe\r\n\r\n");
+  Open(stick);
+  EXPECT_EQ(Status(), "Icons rebuilt. 1 successful, 1 unsuccessful.");
+}
+
+TEST_F(Icons, MoreRowsThanTheCacheHoldsRebuildsInTheSamePass) {
+  StickFolder stick("icons_mismatch");
+  WriteThree(stick);
+  Open(stick);
+  stick.Write("Data.dat", stick.Read("Data.dat") + "Notepad again\r\nEditors\r\nC:\\windows\\notepad.exe\r\n\r\n");
+  Open(stick);
+  EXPECT_EQ(Status(), "Icons rebuilt. 3 successful, 1 unsuccessful.");
+  EXPECT_TRUE(boxes.empty());
+  std::vector<IconImage> cached = CacheOn(stick);
+  ASSERT_EQ(cached.size(), 4u);
+  EXPECT_TRUE(cached[3] == cached[0]) << "two entries of one file, two equal images";
+}
+
+// ---- the adapters on their own
+
+// The 16 x 16 image of an icon resource, straight from its bits (rows bottom-up, BGRA).
+IconImage ResourceIcon(int id) {
+  IconImage image;
+  HMODULE module = GetModuleHandleA(nullptr);
+  HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
+  if (!group) return image;
+  PBYTE directory = static_cast<PBYTE>(LockResource(LoadResource(module, group)));
+  int member = LookupIconIdFromDirectoryEx(directory, TRUE, 16, 16, LR_DEFAULTCOLOR);
+  HRSRC icon = FindResourceA(module, MAKEINTRESOURCEA(member), MAKEINTRESOURCEA(3) /* RT_ICON */);
+  if (!icon) return image;
+  const BYTE* bits = static_cast<const BYTE*>(LockResource(LoadResource(module, icon)));
+  const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(bits);
+  if (header->biWidth != 16 || header->biBitCount != 32) return image;
+  const auto* pixels = reinterpret_cast<const uint32_t*>(bits + header->biSize);
+  for (size_t y = 0; y < 16; ++y)
+    for (size_t x = 0; x < 16; ++x) {
+      uint32_t p = pixels[(15 - y) * 16 + x];
+      image.pixels[y * 16 + x] = (p >> 24) == 0 ? 0 : p;
+    }
+  return image;
+}
+
+TEST(IconAdapters, TheNotFoundPictureIsTheResourceIconPixelForPixel) {
+  Pic16 pic16;
+  ASSERT_TRUE(pic16.Create());
+  const IconImage expected = ResourceIcon(IDI_NOTFOUND);
+  ASSERT_GT(Count(expected, true), 0u);
+  const IconImage picture = LoadNotFoundPicture(pic16);
+  for (size_t i = 0; i < kIconPixels; ++i) EXPECT_EQ(picture.pixels[i], expected.pixels[i]) << "pixel " << i;
+}
+
+// A real list view to hang image lists on, and our image list on it.
+struct ImageListOnAListView : ::testing::Test {
+  HWND view = CreateWindowExA(0, WC_LISTVIEWA, "", WS_POPUP | LVS_REPORT | LVS_OWNERDATA, 0, 0, 200, 200, nullptr,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  Win32ImageList iml;
+  ~ImageListOnAListView() override {
+    if (view) DestroyWindow(view);
+  }
+  static IconImage Gradient(uint32_t rgb) {
+    // Alpha from 0 to 255 across the image, the same colour throughout.
+    IconImage image;
+    for (size_t i = 0; i < kIconPixels; ++i) image.pixels[i] = i == 0 ? 0 : static_cast<uint32_t>(i) << 24 | rgb;
+    return image;
+  }
+};
+
+TEST_F(ImageListOnAListView, ImagesGoInRowOrderOnlyAndComeBackAsAdded) {
+  ASSERT_NE(view, nullptr);
+  ASSERT_TRUE(iml.Create(view));
+  ASSERT_TRUE(iml.Add(1, Gradient(0x204080)));
+  EXPECT_FALSE(iml.Add(3, Gradient(0x204080)));
+  EXPECT_EQ(iml.LastErrorDescription(), "Image 3 would not stand beside its row.");
+  ASSERT_TRUE(iml.AddStrip({Gradient(0xFF0000), Gradient(0x00FF00), Gradient(0x0000FF)}));
+  EXPECT_EQ(iml.Count(), 4u);
+  EXPECT_EQ(ImageList_GetImageCount(iml.handle()), 4);
+  IconImage image;
+  ASSERT_TRUE(iml.Image(3, image));
+  EXPECT_TRUE(image == Gradient(0x00FF00));
+  EXPECT_FALSE(iml.Image(5, image));
+  const uint32_t colours[] = {0x204080, 0xFF0000, 0x00FF00, 0x0000FF};
+  for (int i = 0; i < 4; ++i) ExpectDrawnLike(iml.handle(), i, Gradient(colours[i]));
+
+  EXPECT_FALSE(iml.Attached());
+  iml.Attach();
+  EXPECT_EQ(ListView_GetImageList(view, LVSIL_SMALL), iml.handle());
+  EXPECT_EQ(ListView_GetImageList(view, LVSIL_NORMAL), iml.handle());
+  iml.Detach();
+  EXPECT_EQ(ListView_GetImageList(view, LVSIL_SMALL), nullptr);
+  EXPECT_EQ(ListView_GetImageList(view, LVSIL_NORMAL), nullptr);
+  iml.Clear();
+  EXPECT_EQ(iml.Count(), 0u);
+  EXPECT_EQ(ImageList_GetImageCount(iml.handle()), 0);
+}
+
+TEST_F(ImageListOnAListView, TheListViewGoingLeavesTheImageListToItsOwner) {
+  ASSERT_TRUE(iml.Create(view));
+  ASSERT_TRUE(iml.AddStrip({Gradient(0x102030), Gradient(0x405060)}));
+  iml.Attach();
+  DestroyWindow(view);
+  view = nullptr;
+  EXPECT_EQ(ImageList_GetImageCount(iml.handle()), 2) << "the list view must not destroy what it only shows";
+}
+
+TEST_F(ImageListOnAListView, Pic16GivesBackWhatTheImageListDrawsAlphaIncluded) {
+  ASSERT_TRUE(iml.Create(view));
+  const IconImage original = Gradient(0xC08040);
+  ASSERT_TRUE(iml.Add(1, original));
+  Pic16 pic16;
+  ASSERT_TRUE(pic16.Create());
+  const IconImage drawn = pic16.Render([&](HDC dc) { ImageList_Draw(iml.handle(), 0, dc, 0, 0, ILD_TRANSPARENT); });
+  for (size_t i = 0; i < kIconPixels; ++i) {
+    const int alpha = static_cast<int>(original.pixels[i] >> 24);
+    ASSERT_NEAR(static_cast<int>(drawn.pixels[i] >> 24), alpha, 2) << "pixel " << i;
+    if (alpha < 64) continue;  // too faint to carry its colour back exactly
+    for (int ch = 0; ch < 3; ++ch)
+      EXPECT_NEAR(static_cast<int>((drawn.pixels[i] >> (8 * ch)) & 0xFF),
+                  static_cast<int>((original.pixels[i] >> (8 * ch)) & 0xFF), 4)
+          << "pixel " << i << " channel " << ch;
+  }
+}
+
+TEST(IconAdapters, TheBoundedReadStopsAtItsLimitAndTellsTheWholeSize) {
+  StickFolder stick("icons_read");
+  std::string content(100, 'x');
+  content[0] = 'A';
+  stick.Write("file.bin", content);
+  Win32BoundedRead reader;
+  std::string bytes;
+  uint64_t size = 0;
+  ASSERT_TRUE(reader.ReadHead(stick.path() + "file.bin", 10, bytes, size));
+  EXPECT_EQ(bytes, content.substr(0, 10));
+  EXPECT_EQ(size, 100u);
+  ASSERT_TRUE(reader.ReadHead(stick.path() + "file.bin", 1000, bytes, size));
+  EXPECT_EQ(bytes, content);
+  EXPECT_FALSE(reader.ReadHead(stick.path() + "none.bin", 10, bytes, size));
+  EXPECT_EQ(reader.LastErrorDescription(), ErrorDescription(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(IconAdapters, TheShellGivesAnIconForAnExecutableThoughItRefusesTheCombinedQueryUnderWine) {
+  Pic16 pic16;
+  ASSERT_TRUE(pic16.Create());
+  Win32ShellIcons shell(pic16);
+  std::optional<IconImage> icon = shell.FileIcon("C:\\windows\\notepad.exe");
+  ASSERT_TRUE(icon.has_value());
+  EXPECT_GT(Count(*icon, true), 0u);
+  EXPECT_FALSE(shell.FileIcon("C:\\windows\\no such file.exe").has_value());
+}
+
+}  // namespace
+}  // namespace carrydeck::gui
