@@ -25,9 +25,19 @@ step() {  # step <name> <command...>
 step "Build native" build_preset native
 step "Build win64" build_preset win64
 step "Build win32 (release, compiled only)" build_preset win32
+step "Build native with ASan and UBSan" build_preset native-asan
+step "Build fuzz harnesses (clang, libFuzzer)" build_preset fuzz
 
 log "Native suites"
 GTEST_OUTPUT="xml:$results/native/" step "Native tests" ctest --test-dir build/native --output-on-failure
+GTEST_OUTPUT="xml:$results/native-asan/" step "Native tests under ASan and UBSan" \
+  ctest --test-dir build/native-asan --output-on-failure
+
+log "Fuzzing (each harness a fixed number of runs; see fuzz/README.md to run longer)"
+for corpus in fuzz/corpus/*/; do
+  harness=$(basename "$corpus")
+  step "Fuzz $harness" fuzz_run "$harness" 20000
+done
 
 log "Wine suites"
 wine_prefix "$CARRYDECK_ROOT/build/wineprefix"

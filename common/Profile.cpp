@@ -96,6 +96,9 @@ std::string ProfilePut(const std::string& content, const std::string& section, c
 
 std::string FileProfile::Get(const std::string& section, const std::string& key, const std::string& file,
                              size_t maxChars) {
+  // A write cut short between removing the old file and naming the new one leaves the new
+  // one complete beside it: take it, or every setting would fall back to its default.
+  RecoverSafeSave(fs_, file);
   std::string content;
   if (!fs_.ReadAll(file, content)) return std::string();
   std::string value = ProfileGet(content, section, key);
@@ -106,6 +109,7 @@ std::string FileProfile::Get(const std::string& section, const std::string& key,
 
 bool FileProfile::Put(const std::string& section, const std::string& key, const std::string& value,
                       const std::string& file) {
+  RecoverSafeSave(fs_, file);
   std::string content;
   fs_.ReadAll(file, content);  // a missing file is created
   return SaveFileSafely(fs_, file, ProfilePut(content, section, key, value)).ok();

@@ -91,13 +91,21 @@ std::string ShortenPathForDisplay(const std::string& path, int maximum) {
     else
       shown += c;
   }
-  while (static_cast<long long>(shown.size()) >= maximum) {
-    size_t p = shown.find(" > ");
+  // Each pass cuts up to the next separator to the right of the last cut (the dots and ">"
+  // left in front never start one), so find the last cut needed and make only that one:
+  // cutting pass by pass copies a long target once per folder and freezes the window.
+  size_t cut = std::string::npos;
+  size_t length = shown.size();
+  size_t from = 0;
+  while (static_cast<long long>(length) >= maximum) {
+    size_t p = shown.find(" > ", from);
     if (p == std::string::npos) break;
-    // Keep the ">" of the separator right after the dots.
-    shown = "..." + shown.substr(p + 1);
+    cut = p;
+    length = 3 + shown.size() - (p + 1);
+    from = p + 2;
   }
-  return shown;
+  // Keep the ">" of the separator right after the dots.
+  return cut == std::string::npos ? shown : "..." + shown.substr(cut + 1);
 }
 
 std::string EscapeForCmd(const std::string& text) {

@@ -25,6 +25,9 @@ ensure_packages() {
   command -v Xvfb >/dev/null || need+=(xvfb)
   command -v xauth >/dev/null || need+=(xauth)
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+  # The fuzz harnesses: clang, and libFuzzer's runtime, which clang 14 ships separately.
+  command -v clang++ >/dev/null || need+=(clang)
+  dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
   command -v python3 >/dev/null || need+=(python3)
   if [ "${1:-}" = "--with-imagemagick" ]; then command -v import >/dev/null || need+=(imagemagick); fi
   if [ ${#need[@]} -gt 0 ]; then
@@ -41,6 +44,26 @@ build_preset() {
     cmake --preset "$preset" -S "$CARRYDECK_ROOT" >/dev/null || return 1
   fi
   cmake --build "$CARRYDECK_ROOT/build/$preset" || return 1
+}
+
+# fuzz_run <harness> <runs>: one fuzz harness over its seed corpus (fuzz/corpus/<harness>)
+# and what earlier runs found (build/fuzz/corpus/<harness>), then <runs> new inputs from a
+# fixed seed. A crash, a leak, a hang or a broken property fails it; the input that did it
+# is left in build/fuzz/findings/ and the end of the log is shown.
+fuzz_run() {
+  local name=$1 runs=$2
+  local bin="$CARRYDECK_ROOT/build/fuzz/fuzz/fuzz_$name"
+  local work="$CARRYDECK_ROOT/build/fuzz/corpus/$name"
+  local findings="$CARRYDECK_ROOT/build/fuzz/findings"
+  local logfile="$CARRYDECK_ROOT/build/fuzz/logs/$name.log"
+  [ -x "$bin" ] || { echo "No fuzz harness $bin" >&2; return 1; }
+  mkdir -p "$work" "$findings" "$(dirname "$logfile")"
+  if ! "$bin" -runs="$runs" -seed=1 -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+      -artifact_prefix="$findings/$name-" "$work" "$CARRYDECK_ROOT/fuzz/corpus/$name" >"$logfile" 2>&1; then
+    tail -n 40 "$logfile" >&2
+    return 1
+  fi
+  grep -E '^Done [0-9]+ runs' "$logfile" >&2
 }
 
 # wine_prefix <dir>: a private prefix with a virtual desktop (no window manager needed:

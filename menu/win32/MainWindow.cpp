@@ -58,6 +58,9 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
   Platform platform{files_, profile_, disk_, GetModuleFileVersion(), shell_};
   if (icons_.Create(list_.hwnd())) platform.icons = icons_.ports();
   logic_ = std::make_unique<frmMain>(*this, list_, platform, appPath_);
+  // The creation's own resize came before the logic existed: lay the list out now, so the
+  // settings measure column shares against the list's real width.
+  OnSize();
   logic_->Form_Load();
   logic_->Form_Resize();
   ::SetTimer(hwnd_, kTimer1, 100, nullptr);  // keeps the column shares current

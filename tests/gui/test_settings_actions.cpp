@@ -158,6 +158,21 @@ TEST_F(LiveWindow, MinimisingHidesAndTheTrayBringsTheWindowBack) {
   EXPECT_STREQ(window->tray().tip(), "Carrydeck");
 }
 
+TEST_F(LiveWindow, ColumnsStartAtTheirShareOfTheWindow) {
+  StickFolder stick("layout_start");
+  Open(stick);
+  RECT listRect;
+  GetWindowRect(list(), &listRect);
+  const double listWidth = listRect.right - listRect.left;
+  // 10960 / 12 twips is 61 pixels; the share follows the list's real width.
+  EXPECT_NEAR(ListView_GetColumnWidth(list(), 0), 61, 1);
+  EXPECT_NEAR(ListView_GetColumnWidth(list(), 1), 183, 1);
+  EXPECT_NEAR(window->logic().ColumnShare(1), 61 / listWidth * 100, 0.5);
+  int used = 0;
+  for (int c = 0; c < 3; ++c) used += ListView_GetColumnWidth(list(), c);
+  EXPECT_NEAR(ListView_GetColumnWidth(list(), 3), listWidth - used - 350 / 15.0, 2);
+}
+
 TEST_F(LiveWindow, ResizingKeepsColumnProportions) {
   StickFolder stick("layout_resize");
   Open(stick);
