@@ -18,7 +18,7 @@ if [ ! -f "$stick/Data.dat" ]; then
   printf '%s\r\n' \
     "Notepad" "Editors" 'C:\windows\notepad.exe' "" \
     "Read me (notepad with %drive%)" "Editors" 'C:\windows\notepad.exe' '%drive%\ReadMe.txt' \
-    "WordPad" "Editors" 'C:\windows\wordpad.exe' "" \
+    "WordPad" "Editors" 'C:\Program Files\Windows NT\Accessories\wordpad.exe' "" \
     "Minesweeper" "Games" 'C:\windows\system32\winemine.exe' "" \
     "Clock" "Tools" 'C:\windows\system32\clock.exe' "" \
     "Command Prompt" "Tools" 'C:\windows\system32\cmd.exe' "" \
