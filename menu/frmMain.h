@@ -114,6 +114,8 @@ class frmMain {
   void SetRunMode(MenuItem item, const char* value);
   // The selected row's target file; false with a description when no row is selected.
   bool SelectedTarget(std::string& target, std::string* parameters, std::string& error) const;
+  // The entry's file as stored, else on the launcher's own drive; "" when neither exists.
+  std::string FindEntryFile(const std::string& target, bool& relocated) const;
   void CloseAfterRun();
   void HandOff();
   enum class IconAdded { FromFile, NotFound, Failed };

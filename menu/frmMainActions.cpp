@@ -34,6 +34,16 @@ bool frmMain::SelectedTarget(std::string& target, std::string* parameters, std::
   return true;
 }
 
+std::string frmMain::FindEntryFile(const std::string& target, bool& relocated) const {
+  relocated = false;
+  if (target.empty() || !IsRootedPath(target)) return std::string();
+  if (sys_.files.FileExists(target)) return target;
+  const std::string moved = RelocatePath(target, GetDriveRoot());
+  if (!sys_.files.FileExists(moved)) return std::string();
+  relocated = true;
+  return moved;
+}
+
 void frmMain::CloseAfterRun() {
   view_.RemoveTrayIcon();
   view_.EndProgram();
@@ -42,17 +52,8 @@ void frmMain::CloseAfterRun() {
 void frmMain::RunSelectedEntry() {
   std::string target, parameters, error;
   SelectedTarget(target, &parameters, error);
-
-  std::string path;
   bool relocated = false;
-  if (!target.empty() && IsRootedPath(target)) {
-    if (sys_.files.FileExists(target)) {
-      path = target;
-    } else if (sys_.files.FileExists(RelocatePath(target, GetDriveRoot()))) {
-      path = RelocatePath(target, GetDriveRoot());
-      relocated = true;
-    }
-  }
+  const std::string path = FindEntryFile(target, relocated);
   if (path.empty()) {
     view_.MsgBox("Error running " + target + " : " + error + "\r\nCheck the file exists at" + " the specified location.",
                  mb::OK | mb::IconStop, kProgramTitle);
@@ -166,13 +167,10 @@ void frmMain::mnuCmd_Click() {
 }
 
 void frmMain::mnuCopyEntry_Click() {
-  std::string target, error, path;
-  if (SelectedTarget(target, nullptr, error) && IsRootedPath(target)) {
-    if (sys_.files.FileExists(target))
-      path = target;
-    else if (sys_.files.FileExists(RelocatePath(target, GetDriveRoot())))
-      path = RelocatePath(target, GetDriveRoot());
-  }
+  std::string target, error;
+  SelectedTarget(target, nullptr, error);
+  bool relocated = false;
+  const std::string path = FindEntryFile(target, relocated);
   std::string readBack;
   if (!path.empty()) {
     if (shell_.SetClipboardText(path) && shell_.GetClipboardText(readBack)) {
@@ -187,13 +185,10 @@ void frmMain::mnuCopyEntry_Click() {
 }
 
 void frmMain::mnuDOSdir_Click() {
-  std::string target, error, path;
-  if (SelectedTarget(target, nullptr, error) && IsRootedPath(target)) {
-    if (sys_.files.FileExists(target))
-      path = target;
-    else if (sys_.files.FileExists(RelocatePath(target, GetDriveRoot())))
-      path = RelocatePath(target, GetDriveRoot());
-  }
+  std::string target, error;
+  SelectedTarget(target, nullptr, error);
+  bool relocated = false;
+  const std::string path = FindEntryFile(target, relocated);
   std::string readBack;
   if (!path.empty()) {
     const std::string shortPath = shell_.GetShortPath(path);
