@@ -5,7 +5,28 @@
 
 namespace carrydeck {
 
-int CompareNoCase(const std::string& a, const std::string& b) {
+std::string_view PackedRows::Field(size_t i, int j) const {
+  if (j < 0 || j >= fieldsPerRecord) return std::string_view();
+  const size_t line = i * static_cast<size_t>(fieldsPerRecord) + static_cast<size_t>(j);
+  size_t start = 0;
+  if (line > 0) {
+    // After the previous line's CR, and its LF when one follows (text[size] is the NUL).
+    const size_t previous = ends[line - 1];
+    start = previous >= text.size() ? text.size() : previous + (text[previous + 1] == '\n' ? 2 : 1);
+  }
+  const size_t end = ends[line];
+  return start < end ? std::string_view(text.data() + start, end - start) : std::string_view();
+}
+
+std::vector<CatalogEntry> PackedRows::Unpack() const {
+  std::vector<CatalogEntry> entries(Count());
+  const int fields = std::min(fieldsPerRecord, static_cast<int>(std::tuple_size<decltype(CatalogEntry::fields)>::value));
+  for (size_t i = 0; i < entries.size(); ++i)
+    for (int j = 0; j < fields; ++j) entries[i].fields[static_cast<size_t>(j)] = Field(i, j);
+  return entries;
+}
+
+int CompareNoCase(std::string_view a, std::string_view b) {
   const size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
     unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
@@ -18,23 +39,50 @@ int CompareNoCase(const std::string& a, const std::string& b) {
 
 void ListRows::Clear() {
   rows_.clear();
-  icons_.clear();
+  texts_.clear();
 }
 
 void ListRows::Append(std::vector<CatalogEntry>&& entries) {
-  if (rows_.empty()) {
-    rows_ = std::move(entries);
-  } else {
-    rows_.reserve(rows_.size() + entries.size());
-    for (CatalogEntry& e : entries) rows_.push_back(std::move(e));
+  rows_.reserve(rows_.size() + entries.size());
+  for (CatalogEntry& e : entries) {
+    Row row;
+    row.entry = std::make_shared<const CatalogEntry>(std::move(e));
+    rows_.push_back(std::move(row));
   }
-  icons_.resize(rows_.size(), -1);
+}
+
+void ListRows::Append(PackedRows&& packed) {
+  const size_t count = packed.Count();
+  if (count == 0) return;
+  const auto text = static_cast<uint32_t>(texts_.size());
+  texts_.push_back(std::make_shared<const PackedRows>(std::move(packed)));
+  const size_t at = rows_.size();
+  rows_.resize(at + count);
+  for (size_t i = 0; i < count; ++i) {
+    rows_[at + i].text = text;
+    rows_[at + i].first = i;
+  }
 }
 
 void ListRows::Remove(size_t index0) {
   if (index0 >= rows_.size()) return;
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index0));
-  icons_.erase(icons_.begin() + static_cast<std::ptrdiff_t>(index0));
+}
+
+std::string_view ListRows::Field(size_t index0, int j) const {
+  const Row& row = rows_[index0];
+  if (row.entry) return j >= 0 && j < 4 ? std::string_view(row.entry->fields[static_cast<size_t>(j)]) : std::string_view();
+  return texts_[row.text]->Field(row.first, j);
+}
+
+const CatalogEntry& ListRows::At(size_t index0) const {
+  const Row& row = rows_[index0];
+  if (!row.entry) {
+    auto entry = std::make_shared<CatalogEntry>();
+    for (int j = 0; j < 4; ++j) entry->fields[static_cast<size_t>(j)] = Field(index0, j);
+    row.entry = std::move(entry);
+  }
+  return *row.entry;
 }
 
 size_t ListRows::SetSorted(bool sorted, size_t follow) {
@@ -59,21 +107,17 @@ size_t ListRows::Resort(size_t follow) {
   const int key = key_;
   const bool descending = order_ == SortOrder::Descending;
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    int c = CompareNoCase(rows_[a].fields[key], rows_[b].fields[key]);
+    int c = CompareNoCase(Field(a, key), Field(b, key));
     return descending ? c > 0 : c < 0;
   });
-  std::vector<CatalogEntry> rows;
-  std::vector<int> icons;
+  std::vector<Row> rows;
   rows.reserve(rows_.size());
-  icons.reserve(icons_.size());
   size_t followed = npos;
   for (size_t i = 0; i < order.size(); ++i) {
     if (order[i] == follow) followed = i;
     rows.push_back(std::move(rows_[order[i]]));
-    icons.push_back(icons_[order[i]]);
   }
   rows_ = std::move(rows);
-  icons_ = std::move(icons);
   return followed;
 }
 

@@ -1,7 +1,12 @@
 // Row storage of the list: the one copy of the catalogue, with its sort state. Both the
 // Win32 list (owner-data: the control asks for texts) and the memory list keep rows here.
+// A loaded catalogue stays the file's own text and its rows point into it; a row becomes a
+// CatalogEntry of its own only when someone asks for the whole row.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <string_view>
 #include <vector>
 
 #include "ListView.h"
@@ -13,10 +18,13 @@ class ListRows {
   size_t Count() const { return rows_.size(); }
   void Clear();
   void Append(std::vector<CatalogEntry>&& entries);
+  void Append(PackedRows&& packed);
   void Remove(size_t index0);
-  const CatalogEntry& At(size_t index0) const { return rows_[index0]; }
-  int Icon(size_t index0) const { return icons_[index0]; }
-  void SetIcon(size_t index0, int image) { icons_[index0] = image; }
+  const CatalogEntry& At(size_t index0) const;
+  // Field j (0 to 3) of a row, without making the row's own copy.
+  std::string_view Field(size_t index0, int j) const;
+  int Icon(size_t index0) const { return rows_[index0].icon; }
+  void SetIcon(size_t index0, int image) { rows_[index0].icon = image; }
 
   bool Sorted() const { return sorted_; }
   int Key() const { return key_; }
@@ -30,16 +38,23 @@ class ListRows {
   static constexpr int kNoKey = -1;
 
  private:
+  struct Row {
+    uint32_t text = 0;  // which of texts_ a packed row points into
+    int icon = -1;
+    size_t first = 0;   // index of the entry in that text
+    // The whole entry: always for a row added as one, made on demand for a packed row.
+    mutable std::shared_ptr<const CatalogEntry> entry;
+  };
   size_t Resort(size_t follow);
 
-  std::vector<CatalogEntry> rows_;
-  std::vector<int> icons_;
+  std::vector<Row> rows_;
+  std::vector<std::shared_ptr<const PackedRows>> texts_;
   bool sorted_ = false;
   int key_ = kNoKey;  // no column yet: the first click on any header sorts ascending
   SortOrder order_ = SortOrder::Ascending;
 };
 
 // Text order of the sort: letter case ignored, bytes compared unsigned.
-int CompareNoCase(const std::string& a, const std::string& b);
+int CompareNoCase(std::string_view a, std::string_view b);
 
 }  // namespace carrydeck

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace carrydeck {
@@ -17,6 +18,22 @@ struct CatalogEntry {
   const std::string& TargetFile() const { return fields[2]; }
   const std::string& Parameters() const { return fields[3]; }
   bool operator==(const CatalogEntry& other) const { return fields == other.fields; }
+};
+
+// Many entries kept as one text, the way the catalogue file holds them: each field is a
+// line of the text, `fieldsPerRecord` lines an entry. Loading a catalogue of any size is
+// then two allocations instead of one per field.
+struct PackedRows {
+  std::string text;
+  // Where each line ends: at its CR, or at the end of the text. A short last entry is
+  // padded with lines that end, and so start, at the end of the text.
+  std::vector<size_t> ends;
+  int fieldsPerRecord = 0;
+
+  size_t Count() const { return fieldsPerRecord > 0 ? ends.size() / static_cast<size_t>(fieldsPerRecord) : 0; }
+  // Field j (0 to 3) of entry i (from 0); fields past fieldsPerRecord are empty.
+  std::string_view Field(size_t i, int j) const;
+  std::vector<CatalogEntry> Unpack() const;
 };
 
 enum class SortOrder { Ascending, Descending };
@@ -40,8 +57,14 @@ class IListView {
   virtual size_t RowCount() const = 0;
   virtual void ClearRows() = 0;
   virtual void AddRows(std::vector<CatalogEntry>&& entries) = 0;
+  // The same for a whole catalogue at once; a list that keeps the text saves a copy per field.
+  virtual void AddPackedRows(PackedRows&& rows) { AddRows(rows.Unpack()); }
   virtual void RemoveRow(size_t position) = 0;
   virtual const CatalogEntry& Row(size_t position) const = 0;
+  // Field j (0: Name to 3: Parameters) of a row, without making a copy of the row.
+  virtual std::string_view Field(size_t position, int j) const {
+    return j >= 0 && j < 4 ? std::string_view(Row(position).fields[static_cast<size_t>(j)]) : std::string_view();
+  }
   virtual int RowIcon(size_t position) const = 0;
   virtual void SetRowIcon(size_t position, int image) = 0;
 

@@ -20,8 +20,10 @@ class MemoryListView : public IListView {
   size_t RowCount() const override { return rows_.Count(); }
   void ClearRows() override;
   void AddRows(std::vector<CatalogEntry>&& entries) override { rows_.Append(std::move(entries)); }
+  void AddPackedRows(PackedRows&& rows) override { rows_.Append(std::move(rows)); }
   void RemoveRow(size_t position) override;
   const CatalogEntry& Row(size_t position) const override { return rows_.At(position - 1); }
+  std::string_view Field(size_t position, int j) const override { return rows_.Field(position - 1, j); }
   int RowIcon(size_t position) const override { return rows_.Icon(position - 1); }
   void SetRowIcon(size_t position, int image) override { rows_.SetIcon(position - 1, image); }
 

@@ -24,5 +24,14 @@ bool SaveList(const std::string& path, const IListView& list, IFileSystem& fs, I
 // The bytes SaveList writes, and the records LoadList reads, for a given field count.
 std::string FormatRecords(const IListView& list, int fieldsPerRecord);
 std::vector<CatalogEntry> ParseRecords(const std::string& bytes, int fieldsPerRecord);
+// The same records, kept as the file's own bytes with the place of every field.
+PackedRows PackRecords(std::string bytes, int fieldsPerRecord);
+
+namespace detail {
+// Where the CRs of a text are: with the processor's vector compares where the build has
+// them, else eight bytes at a time (the 32-bit release); both must agree.
+std::vector<size_t> CrPositions(const std::string& text);
+std::vector<size_t> CrPositionsByWords(const std::string& text);
+}  // namespace detail
 
 }  // namespace carrydeck

@@ -72,7 +72,7 @@ void frmMain::IconPass(bool useCache) try {
   size_t successes = 0, failures = 0;
   const std::string root = GetDriveRoot();
   for (size_t row = 1; row <= list_.RowCount(); ++row) {
-    const std::string target = list_.Row(row).TargetFile();
+    const std::string target(list_.Field(row, 2));  // no copy of the whole row
     std::string found;
     if (sys_.files.FileExists(target)) {
       found = target;

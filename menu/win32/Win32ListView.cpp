@@ -25,10 +25,15 @@ bool Win32ListView::Create(HWND parent, int id) {
 }
 
 int Win32ListView::Dpi() const {
-  HDC dc = ::GetDC(hwnd_);
-  int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSX) : 96;
-  if (dc) ::ReleaseDC(hwnd_, dc);
-  return dpi > 0 ? dpi : 96;
+  // The system's DPI, fixed for the life of a system-aware program: asked once, not on
+  // every conversion of the layout.
+  if (dpi_ == 0) {
+    HDC dc = ::GetDC(hwnd_);
+    int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSX) : 96;
+    if (dc) ::ReleaseDC(hwnd_, dc);
+    dpi_ = dpi > 0 ? dpi : 96;
+  }
+  return dpi_;
 }
 
 int Win32ListView::TwipsToPixels(double twips) const {
@@ -44,8 +49,7 @@ bool Win32ListView::OnNotify(const NMHDR* header, LRESULT& result) {
       LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))->item;
       if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.Count()) return true;
       if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        const std::string& text =
-            item.iSubItem >= 0 && item.iSubItem < 4 ? rows_.At(item.iItem).fields[item.iSubItem] : std::string();
+        const std::string_view text = rows_.Field(static_cast<size_t>(item.iItem), item.iSubItem);
         size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
         std::memcpy(item.pszText, text.data(), n);
         item.pszText[n] = '\0';
@@ -77,7 +81,7 @@ bool Win32ListView::OnNotify(const NMHDR* header, LRESULT& result) {
       size_t start = find->iStart < 0 ? 0 : static_cast<size_t>(find->iStart) % n;
       for (size_t k = 0; k < n; ++k) {
         size_t i = (start + k) % n;
-        const std::string& name = rows_.At(i).fields[0];
+        const std::string_view name = rows_.Field(i, 0);
         if (name.size() >= typed.size() && CompareNoCase(name.substr(0, typed.size()), typed) == 0) {
           result = static_cast<LRESULT>(i);
           break;
@@ -125,7 +129,10 @@ double Win32ListView::ColumnWidth(int position) const {
 
 bool Win32ListView::SetColumnWidth(int position, double widthTwips) {
   if (position < 1 || position > ColumnCount() || !(widthTwips >= 0) || widthTwips > 1e7) return false;
-  return ListView_SetColumnWidth(hwnd_, position - 1, TwipsToPixels(widthTwips)) != FALSE;
+  const int pixels = TwipsToPixels(widthTwips);
+  // The layout sets every width on every resize; an unchanged one costs the control nothing.
+  if (ListView_GetColumnWidth(hwnd_, position - 1) == pixels) return true;
+  return ListView_SetColumnWidth(hwnd_, position - 1, pixels) != FALSE;
 }
 
 void Win32ListView::SyncCount() {
@@ -142,6 +149,11 @@ void Win32ListView::ClearRows() {
 
 void Win32ListView::AddRows(std::vector<CatalogEntry>&& entries) {
   rows_.Append(std::move(entries));
+  SyncCount();
+}
+
+void Win32ListView::AddPackedRows(PackedRows&& rows) {
+  rows_.Append(std::move(rows));
   SyncCount();
 }
 
@@ -222,20 +234,25 @@ namespace {
 bool UsableTwips(double twips) { return twips >= 0 && twips <= 1e6; }
 }  // namespace
 
+// The list's outer size in pixels; an unchanged size is not set again.
+bool Win32ListView::Resize(int width, int height) {
+  RECT r;
+  if (::GetWindowRect(hwnd_, &r) && r.right - r.left == width && r.bottom - r.top == height) return true;
+  return ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
 bool Win32ListView::SetWidthTwips(double twips) {
   if (!UsableTwips(twips)) return false;
   RECT r;
   ::GetWindowRect(hwnd_, &r);
-  return ::SetWindowPos(hwnd_, nullptr, 0, 0, TwipsToPixels(twips), r.bottom - r.top,
-                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+  return Resize(TwipsToPixels(twips), r.bottom - r.top);
 }
 
 bool Win32ListView::SetHeightTwips(double twips) {
   if (!UsableTwips(twips)) return false;
   RECT r;
   ::GetWindowRect(hwnd_, &r);
-  return ::SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, TwipsToPixels(twips),
-                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+  return Resize(r.right - r.left, TwipsToPixels(twips));
 }
 
 bool Win32ListView::SetFontSize(int points, std::string& error) {

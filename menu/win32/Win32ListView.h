@@ -35,8 +35,10 @@ class Win32ListView : public IListView {
   size_t RowCount() const override { return rows_.Count(); }
   void ClearRows() override;
   void AddRows(std::vector<CatalogEntry>&& entries) override;
+  void AddPackedRows(PackedRows&& rows) override;
   void RemoveRow(size_t position) override;
   const CatalogEntry& Row(size_t position) const override { return rows_.At(position - 1); }
+  std::string_view Field(size_t position, int j) const override { return rows_.Field(position - 1, j); }
   int RowIcon(size_t position) const override { return rows_.Icon(position - 1); }
   void SetRowIcon(size_t position, int image) override;
 
@@ -70,9 +72,11 @@ class Win32ListView : public IListView {
 
  private:
   void SyncCount();
+  bool Resize(int width, int height);
   void AfterReorder(size_t followedIndex0);
 
   HWND hwnd_ = nullptr;
+  mutable int dpi_ = 0;
   UniqueGdi font_;
   int fontPoints_ = 0;
   bool hasBackground_ = false;

@@ -1,0 +1,27 @@
+// The file-system port over POSIX calls, so the catalogue code can be timed natively on
+// real files. Paths are host paths; the launcher's own rules about hidden files don't apply.
+#pragma once
+
+#include <string>
+
+#include "Ports.h"
+
+namespace carrydeck::bench {
+
+class PosixFileSystem : public IFileSystem {
+ public:
+  bool FileExists(const std::string& path) override;
+  bool FolderExists(const std::string& path) override;
+  bool ReadAll(const std::string& path, std::string& bytes) override;
+  std::unique_ptr<IWriteFile> CreateForWrite(const std::string& path) override;
+  bool Replace(const std::string& source, const std::string& target) override;
+  bool Delete(const std::string& path) override;
+  bool CopyFile(const std::string& source, const std::string& target) override;
+  bool CreateFolder(const std::string& path) override;
+  std::string LastErrorDescription() override;
+
+ private:
+  int lastError_ = 0;
+};
+
+}  // namespace carrydeck::bench

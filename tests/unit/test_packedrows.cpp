@@ -1,0 +1,168 @@
+// A loaded catalogue kept as the file's own text: the line scan, the fields it yields, and
+// rows that point into the text living beside rows added one by one.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "MemoryListView.h"
+#include "ModReg.h"
+
+namespace carrydeck {
+namespace {
+
+std::vector<size_t> CrsOneByOne(const std::string& text) {
+  std::vector<size_t> crs;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (text[i] == '\r') crs.push_back(i);
+  return crs;
+}
+
+void ExpectBothScansFind(const std::string& text, const std::string& what) {
+  const std::vector<size_t> expected = CrsOneByOne(text);
+  EXPECT_EQ(detail::CrPositions(text), expected) << what;
+  EXPECT_EQ(detail::CrPositionsByWords(text), expected) << what;
+}
+
+TEST(LineScan, FindsEveryCrAtEveryPlaceOfAWordOrBlock) {
+  ExpectBothScansFind("", "empty");
+  for (size_t length : {1u, 7u, 8u, 9u, 15u, 16u, 17u, 63u, 64u, 65u, 127u, 128u, 129u, 200u})
+    for (size_t at = 0; at < length; ++at) {
+      std::string text(length, 'x');
+      text[at] = '\r';
+      ExpectBothScansFind(text, "one CR at " + std::to_string(at) + " of " + std::to_string(length));
+    }
+}
+
+TEST(LineScan, RunsOfCrsLongerThanAStepAreAllFound) {
+  ExpectBothScansFind(std::string(64, '\r'), "a block of CRs");
+  ExpectBothScansFind(std::string(300, '\r'), "many blocks of CRs");
+  std::string empties;
+  for (int i = 0; i < 100; ++i) empties += "\r\n";
+  ExpectBothScansFind(empties, "empty lines");
+}
+
+TEST(LineScan, BytesThatDifferFromCrInOneBitAreNotCrs) {
+  // 0x8D has the CR's low bits; 0x0C, 0x0E, 0x0F, 0x4D, 0x1D, 0x05 and NUL differ in one.
+  std::string text;
+  for (int i = 0; i < 20; ++i) text += std::string("\x8d\x0c\x0e\x0f\x4d\x1d\x05", 7) + std::string(1, '\0');
+  ExpectBothScansFind(text, "near misses");
+  text[37] = '\r';
+  ExpectBothScansFind(text, "near misses and one CR");
+}
+
+TEST(LineScan, RandomTextsAgreeWithAByteByByteScan) {
+  std::mt19937 random(20261207);
+  const char alphabet[] = {'\r', '\n', 'a', '\x8d', '\0', '\xff', ' '};
+  for (int round = 0; round < 300; ++round) {
+    std::string text(random() % 400, ' ');
+    for (char& c : text) c = alphabet[random() % sizeof alphabet];
+    ExpectBothScansFind(text, "round " + std::to_string(round));
+  }
+}
+
+TEST(PackedRecords, FieldsAreTheLinesAsTheRecordSplitGivesThem) {
+  const std::string cases[] = {"",
+                               "a",
+                               "\n",
+                               "a\r\n",
+                               "a\r",
+                               "a\r\r",
+                               "\r\n\n",
+                               "\r\n\r\n\r\n\r\n\r\n",
+                               "one\rtwo\nstill two\r\nthree\r\nfour",
+                               "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\nh\r\nNinth\r\n",
+                               std::string("x\0y\r\n\0\r\n", 8)};
+  for (const std::string& text : cases)
+    for (int fields = 1; fields <= 4; ++fields) {
+      const PackedRows packed = PackRecords(text, fields);
+      const std::vector<CatalogEntry> parsed = ParseRecords(text, fields);
+      ASSERT_EQ(packed.Count(), parsed.size()) << text;
+      for (size_t i = 0; i < parsed.size(); ++i)
+        for (int j = 0; j < 4; ++j) EXPECT_EQ(packed.Field(i, j), parsed[i].fields[static_cast<size_t>(j)]) << text;
+    }
+}
+
+TEST(PackedRecords, ShortLastRecordAndTrailingEmptyLineGiveEmptyFields) {
+  const PackedRows nine = PackRecords("a\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\nh\r\nNinth\r\n", 4);
+  ASSERT_EQ(nine.Count(), 3u);
+  EXPECT_EQ(nine.Field(2, 0), "Ninth");
+  EXPECT_EQ(nine.Field(2, 1), "");
+  EXPECT_EQ(nine.Field(2, 3), "");
+  const PackedRows blank = PackRecords("a\r\nb\r\nc\r\nd\r\n\r\n", 4);
+  ASSERT_EQ(blank.Count(), 2u);
+  for (int j = 0; j < 4; ++j) EXPECT_EQ(blank.Field(1, j), "");
+  EXPECT_EQ(PackRecords("a\r\nb\r\n", 0).Count(), 0u);
+}
+
+CatalogEntry E(const char* name, const char* type) { return CatalogEntry{{name, type, "E:\\x.exe", ""}}; }
+
+std::string Names(const IListView& list) {
+  std::string out;
+  for (size_t i = 1; i <= list.RowCount(); ++i) out += (i > 1 ? "," : "") + std::string(list.Field(i, 0));
+  return out;
+}
+
+struct PackedList : ::testing::Test {
+  MemoryListView list;
+  void Pack(const std::string& text) { list.AddPackedRows(PackRecords(text, 4)); }
+};
+
+TEST_F(PackedList, RowsAndFieldsReadTheSameAsEntriesAddedOneByOne) {
+  Pack("b\r\nTools\r\nE:\\b.exe\r\n-x\r\na\r\nGames\r\nE:\\a.exe\r\n\r\n");
+  list.AddRow(E("c", "Tools"));
+  Pack("d\r\nGames\r\nE:\\d.exe\r\n%drive%");
+  ASSERT_EQ(list.RowCount(), 4u);
+  EXPECT_EQ(Names(list), "b,a,c,d");
+  EXPECT_EQ(list.Row(1), (CatalogEntry{{"b", "Tools", "E:\\b.exe", "-x"}}));
+  EXPECT_EQ(list.Row(3), E("c", "Tools"));
+  EXPECT_EQ(list.Row(4).Parameters(), "%drive%");
+  for (size_t i = 1; i <= list.RowCount(); ++i)
+    for (int j = 0; j < 4; ++j) EXPECT_EQ(list.Field(i, j), list.Row(i).fields[static_cast<size_t>(j)]);
+}
+
+TEST_F(PackedList, AWholeRowStaysTheSameObjectThroughSortsAndRemovals) {
+  Pack("b\r\nT\r\nE:\\b.exe\r\n\r\na\r\nT\r\nE:\\a.exe\r\n\r\nc\r\nT\r\nE:\\c.exe\r\n\r\n");
+  const CatalogEntry& c = list.Row(3);
+  EXPECT_EQ(&list.Row(3), &c) << "asked twice, made once";
+  list.SetSortKey(0);
+  list.SetSorted(true);
+  EXPECT_EQ(Names(list), "a,b,c");
+  list.RemoveRow(1);
+  EXPECT_EQ(&list.Row(2), &c);
+  EXPECT_EQ(c.Name(), "c");
+}
+
+TEST_F(PackedList, SortsStablyAndIconsTravelWithTheirRows) {
+  Pack("b\r\nTools\r\n\r\n\r\na\r\nGames\r\n\r\n\r\nC\r\nTools\r\n\r\n\r\n");
+  list.AddRows({E("editor", "Tools"), E("Editor", "Games")});
+  list.SetRowIcon(1, 7);
+  list.SetOrder(SortOrder::Ascending);
+  list.SetSortKey(0);
+  list.SetSorted(true);
+  EXPECT_EQ(Names(list), "a,b,C,editor,Editor");
+  EXPECT_EQ(list.RowIcon(2), 7);
+  list.SetSortKey(1);
+  EXPECT_EQ(Names(list), "a,Editor,b,C,editor");
+  list.SetOrder(SortOrder::Descending);
+  EXPECT_EQ(Names(list), "b,C,editor,a,Editor");
+  EXPECT_EQ(list.RowIcon(1), 7);
+}
+
+TEST_F(PackedList, ClearingDropsPackedRowsAndANewLoadStartsAfresh) {
+  Pack("a\r\nT\r\n\r\n\r\n");
+  list.ClearRows();
+  EXPECT_EQ(list.RowCount(), 0u);
+  Pack("z\r\nT\r\n\r\n\r\n");
+  EXPECT_EQ(Names(list), "z");
+}
+
+TEST_F(PackedList, SavedBytesFollowTheDisplayOrderAndPadAShortRecord) {
+  for (const char* header : {"Name", "Type", "Target File", "Command Line Parameters"}) list.AddColumn(header, 1000);
+  Pack("b\r\nT\r\nE:\\b.exe\r\n\r\na\r\nT");
+  list.SetSortKey(0);
+  list.SetSorted(true);
+  EXPECT_EQ(FormatRecords(list, 4), "a\r\nT\r\n\r\n\r\nb\r\nT\r\nE:\\b.exe\r\n\r\n");
+}
+
+}  // namespace
+}  // namespace carrydeck
