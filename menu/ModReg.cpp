@@ -33,6 +33,17 @@ inline size_t ByteOfLowestBit(uint64_t bits) {
   return static_cast<size_t>(__builtin_ctzll(bits | (uint64_t{1} << 63))) >> 3;
 }
 
+// The CRs of the bytes a wide scan left over, after the n already found.
+std::vector<size_t> FinishCrPositions(const char* data, size_t size, size_t i, std::vector<size_t>& ends, size_t n) {
+  for (; i < size; ++i)
+    if (data[i] == '\r') {
+      if (n == ends.size()) ends.resize(n + 1);
+      ends[n++] = i;
+    }
+  ends.resize(n);
+  return std::move(ends);
+}
+
 }  // namespace
 
 namespace detail {
@@ -63,13 +74,7 @@ std::vector<size_t> CrPositionsByWords(const std::string& text) {
     }
     n += count;
   }
-  for (; i < size; ++i)
-    if (data[i] == '\r') {
-      if (n == ends.size()) ends.resize(n + 1);
-      ends[n++] = i;
-    }
-  ends.resize(n);
-  return ends;
+  return FinishCrPositions(data, size, i, ends, n);
 }
 
 std::vector<size_t> CrPositions(const std::string& text) {
@@ -100,13 +105,7 @@ std::vector<size_t> CrPositions(const std::string& text) {
     }
     n += count;
   }
-  for (; i < size; ++i)
-    if (data[i] == '\r') {
-      if (n == ends.size()) ends.resize(n + 1);
-      ends[n++] = i;
-    }
-  ends.resize(n);
-  return ends;
+  return FinishCrPositions(data, size, i, ends, n);
 #else
   return CrPositionsByWords(text);
 #endif

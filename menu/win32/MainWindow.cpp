@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "Twips.h"
 #include "resource.h"
 
 namespace carrydeck {
@@ -402,33 +403,32 @@ bool MainWindow::Checked(MenuItem item) const {
 
 double MainWindow::HeightTwips() const {
   RECT r;
-  return ::GetWindowRect(hwnd_, &r) ? (r.bottom - r.top) * 1440.0 / Dpi() : 0.0;
+  return ::GetWindowRect(hwnd_, &r) ? ToTwips(r.bottom - r.top) : 0.0;
 }
 
 double MainWindow::WidthTwips() const {
   RECT r;
-  return ::GetWindowRect(hwnd_, &r) ? (r.right - r.left) * 1440.0 / Dpi() : 0.0;
+  return ::GetWindowRect(hwnd_, &r) ? ToTwips(r.right - r.left) : 0.0;
 }
 
-namespace {
-// A size the window system would refuse or choke on: negative, absurd, not a number.
-bool UsableTwips(double twips) { return twips >= 0 && twips <= 1e6; }
-}  // namespace
+double MainWindow::ToTwips(int pixels) const { return PixelsToTwips(pixels, Dpi()); }
+
+bool MainWindow::SetOuterSize(int width, int height) {
+  return ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
 
 bool MainWindow::SetHeightTwips(double twips) {
   if (!UsableTwips(twips)) return false;
   RECT r;
   ::GetWindowRect(hwnd_, &r);
-  int pixels = static_cast<int>(std::lround(twips * Dpi() / 1440.0));
-  return ::SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, pixels, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+  return SetOuterSize(r.right - r.left, TwipsToPixels(twips, Dpi()));
 }
 
 bool MainWindow::SetWidthTwips(double twips) {
   if (!UsableTwips(twips)) return false;
   RECT r;
   ::GetWindowRect(hwnd_, &r);
-  int pixels = static_cast<int>(std::lround(twips * Dpi() / 1440.0));
-  return ::SetWindowPos(hwnd_, nullptr, 0, 0, pixels, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+  return SetOuterSize(TwipsToPixels(twips, Dpi()), r.bottom - r.top);
 }
 
 WindowState MainWindow::State() const {

@@ -89,7 +89,8 @@ class MainWindow : public IMainView {
   void OnTrayIcon(LPARAM mouseMessage);
   void BuildMenus();
   int Dpi() const;
-  double ToTwips(int pixels) const { return pixels * 1440.0 / Dpi(); }
+  double ToTwips(int pixels) const;
+  bool SetOuterSize(int width, int height);
   static LRESULT CALLBACK ListSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR self) noexcept;
 

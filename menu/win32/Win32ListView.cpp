@@ -8,6 +8,7 @@
 #include <olectl.h>
 
 #include "ListRows.h"
+#include "Twips.h"
 #include "Win32System.h"
 
 namespace carrydeck {
@@ -36,11 +37,9 @@ int Win32ListView::Dpi() const {
   return dpi_;
 }
 
-int Win32ListView::TwipsToPixels(double twips) const {
-  return static_cast<int>(std::lround(twips * Dpi() / 1440.0));
-}
+int Win32ListView::TwipsToPixels(double twips) const { return carrydeck::TwipsToPixels(twips, Dpi()); }
 
-double Win32ListView::PixelsToTwips(int pixels) const { return pixels * 1440.0 / Dpi(); }
+double Win32ListView::PixelsToTwips(int pixels) const { return carrydeck::PixelsToTwips(pixels, Dpi()); }
 
 bool Win32ListView::OnNotify(const NMHDR* header, LRESULT& result) {
   if (header->hwndFrom != hwnd_) return false;
@@ -229,10 +228,6 @@ double Win32ListView::HeightTwips() const {
   RECT r;
   return ::GetWindowRect(hwnd_, &r) ? PixelsToTwips(r.bottom - r.top) : 0.0;
 }
-
-namespace {
-bool UsableTwips(double twips) { return twips >= 0 && twips <= 1e6; }
-}  // namespace
 
 // The list's outer size in pixels; an unchanged size is not set again.
 bool Win32ListView::Resize(int width, int height) {
