@@ -152,12 +152,15 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
 }
 
-// Ends the program however the measurement went; its tray icon goes first, as a killed
-// process would leave it in the notification area.
+// Ends the program however the measurement went, then takes its tray icon away, as a
+// killed process would leave it in the notification area. In that order: the launcher adds
+// its icon just after its first paint, so before the end it may still be on its way.
 class Ender {
  public:
   explicit Ender(HANDLE process) : process_(process) {}
   ~Ender() {
+    ::TerminateProcess(process_, 0);
+    ::WaitForSingleObject(process_, kTimeoutMs);
     if (trayOwner_) {
       NOTIFYICONDATAA tray = {};
       tray.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -165,8 +168,6 @@ class Ender {
       tray.uID = kTrayIconId;
       ::Shell_NotifyIconA(NIM_DELETE, &tray);
     }
-    ::TerminateProcess(process_, 0);
-    ::WaitForSingleObject(process_, kTimeoutMs);
   }
   Ender(const Ender&) = delete;
   Ender& operator=(const Ender&) = delete;

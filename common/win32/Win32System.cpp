@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Handle.h"
+#include "LateBound.h"
 #include "modFen.h"
 
 namespace carrydeck {
@@ -306,7 +307,7 @@ std::string GetShortPath(const std::string& path) {
 }
 
 void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) {
-  ::ShellExecuteA(nullptr, nullptr, file.c_str(), parameters.c_str(), folder.c_str(), SW_SHOWNORMAL);
+  late::ShellExecuteA(nullptr, nullptr, file.c_str(), parameters.c_str(), folder.c_str(), SW_SHOWNORMAL);
 }
 
 FileVersion GetModuleFileVersion() {

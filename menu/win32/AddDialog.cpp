@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "LateBound.h"
 #include "Win32System.h"
 #include "modFen.h"
 #include "modMenu.h"
@@ -238,9 +239,9 @@ void AddDialog::OnInitDialog() {
   nameFont_.reset(MakeFont("Arial", 9.75, true, dpiY_));
   SHFILEINFOA info = {};
   const UINT flags = SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES;
-  if (::SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, flags)) folderIcon_.reset(info.hIcon);
+  if (late::SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, flags)) folderIcon_.reset(info.hIcon);
   info = {};
-  if (::SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, flags | SHGFI_OPENICON))
+  if (late::SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, flags | SHGFI_OPENICON))
     openFolderIcon_.reset(info.hIcon);
 
   ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);

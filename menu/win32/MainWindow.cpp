@@ -15,6 +15,8 @@ namespace {
 constexpr char kClassName[] = "CarrydeckMain";
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kTimer2 = 2;
+// Posted once the window has painted: add the tray icon prepared during the start.
+constexpr UINT WM_ADDTRAYICON = WM_APP + 2;
 
 UINT Id(MenuItem item) { return static_cast<UINT>(item); }
 
@@ -52,21 +54,33 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
   ::RegisterClassExA(&wc);  // already registered on a second window: fine
 
   taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
+  // The bar goes in with the window: set afterwards, it would lay the frame out again.
+  BuildMenus();
   hwnd_ = ::CreateWindowExA(0, kClassName, "Carrydeck", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 731, 394,
-                            nullptr, nullptr, instance, this);
-  if (!hwnd_) return false;
+                            nullptr, menuBar_, instance, this);
+  if (!hwnd_) {
+    ::DestroyMenu(menuBar_);
+    menuBar_ = popup_ = nullptr;
+    return false;
+  }
 
   Platform platform{files_, profile_, disk_, GetModuleFileVersion(), shell_};
   if (icons_.Create(list_.hwnd())) platform.icons = icons_.ports();
   logic_ = std::make_unique<frmMain>(*this, list_, platform, appPath_);
+  starting_ = true;
+  // Nothing of the list is drawn until it is filled and laid out.
+  ::SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
   // The creation's own resize came before the logic existed: lay the list out now, so the
   // settings measure column shares against the list's real width.
   OnSize();
   logic_->Form_Load();
   logic_->Form_Resize();
   ::SetTimer(hwnd_, kTimer1, 100, nullptr);  // keeps the column shares current
+  ::SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
   ::ShowWindow(hwnd_, showCommand);
   ::UpdateWindow(hwnd_);
+  starting_ = false;
+  if (trayPending_) ::PostMessageA(hwnd_, WM_ADDTRAYICON, 0, 0);
   // The deferred icon load runs once the window is on screen with its rows.
   EnableTimer2(true);
   return true;
@@ -141,6 +155,12 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TRAYICON:
       OnTrayIcon(lParam);
       return 0;
+    case WM_ADDTRAYICON:
+      if (trayPending_) {
+        trayPending_ = false;
+        tray_.ReAddTrayIcon();
+      }
+      return 0;
     case WM_DESTROY:
       if (logic_) logic_->StopIconPass();  // a rebuild yielding right now must not go on
       ::KillTimer(hwnd_, kTimer1);
@@ -172,7 +192,6 @@ int MainWindow::Dpi() const {
 }
 
 bool MainWindow::OnCreate() {
-  BuildMenus();
   if (!list_.Create(hwnd_, IDC_LSTAPP)) return false;
   // Key releases go to the list itself; it tells us of them here.
   ::SetWindowSubclass(list_.hwnd(), &MainWindow::ListSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -183,8 +202,8 @@ bool MainWindow::OnCreate() {
   int dpi = Dpi();
   statusFont_.reset(PointFont("MS Sans Serif", 8.25, dpi));
   ::SendMessageA(status_, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_.get()), TRUE);
-  listFont_.reset(PointFont("Verdana", 8, dpi));
-  ::SendMessageA(list_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()), TRUE);
+  std::string ignored;  // a list without its own font keeps the system's
+  list_.SetFontSize(8, ignored);
   return true;
 }
 
@@ -232,7 +251,6 @@ void MainWindow::BuildMenus() {
   ::AppendMenuA(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), "Carrydeck");
   ::AppendMenuA(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(settings), "Settings");
   ::AppendMenuA(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "Help");
-  ::SetMenu(hwnd_, menuBar_);
 
   trayMenu_.reset(::CreateMenu());
   trayPopup_ = ::CreatePopupMenu();
@@ -440,15 +458,24 @@ WindowState MainWindow::State() const {
 void MainWindow::AddTrayIcon() {
   // Back after a cancelled exit: the same record, so the tip stays "Carrydeck".
   if (tray_.everAdded()) {
+    if (trayPending_) return;
     tray_.ReAddTrayIcon();
     return;
   }
   char caption[64] = {};
   ::GetWindowTextA(hwnd_, caption, sizeof caption);
+  if (starting_) {
+    tray_.PrepareTrayIcon(hwnd_, icon_, caption);
+    trayPending_ = true;
+    return;
+  }
   tray_.AddTrayIcon(hwnd_, icon_, caption);
 }
 
-void MainWindow::RemoveTrayIcon() { tray_.RemoveTrayIcon(); }
+void MainWindow::RemoveTrayIcon() {
+  trayPending_ = false;
+  tray_.RemoveTrayIcon();
+}
 
 void MainWindow::EnableTimer2(bool enabled) {
   if (enabled)

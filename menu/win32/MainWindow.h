@@ -102,10 +102,13 @@ class MainWindow : public IMainView {
   UniqueMenu trayMenu_;      // "Popup Menu", never in the bar
   HMENU trayPopup_ = nullptr;
   UniqueAccel accel_;
-  UniqueGdi listFont_;
   UniqueGdi statusFont_;
   HICON icon_ = nullptr;  // shared resource icon, not destroyed
   modTray tray_;
+  // While the window is being made, the tray icon waits for the first paint: telling the
+  // shell costs as much as the rest of the start.
+  bool starting_ = false;
+  bool trayPending_ = false;
   UINT taskbarCreated_ = 0;
 
   Win32FileSystem files_;

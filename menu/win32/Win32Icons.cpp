@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <new>
 
+#include "LateBound.h"
 #include "Win32System.h"
 #include "resource.h"
 
@@ -165,20 +166,23 @@ bool Win32ImageList::Image(size_t position, IconImage& image) const {
 
 // ---- the shell's icons
 
-Win32ShellIcons::Win32ShellIcons(Pic16& pic16) : pic16_(pic16) {
-  // The shell's file information may go through COM; any success must be paired.
-  comStarted_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-}
+Win32ShellIcons::Win32ShellIcons(Pic16& pic16) : pic16_(pic16) {}
 
 Win32ShellIcons::~Win32ShellIcons() {
-  if (comStarted_) ::CoUninitialize();
+  if (comStarted_) late::CoUninitialize();
 }
 
 DWORD_PTR Win32ShellIcons::Query(const std::string& path, UINT flags) {
-  DWORD_PTR result = ::SHGetFileInfoA(path.c_str(), 0, &info_, sizeof info_, flags);
+  // The shell's file information may go through COM. Started with the first question, not
+  // with the window: a start from a warm cache asks none. Any success must be paired.
+  if (!comAsked_) {
+    comAsked_ = true;
+    comStarted_ = SUCCEEDED(late::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  }
+  DWORD_PTR result = late::SHGetFileInfoA(path.c_str(), 0, &info_, sizeof info_, flags);
   // SHGFI_EXETYPE is documented as a question of its own; a shell that holds to that
   // refuses the combined query, so ask it again without.
-  if (!result) result = ::SHGetFileInfoA(path.c_str(), 0, &info_, sizeof info_, flags & ~static_cast<UINT>(SHGFI_EXETYPE));
+  if (!result) result = late::SHGetFileInfoA(path.c_str(), 0, &info_, sizeof info_, flags & ~static_cast<UINT>(SHGFI_EXETYPE));
   return result;
 }
 

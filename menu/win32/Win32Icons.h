@@ -106,6 +106,7 @@ class Win32ShellIcons : public IShellIcons {
   Pic16& pic16_;
   // Reused by every query; only the icon index is read from it.
   SHFILEINFOA info_ = {};
+  bool comAsked_ = false;
   bool comStarted_ = false;
 };
 

@@ -7,6 +7,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include "LateBound.h"
 #include "ListRows.h"
 #include "Twips.h"
 #include "Win32System.h"
@@ -255,6 +256,9 @@ bool Win32ListView::SetFontSize(int points, std::string& error) {
     error = "Invalid property value";
     return false;
   }
+  // The same size again (the saved one, read at every start) would only make the list
+  // measure and lay itself out anew.
+  if (font_ && points == fontPoints_) return true;
   HDC dc = ::GetDC(hwnd_);
   int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
   if (dc) ::ReleaseDC(hwnd_, dc);
@@ -283,7 +287,7 @@ bool Win32ListView::SetBackgroundPicture(const std::string& path, std::string& e
     return false;
   }
   // The platform's own picture decoder: JPEG, GIF, BMP and friends, no library of ours.
-  ::CoInitialize(nullptr);
+  late::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
   void* data = memory ? ::GlobalLock(memory) : nullptr;
   if (!data) {
@@ -294,13 +298,13 @@ bool Win32ListView::SetBackgroundPicture(const std::string& path, std::string& e
   std::memcpy(data, bytes.data(), bytes.size());
   ::GlobalUnlock(memory);
   IStream* stream = nullptr;
-  if (FAILED(::CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+  if (FAILED(late::CreateStreamOnHGlobal(memory, TRUE, &stream))) {
     ::GlobalFree(memory);
     error = "Invalid picture";
     return false;
   }
   IPicture* picture = nullptr;
-  HRESULT hr = ::OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+  HRESULT hr = late::OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
                                 reinterpret_cast<void**>(&picture));
   stream->Release();
   if (FAILED(hr) || !picture) {

@@ -2,9 +2,16 @@
 
 #include <cstring>
 
+#include "LateBound.h"
+
 namespace carrydeck {
 
 void modTray::AddTrayIcon(HWND window, HICON icon, const char* tip) {
+  PrepareTrayIcon(window, icon, tip);
+  added_ = late::Shell_NotifyIconA(NIM_ADD, &TrayIconData) != FALSE;
+}
+
+void modTray::PrepareTrayIcon(HWND window, HICON icon, const char* tip) {
   std::memset(&TrayIconData, 0, sizeof TrayIconData);
   TrayIconData.cbSize = NOTIFYICONDATAA_V1_SIZE;
   TrayIconData.hWnd = window;
@@ -15,15 +22,14 @@ void modTray::AddTrayIcon(HWND window, HICON icon, const char* tip) {
   // The first form of the record holds 64 tip characters, NUL included.
   std::strncpy(TrayIconData.szTip, tip, 63);
   TrayIconData.szTip[63] = '\0';
-  added_ = ::Shell_NotifyIconA(NIM_ADD, &TrayIconData) != FALSE;
 }
 
 void modTray::ReAddTrayIcon() {
-  if (TrayIconData.hWnd) added_ = ::Shell_NotifyIconA(NIM_ADD, &TrayIconData) != FALSE;
+  if (TrayIconData.hWnd) added_ = late::Shell_NotifyIconA(NIM_ADD, &TrayIconData) != FALSE;
 }
 
 void modTray::RemoveTrayIcon() {
-  if (TrayIconData.hWnd) ::Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
+  if (TrayIconData.hWnd) late::Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
   added_ = false;
 }
 

@@ -20,6 +20,9 @@ class modTray {
  public:
   // tip: the window's caption at the time of adding.
   void AddTrayIcon(HWND window, HICON icon, const char* tip);
+  // Fills the record as AddTrayIcon does, without telling the shell yet: ReAddTrayIcon
+  // shows it later, with this tip.
+  void PrepareTrayIcon(HWND window, HICON icon, const char* tip);
   void RemoveTrayIcon();
   // After a shell restart: the same record again, tip included.
   void ReAddTrayIcon();

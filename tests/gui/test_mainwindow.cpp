@@ -169,5 +169,36 @@ TEST_F(MainWindowTest, TrayTipReadsCarrydeckWhileTheCaptionCarriesTheVersion) {
   EXPECT_TRUE(IsWindowVisible(window->hwnd()));
 }
 
+TEST_F(MainWindowTest, TheTrayIconFollowsTheFirstPaintWithTheFirstCaption) {
+  StickFolder stick("tray_late");
+  window = std::make_unique<MainWindow>();
+  ASSERT_TRUE(window->Create(stick.path(), SW_SHOWNORMAL));
+  // Shown and painted, the shell not yet told.
+  EXPECT_TRUE(IsWindowVisible(window->hwnd()));
+  EXPECT_FALSE(window->tray().added());
+  Pump(window.get());
+  EXPECT_TRUE(window->tray().added());
+  EXPECT_STREQ(window->tray().tip(), "Carrydeck");
+  EXPECT_NE(Caption(), "Carrydeck");
+}
+
+TEST_F(MainWindowTest, TheSavedFontSizeAgainKeepsTheListsFontAndAnotherReplacesIt) {
+  StickFolder stick("font_again");
+  Open(stick);
+  auto font = [&] { return reinterpret_cast<HFONT>(SendMessageA(list(), WM_GETFONT, 0, 0)); };
+  HFONT first = font();
+  LOGFONTA described = {};
+  ASSERT_TRUE(GetObjectA(first, sizeof described, &described));
+  EXPECT_STREQ(described.lfFaceName, "Verdana");
+  EXPECT_EQ(described.lfHeight, -MulDiv(8, 96, 72));
+  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(MenuItem::mnuFont8), 0);
+  EXPECT_EQ(font(), first);
+  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(MenuItem::mnuFont12), 0);
+  ASSERT_NE(font(), first);
+  ASSERT_TRUE(GetObjectA(font(), sizeof described, &described));
+  EXPECT_EQ(described.lfHeight, -MulDiv(12, 96, 72));
+  EXPECT_EQ(window->list().FontSize(), 12);
+}
+
 }  // namespace
 }  // namespace carrydeck::gui

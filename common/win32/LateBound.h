@@ -1,0 +1,27 @@
+#pragma once
+// The few functions of the shell and COM libraries the programs call, looked up on first
+// use. Showing the list needs none of them, and under some systems loading and starting
+// those libraries costs more than everything else the launcher does before its first paint.
+// Each behaves as the function of the same name; when the library or the function cannot be
+// found it fails the way that function reports failure.
+#include <windows.h>
+#include <objidl.h>
+#include <shellapi.h>
+
+namespace carrydeck::late {
+
+DWORD_PTR SHGetFileInfoA(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags);
+// Returns a value of 32 or less on failure, as the system function does.
+HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show);
+BOOL Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data);
+
+HRESULT CoInitializeEx(void* reserved, DWORD model);
+void CoUninitialize();
+HRESULT CreateStreamOnHGlobal(HGLOBAL memory, BOOL deleteOnRelease, IStream** stream);
+HRESULT OleLoadPicture(IStream* stream, LONG size, BOOL keepOriginalFormat, REFIID iid, void** object);
+
+// The address of a function of a library of the system folder, nullptr when either is
+// missing. The library stays loaded for the rest of the run.
+FARPROC SystemProc(const char* library, const char* function);
+
+}  // namespace carrydeck::late
