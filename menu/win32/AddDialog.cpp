@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "LateBound.h"
+#include "Twips.h"
 #include "Win32System.h"
 #include "modFen.h"
 #include "modMenu.h"
@@ -33,13 +34,6 @@ class QuietDriveErrors {
  private:
   UINT old_;
 };
-
-int ScreenDpi(int index) {
-  HDC dc = ::GetDC(nullptr);
-  int dpi = dc ? ::GetDeviceCaps(dc, index) : 96;
-  if (dc) ::ReleaseDC(nullptr, dc);
-  return dpi > 0 ? dpi : 96;
-}
 
 HFONT MakeFont(const char* face, double points, bool bold, int dpiY) {
   return ::CreateFontA(-static_cast<int>(std::lround(points * dpiY / 72.0)), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE,
@@ -232,8 +226,8 @@ int AddDialog::X(double twips) const { return static_cast<int>(std::lround(twips
 int AddDialog::Y(double twips) const { return static_cast<int>(std::lround(twips * dpiY_ / 1440.0)); }
 
 void AddDialog::OnInitDialog() {
-  dpiX_ = ScreenDpi(LOGPIXELSX);
-  dpiY_ = ScreenDpi(LOGPIXELSY);
+  dpiX_ = ScreenDpi(nullptr, LOGPIXELSX);
+  dpiY_ = ScreenDpi(nullptr, LOGPIXELSY);
   font_.reset(MakeFont("MS Sans Serif", 8.25, false, dpiY_));
   boldFont_.reset(MakeFont("Arial", 8.25, true, dpiY_));
   nameFont_.reset(MakeFont("Arial", 9.75, true, dpiY_));
@@ -513,7 +507,7 @@ class InputBoxDialog {
   }
 
   void OnInitDialog() {
-    const int dpiX = ScreenDpi(LOGPIXELSX), dpiY = ScreenDpi(LOGPIXELSY);
+    const int dpiX = ScreenDpi(nullptr, LOGPIXELSX), dpiY = ScreenDpi(nullptr, LOGPIXELSY);
     auto x = [dpiX](double twips) { return static_cast<int>(std::lround(twips * dpiX / 1440.0)); };
     auto y = [dpiY](double twips) { return static_cast<int>(std::lround(twips * dpiY / 1440.0)); };
     font_.reset(MakeFont("MS Sans Serif", 8.25, false, dpiY));

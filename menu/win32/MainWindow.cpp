@@ -185,10 +185,8 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 int MainWindow::Dpi() const {
-  HDC dc = ::GetDC(hwnd_);
-  int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
-  if (dc) ::ReleaseDC(hwnd_, dc);
-  return dpi > 0 ? dpi : 96;
+  if (dpi_ == 0) dpi_ = ScreenDpi(hwnd_, LOGPIXELSY);
+  return dpi_;
 }
 
 bool MainWindow::OnCreate() {
@@ -432,6 +430,9 @@ double MainWindow::WidthTwips() const {
 double MainWindow::ToTwips(int pixels) const { return PixelsToTwips(pixels, Dpi()); }
 
 bool MainWindow::SetOuterSize(int width, int height) {
+  // The stored size is most often the size the window already has.
+  RECT r;
+  if (::GetWindowRect(hwnd_, &r) && r.right - r.left == width && r.bottom - r.top == height) return true;
   return ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
 }
 

@@ -89,6 +89,7 @@ class MainWindow : public IMainView {
   void OnTrayIcon(LPARAM mouseMessage);
   void BuildMenus();
   int Dpi() const;
+  mutable int dpi_ = 0;
   double ToTwips(int pixels) const;
   bool SetOuterSize(int width, int height);
   static LRESULT CALLBACK ListSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,

@@ -27,14 +27,7 @@ bool Win32ListView::Create(HWND parent, int id) {
 }
 
 int Win32ListView::Dpi() const {
-  // The system's DPI, fixed for the life of a system-aware program: asked once, not on
-  // every conversion of the layout.
-  if (dpi_ == 0) {
-    HDC dc = ::GetDC(hwnd_);
-    int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSX) : 96;
-    if (dc) ::ReleaseDC(hwnd_, dc);
-    dpi_ = dpi > 0 ? dpi : 96;
-  }
+  if (dpi_ == 0) dpi_ = ScreenDpi(hwnd_, LOGPIXELSX);
   return dpi_;
 }
 
@@ -259,10 +252,7 @@ bool Win32ListView::SetFontSize(int points, std::string& error) {
   // The same size again (the saved one, read at every start) would only make the list
   // measure and lay itself out anew.
   if (font_ && points == fontPoints_) return true;
-  HDC dc = ::GetDC(hwnd_);
-  int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
-  if (dc) ::ReleaseDC(hwnd_, dc);
-  HFONT font = ::CreateFontA(-::MulDiv(points, dpi > 0 ? dpi : 96, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+  HFONT font = ::CreateFontA(-::MulDiv(points, ScreenDpi(hwnd_, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                              DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                              DEFAULT_PITCH | FF_DONTCARE, "Verdana");
   if (!font) {
