@@ -59,7 +59,8 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
   hwnd_ = ::CreateWindowExA(0, kClassName, "Carrydeck", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 731, 394,
                             nullptr, menuBar_, instance, this);
   if (!hwnd_) {
-    ::DestroyMenu(menuBar_);
+    // A window made and refused by its creation took its menu with it.
+    if (::IsMenu(menuBar_)) ::DestroyMenu(menuBar_);
     menuBar_ = popup_ = nullptr;
     return false;
   }
