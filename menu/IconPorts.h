@@ -35,8 +35,9 @@ class IImageList {
   // Adds one image at `position` (from 1). Images are added in row order, so anything but
   // Count() + 1 is refused: an image must never land beside its row.
   virtual bool Add(size_t position, const IconImage& image) = 0;
-  // Appends all images at once (one strip), for loading the cache.
-  virtual bool AddStrip(const std::vector<IconImage>& images) = 0;
+  // Appends all images at once (one strip), for loading the cache. The list keeps the images
+  // it is given: a cache of thousands of icons is not copied once more.
+  virtual bool AddStrip(std::vector<IconImage>&& images) = 0;
   // The image at `position` (from 1) as it was added.
   virtual bool Image(size_t position, IconImage& image) const = 0;
   // Why the last Add or AddStrip failed, for the report.

@@ -164,11 +164,13 @@ LoadedIcons LoadImageList(IImageList& iml, const std::string& file, IListView& l
 
   std::vector<IconImage> images;
   status = bytes.size() == size ? DecodeImageList(bytes, images) : IconFileStatus::Damaged;
+  // The file's bytes are done with: a large cache is not held twice while the images go in.
+  std::string().swap(bytes);
   if (status != IconFileStatus::Ok) {
     result.error = DescribeIconFile(status);
     return result;
   }
-  if (!iml.AddStrip(images)) {
+  if (!iml.AddStrip(std::move(images))) {
     result.error = iml.LastErrorDescription();
     return result;
   }

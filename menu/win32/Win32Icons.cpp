@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <new>
+#include <stdexcept>
 
 #include "LateBound.h"
 #include "Win32System.h"
@@ -113,14 +114,37 @@ bool Win32ImageList::Add(size_t position, const IconImage& image) {
     lastError_ = "Image " + std::to_string(position) + " would not stand beside its row.";
     return false;
   }
-  return AddImages(&image, 1);
+  if (!MakeRoom(1) || !AddToControl(&image, 1)) return false;
+  images_.push_back(image);  // room made: cannot fail once the control has the image
+  return true;
 }
 
-bool Win32ImageList::AddStrip(const std::vector<IconImage>& images) {
-  return images.empty() || AddImages(images.data(), images.size());
+bool Win32ImageList::AddStrip(std::vector<IconImage>&& images) {
+  if (images.empty()) return true;
+  if (!images_.empty() && !MakeRoom(images.size())) return false;
+  if (!AddToControl(images.data(), images.size())) return false;
+  if (images_.empty())
+    images_ = std::move(images);
+  else
+    images_.insert(images_.end(), images.begin(), images.end());
+  return true;
 }
 
-bool Win32ImageList::AddImages(const IconImage* images, size_t count) {
+bool Win32ImageList::MakeRoom(size_t more) {
+  if (images_.capacity() - images_.size() >= more) return true;
+  try {
+    images_.reserve(std::max(images_.size() + more, images_.capacity() * 2));
+    return true;
+  } catch (const std::bad_alloc&) {
+    lastError_ = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  } catch (const std::length_error&) {
+    lastError_ = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  }
+}
+
+bool Win32ImageList::AddToControl(const IconImage* images, size_t count) {
   lastError_ = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);
   if (!list_ || count > static_cast<size_t>(INT_MAX / kIconSize)) return false;
   try {
@@ -151,7 +175,6 @@ bool Win32ImageList::AddImages(const IconImage* images, size_t count) {
       lastError_ = "The icons could not be added to the image list.";
       return false;
     }
-    images_.insert(images_.end(), images, images + count);
     return true;
   } catch (const std::bad_alloc&) {
     return false;

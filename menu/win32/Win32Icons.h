@@ -75,12 +75,15 @@ class Win32ImageList : public IImageList {
   void Clear() override;
   size_t Count() const override { return images_.size(); }
   bool Add(size_t position, const IconImage& image) override;
-  bool AddStrip(const std::vector<IconImage>& images) override;
+  bool AddStrip(std::vector<IconImage>&& images) override;
   bool Image(size_t position, IconImage& image) const override;
   std::string LastErrorDescription() const override { return lastError_; }
 
  private:
-  bool AddImages(const IconImage* images, size_t count);
+  // Room in images_ for `more`, made before the control takes them, so the two never differ.
+  bool MakeRoom(size_t more);
+  // Into the control only; the caller keeps the images once they are in.
+  bool AddToControl(const IconImage* images, size_t count);
 
   HWND view_ = nullptr;
   UniqueImageList list_;

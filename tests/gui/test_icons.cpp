@@ -298,10 +298,17 @@ TEST_F(ImageListOnAListView, ImagesGoInRowOrderOnlyAndComeBackAsAdded) {
 TEST_F(ImageListOnAListView, TheListViewGoingLeavesTheImageListToItsOwner) {
   ASSERT_TRUE(iml.Create(view));
   ASSERT_TRUE(iml.AddStrip({Gradient(0x102030), Gradient(0x405060)}));
+  // The strip's images were taken over whole; one more goes on after them.
+  ASSERT_TRUE(iml.Add(3, Gradient(0x708090)));
+  IconImage image;
+  ASSERT_TRUE(iml.Image(1, image));
+  EXPECT_TRUE(image == Gradient(0x102030));
+  ASSERT_TRUE(iml.Image(3, image));
+  EXPECT_TRUE(image == Gradient(0x708090));
   iml.Attach();
   DestroyWindow(view);
   view = nullptr;
-  EXPECT_EQ(ImageList_GetImageCount(iml.handle()), 2) << "the list view must not destroy what it only shows";
+  EXPECT_EQ(ImageList_GetImageCount(iml.handle()), 3) << "the list view must not destroy what it only shows";
 }
 
 TEST_F(ImageListOnAListView, Pic16GivesBackWhatTheImageListDrawsAlphaIncluded) {

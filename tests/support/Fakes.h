@@ -251,7 +251,7 @@ class FakeImageList : public IImageList {
     images.push_back(image);
     return true;
   }
-  bool AddStrip(const std::vector<IconImage>& strip) override {
+  bool AddStrip(std::vector<IconImage>&& strip) override {
     ++strips;
     if (failStrip) return false;
     images.insert(images.end(), strip.begin(), strip.end());
