@@ -222,8 +222,8 @@ INT_PTR AddDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-int AddDialog::X(double twips) const { return static_cast<int>(std::lround(twips * dpiX_ / 1440.0)); }
-int AddDialog::Y(double twips) const { return static_cast<int>(std::lround(twips * dpiY_ / 1440.0)); }
+int AddDialog::X(double twips) const { return TwipsToPixels(twips, dpiX_); }
+int AddDialog::Y(double twips) const { return TwipsToPixels(twips, dpiY_); }
 
 void AddDialog::OnInitDialog() {
   dpiX_ = ScreenDpi(nullptr, LOGPIXELSX);
@@ -508,8 +508,8 @@ class InputBoxDialog {
 
   void OnInitDialog() {
     const int dpiX = ScreenDpi(nullptr, LOGPIXELSX), dpiY = ScreenDpi(nullptr, LOGPIXELSY);
-    auto x = [dpiX](double twips) { return static_cast<int>(std::lround(twips * dpiX / 1440.0)); };
-    auto y = [dpiY](double twips) { return static_cast<int>(std::lround(twips * dpiY / 1440.0)); };
+    auto x = [dpiX](double twips) { return TwipsToPixels(twips, dpiX); };
+    auto y = [dpiY](double twips) { return TwipsToPixels(twips, dpiY); };
     font_.reset(MakeFont("MS Sans Serif", 8.25, false, dpiY));
     HFONT font = static_cast<HFONT>(font_.get());
     ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

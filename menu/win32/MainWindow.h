@@ -89,7 +89,6 @@ class MainWindow : public IMainView {
   void OnTrayIcon(LPARAM mouseMessage);
   void BuildMenus();
   int Dpi() const;
-  mutable int dpi_ = 0;
   double ToTwips(int pixels) const;
   bool SetOuterSize(int width, int height);
   static LRESULT CALLBACK ListSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -104,6 +103,7 @@ class MainWindow : public IMainView {
   HMENU trayPopup_ = nullptr;
   UniqueAccel accel_;
   UniqueGdi statusFont_;
+  mutable int dpi_ = 0;  // asked once, by Dpi()
   HICON icon_ = nullptr;  // shared resource icon, not destroyed
   modTray tray_;
   // While the window is being made, the tray icon waits for the first paint: telling the
