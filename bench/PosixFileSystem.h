@@ -12,6 +12,7 @@ class PosixFileSystem : public IFileSystem {
  public:
   bool FileExists(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
+  bool PathExists(const std::string& path) override { return FolderExists(path); }
   bool ReadAll(const std::string& path, std::string& bytes) override;
   std::unique_ptr<IWriteFile> CreateForWrite(const std::string& path) override;
   bool Replace(const std::string& source, const std::string& target) override;

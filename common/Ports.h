@@ -26,6 +26,8 @@ class IFileSystem {
   virtual bool FileExists(const std::string& path) = 0;
   // A directory search for the path, folders included, finds an entry.
   virtual bool FolderExists(const std::string& path) = 0;
+  // Anything at all is at the path: a file of any attributes (hidden, system) or a folder.
+  virtual bool PathExists(const std::string& path) = 0;
   // The whole file into memory; false when it cannot be opened or read.
   virtual bool ReadAll(const std::string& path, std::string& bytes) = 0;
   // Creates or truncates; null when the file cannot be created.

@@ -43,7 +43,8 @@ std::optional<double> ParseNumber(const std::string& raw) {
   if (text[i] == '+' || text[i] == '-') ++i;
   bool digits = false;
   while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, digits = true;
-  if (i < text.size() && text[i] == '.') {
+  if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
+    text[i] = '.';  // what strtod reads in the C locale
     ++i;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, digits = true;
   }

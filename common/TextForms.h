@@ -11,8 +11,9 @@ namespace carrydeck {
 // no exponent, no trailing zeros (913.3333, 2740, 3653.333).
 std::string FormatSingle(double value);
 
-// A decimal number with optional sign, fraction and exponent; spaces around are allowed.
-// Anything else (words, hex, empty text, inf/nan) is refused.
+// A decimal number with optional sign, fraction and exponent; spaces around are allowed. The
+// decimal mark is a point or, as files written on such locales have it, a comma.
+// Anything else (words, hex, empty text, inf/nan, a thousands separator) is refused.
 std::optional<double> ParseNumber(const std::string& text);
 
 // A number (non-zero is true) or the words True/False in any letter case.

@@ -67,14 +67,21 @@ void CheckRoundTrip(double value) {
   FUZZ_CHECK(FormatSingle(*ParseNumber(again)) == again);
 }
 
-// What ParseNumber accepts is exactly a decimal number, spaces around allowed.
+// What ParseNumber accepts is exactly a decimal number, spaces around allowed, its decimal
+// mark a point or a comma; both marks read alike.
 void CheckReading(const std::string& raw) {
   const std::optional<double> number = ParseNumber(raw);
   const std::string text = Trim(raw);
   if (number) {
     FUZZ_CHECK(std::isfinite(*number));
     FUZZ_CHECK(!text.empty());
-    for (char c : text) FUZZ_CHECK(IsDigit(c) || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E');
+    for (char c : text)
+      FUZZ_CHECK(IsDigit(c) || c == '+' || c == '-' || c == '.' || c == ',' || c == 'e' || c == 'E');
+    FUZZ_CHECK(text.find('.') == std::string::npos || text.find(',') == std::string::npos);
+    std::string pointed = raw;
+    for (char& c : pointed)
+      if (c == ',') c = '.';
+    FUZZ_CHECK(ParseNumber(pointed) == number);
     CheckRoundTrip(*number);
   }
 

@@ -206,7 +206,7 @@ void frmAdd::Form_Load() {
   RecoverSafeSave(fs_, TypesFile());
   // A list that is there but could not be read must not be replaced by what this opening
   // holds: that would lose every type in it.
-  typesUnreadable_ = !LoadComboFromFile(fs_, TypesFile(), types_) && fs_.FileExists(TypesFile());
+  typesUnreadable_ = !LoadComboFromFile(fs_, TypesFile(), types_) && fs_.PathExists(TypesFile());
 
   if (owner_.AddingEntry) {
     view_->SetCaption("Add Entry");
@@ -296,6 +296,8 @@ void frmAdd::cmdOther_Click() {
 }
 
 void frmAdd::cmdSave_Click() {
+  // The icon rebuild below lets waiting clicks run: a second Save must not add the entry again.
+  if (saving_ || unloaded_) return;
   const std::string fileName = FileName();
   if (fileName.empty()) return;
   const std::string type = view_->TypeText();
@@ -303,6 +305,7 @@ void frmAdd::cmdSave_Click() {
   const std::string target = AddTrailingBackslash(filePath_) + fileName;
   if (view_->NameText().empty()) view_->SetNameText(fileName);
 
+  saving_ = true;
   SaveTypes();
 
   const size_t edited = list_.SelectedRow();

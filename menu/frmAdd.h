@@ -92,6 +92,7 @@ class frmAdd {
   ItemList files_;
   std::string lastError_;
   bool unloaded_ = false;
+  bool saving_ = false;
   bool typesUnreadable_ = false;
 };
 

@@ -16,6 +16,9 @@ struct ColumnSetup {
   const char* header;
   double width;
 };
+const char kCatalogueNotLoaded[] =
+    "Data.dat is hidden, a system file or not a file: it was not loaded and will not be changed.";
+
 constexpr ColumnSetup kColumns[] = {
     {"Name", 3000}, {"Type", 2000}, {"Target File", 3000}, {"Command Line Parameters", 3000}};
 
@@ -90,6 +93,11 @@ void frmMain::Form_Load() {
     std::optional<bool> icons = ParseBoolean(ReadSetting("Main", "Icons", "1"));
     view_.SetChecked(MenuItem::mnuIcons, icons.value_or(true));
     LoadData();
+  } else if (sys_.files.PathExists(DataFile())) {
+    // Hidden or system (as malware leaves a stick), or not a file: not shown, and an empty
+    // list must never take its place.
+    catalogueKept_ = true;
+    view_.SetStatus(kCatalogueNotLoaded);
   }
 
   LoadSettings();
@@ -106,12 +114,12 @@ void frmMain::LoadData() {
   view_.SetStatus("Loading data . . .");
   list_.ClearRows();
   LoadResult loaded = LoadList(DataFile(), list_, sys_.files, view_);
-  catalogueUnreadable_ = loaded.readFailed;
+  catalogueKept_ = loaded.readFailed;
   view_.SetStatus("App data loaded (" + std::to_string(loaded.count) + " apps).");
 }
 
 bool frmMain::SaveCatalogue() {
-  if (catalogueUnreadable_ && list_.RowCount() == 0) return false;
+  if (catalogueKept_) return false;
   return SaveList(DataFile(), list_, sys_.files, view_);
 }
 
@@ -146,16 +154,37 @@ void frmMain::mnuRefresh_Click() {
   SetWindowCaption(true);
 }
 
-void frmMain::mnuAdd_Click() {
-  AddingEntry = true;
+void frmMain::mnuAdd_Click() { ShowEntryEditor(true); }
+
+void frmMain::mnuEdit_Click() { ShowEntryEditor(false); }
+
+void frmMain::ShowEntryEditor(bool adding) {
+  if (editor_) return;
+  AddingEntry = adding;
   frmAdd form(*this, list_, sys_.files);
-  view_.ShowAddDialog(form);
+  {
+    struct Showing {
+      frmAdd*& editor;
+      ~Showing() { editor = nullptr; }
+    } showing{editor_ = &form};
+    view_.ShowAddDialog(form);
+  }
+  // An exit asked for while the editor was open goes on now that it is closed, outside
+  // the editor's own loop.
+  const AfterEditor after = afterEditor_;
+  afterEditor_ = AfterEditor::Nothing;
+  if (after == AfterEditor::Exit)
+    mnuExit_Click();
+  else if (after == AfterEditor::Close && !Form_Unload())
+    view_.EndProgram();
 }
 
-void frmMain::mnuEdit_Click() {
-  AddingEntry = false;
-  frmAdd form(*this, list_, sys_.files);
-  view_.ShowAddDialog(form);
+bool frmMain::CloseEditorFirst(AfterEditor then) {
+  if (!editor_) return false;
+  afterEditor_ = then;
+  // As if cancelled: nothing of it is saved (a Save already under way completes first).
+  editor_->cmdCancel_Click();
+  return true;
 }
 
 void frmMain::mnuDelete_Click() {
@@ -170,6 +199,8 @@ void frmMain::mnuDelete_Click() {
 }
 
 void frmMain::OnMenu(MenuItem item) {
+  // While the entry editor is open only the tray's commands reach the main window.
+  if (editor_ && item != MenuItem::mnuExit && item != MenuItem::mnuOpenMenu) return;
   switch (item) {
     case MenuItem::mnuAbout: mnuAbout_Click(); break;
     case MenuItem::mnuRefresh: mnuRefresh_Click(); break;

@@ -12,6 +12,8 @@
 
 namespace carrydeck {
 
+class frmAdd;
+
 struct Platform {
   IFileSystem& files;
   IProfile& profile;
@@ -109,7 +111,9 @@ class frmMain {
 
  private:
   void SetWindowCaption(bool refreshForm);
-  bool LoadSettingsSteps(std::string& error);
+  bool LoadSettingsSteps(std::string& error, int& widthsSet);
+  // W / 12, W / 4, W / 3 and W / 3 - 480 of the window's outer width W.
+  double DefaultColumnWidth(int column) const;
   void UpdateColumnShares();
   void SetRunMode(MenuItem item, const char* value);
   // The selected row's target file; false with a description when no row is selected.
@@ -117,6 +121,12 @@ class frmMain {
   // The entry's file as stored, else on the launcher's own drive; "" when neither exists.
   std::string FindEntryFile(const std::string& target, bool& relocated) const;
   void CloseAfterRun();
+  // What waits for the entry editor to close.
+  enum class AfterEditor { Nothing, Exit, Close };
+  void ShowEntryEditor(bool adding);
+  // With the editor open: closes it as cancelled and remembers what to do after; false
+  // when no editor is open.
+  bool CloseEditorFirst(AfterEditor then);
   void HandOff();
   enum class IconAdded { FromFile, NotFound, Failed };
   IconAdded AddFileIcon(const std::string& path, size_t position);
@@ -127,10 +137,14 @@ class frmMain {
   IListView& list_;
   Platform sys_;
   std::string appPath_;
-  // "Data.dat" was there but could not be read: an empty list must not replace it.
-  bool catalogueUnreadable_ = false;
+  // "Data.dat" is there but was not loaded (unreadable, hidden, system): what the list holds
+  // must never replace it.
+  bool catalogueKept_ = false;
   double columnShare_[3] = {0, 0, 0};
   IShell& shell_;
+  // The entry editor on screen, if any.
+  frmAdd* editor_ = nullptr;
+  AfterEditor afterEditor_ = AfterEditor::Nothing;
   // Counts icon passes: a pass that yielded and finds a newer one started stops at once.
   unsigned iconPass_ = 0;
 };

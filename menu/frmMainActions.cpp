@@ -208,6 +208,7 @@ void frmMain::mnuDOSdir_Click() {
 }
 
 void frmMain::lstApp_ColumnClick(int column) {
+  if (editor_) return;  // the editor has the catalogue now
   list_.SetSorted(true);
   if (list_.SortKey() == column - 1) {
     list_.SetOrder(list_.Order() == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending);
@@ -230,6 +231,8 @@ void frmMain::lstApp_MouseUp(int button) {
   if (button == 2) view_.ShowContextMenu();
 }
 
-void frmMain::lstApp_DblClick() { RunSelectedEntry(); }
+void frmMain::lstApp_DblClick() {
+  if (!editor_) RunSelectedEntry();
+}
 
 }  // namespace carrydeck

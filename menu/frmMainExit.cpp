@@ -11,6 +11,8 @@ const char kHandOffFile[] = "c:\\temp\\carrydeck.ini";
 }  // namespace
 
 bool frmMain::Form_Unload() {
+  // The question comes once the editor is closed; this close request is then made again.
+  if (CloseEditorFirst(AfterEditor::Close)) return true;
   const int answer = view_.MsgBox("Do you wish to 'Safely Remove' the USB device on exit?",
                                   mb::YesNoCancel | mb::IconQuestion, "Safely Remove USB Device?");
   if (answer == mb::IdCancel) return true;
@@ -33,6 +35,7 @@ void frmMain::HandOff() {
 }
 
 void frmMain::mnuExit_Click() {
+  if (CloseEditorFirst(AfterEditor::Exit)) return;
   view_.RemoveTrayIcon();
   if (Form_Unload()) {
     // Cancel keeps the launcher running, however the exit came; it needs its icon back.

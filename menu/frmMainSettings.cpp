@@ -25,11 +25,23 @@ constexpr FontItem kFontItems[] = {{8, MenuItem::mnuFont8},   {10, MenuItem::mnu
 
 void frmMain::LoadSettings() {
   std::string error;
-  if (!LoadSettingsSteps(error))
-    view_.MsgBox("Error loading settings: " + error, mb::OK | mb::IconStop, kProgramTitle);
+  int widthsSet = 0;
+  if (LoadSettingsSteps(error, widthsSet)) return;
+  // Columns the load did not reach take their default widths: with no share taken they
+  // would be laid out, and saved, 0 wide for good.
+  for (int column = widthsSet + 1; column <= 4; ++column)
+    list_.SetColumnWidth(column, DefaultColumnWidth(column));
+  UpdateColumnShares();
+  view_.MsgBox("Error loading settings: " + error, mb::OK | mb::IconStop, kProgramTitle);
 }
 
-bool frmMain::LoadSettingsSteps(std::string& error) {
+double frmMain::DefaultColumnWidth(int column) const {
+  const double w = view_.WidthTwips();
+  const double defaults[4] = {w / 12, w / 4, w / 3, w / 3 - 480};
+  return column >= 1 && column <= 4 ? defaults[column - 1] : 0.0;
+}
+
+bool frmMain::LoadSettingsSteps(std::string& error, int& widthsSet) {
   // After-run mode: read three times, as each tick is decided on its own reading.
   const MenuItem modes[] = {MenuItem::mnuRunNothing, MenuItem::mnuRunMinimize, MenuItem::mnuRunClose};
   for (int mode = 1; mode <= 3; ++mode) {
@@ -63,13 +75,12 @@ bool frmMain::LoadSettingsSteps(std::string& error) {
   for (const FontItem& f : kFontItems)
     if (f.size == *font) view_.SetChecked(f.item, true);
 
-  const double w = view_.WidthTwips();
-  const double defaults[4] = {w / 12, w / 4, w / 3, w / 3 - 480};
   for (int column = 1; column <= 4; ++column) {
     std::optional<double> width =
-        ParseNumber(ReadSetting("Headings", std::to_string(column), FormatSingle(defaults[column - 1])));
+        ParseNumber(ReadSetting("Headings", std::to_string(column), FormatSingle(DefaultColumnWidth(column))));
     if (!width) return error = kTypeMismatch, false;
     if (!list_.SetColumnWidth(column, *width)) return error = kInvalidValue, false;
+    widthsSet = column;
   }
 
   UpdateColumnShares();

@@ -54,6 +54,11 @@ bool Win32FileSystem::FileExists(const std::string& path) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool Win32FileSystem::PathExists(const std::string& path) {
+  if (path.empty() || HasWildcard(path)) return false;
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool Win32FileSystem::FolderExists(const std::string& path) {
   if (path.empty()) return false;
   // A folder path ending in "\" lists the folder's own entries, as a directory search does.

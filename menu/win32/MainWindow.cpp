@@ -17,6 +17,9 @@ constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kTimer2 = 2;
 // Posted once the window has painted: add the tray icon prepared during the start.
 constexpr UINT WM_ADDTRAYICON = WM_APP + 2;
+// Posted by EndProgram: the window is destroyed from the message loop, never from inside a
+// control's notification or a menu that is still on the stack.
+constexpr UINT WM_ENDPROGRAM = WM_APP + 3;
 
 UINT Id(MenuItem item) { return static_cast<UINT>(item); }
 
@@ -106,6 +109,10 @@ LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPA
 }
 
 LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Once ending, no command, list event or close request starts anything more.
+  if (ending_ && (message == WM_COMMAND || message == WM_NOTIFY || message == WM_CLOSE || message == WM_TRAYICON ||
+                  message == WM_TIMER))
+    return 0;
   switch (message) {
     case WM_CREATE:
       return OnCreate() ? 0 : -1;
@@ -155,6 +162,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_TRAYICON:
       OnTrayIcon(lParam);
+      return 0;
+    case WM_ENDPROGRAM:
+      ::DestroyWindow(hwnd_);
       return 0;
     case WM_ADDTRAYICON:
       if (trayPending_) {
@@ -281,7 +291,17 @@ LRESULT CALLBACK MainWindow::ListSubclass(HWND hwnd, UINT message, WPARAM wParam
 
 void MainWindow::RestoreWindow() {
   ::SetForegroundWindow(hwnd_);
-  ::ShowWindow(hwnd_, SW_RESTORE);
+  // The normal state, even for a window that was maximised before it went to the tray
+  // (a plain restore would bring it back maximised).
+  WINDOWPLACEMENT placement = {};
+  placement.length = sizeof placement;
+  if (::GetWindowPlacement(hwnd_, &placement)) {
+    placement.flags &= ~static_cast<UINT>(WPF_RESTORETOMAXIMIZED);
+    placement.showCmd = SW_SHOWNORMAL;
+    ::SetWindowPlacement(hwnd_, &placement);
+  } else {
+    ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+  }
   ::ShowWindow(hwnd_, SW_SHOW);
 }
 
@@ -326,10 +346,17 @@ void MainWindow::ProcessPendingEvents() {
       ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the real loop to see
       break;
     }
-    if (hwnd_ && ::TranslateAcceleratorA(hwnd_, accel_.get(), &msg)) continue;
+    if (TranslateOwnKeys(msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
   }
+}
+
+bool MainWindow::TranslateOwnKeys(MSG& msg) {
+  // Del and F5 are the main window's: a key typed into the entry editor (while a rebuild
+  // yields, say) is the editor's.
+  if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
+  return ::TranslateAcceleratorA(hwnd_, accel_.get(), &msg) != 0;
 }
 
 void MainWindow::EndProgram() {
@@ -338,7 +365,9 @@ void MainWindow::EndProgram() {
     return;
   }
   // No question and no saving: the window simply goes, and with it the message loop.
-  if (hwnd_) ::DestroyWindow(hwnd_);
+  if (!hwnd_ || ending_) return;
+  ending_ = true;
+  ::PostMessageA(hwnd_, WM_ENDPROGRAM, 0, 0);
 }
 
 void MainWindow::OnTrayIcon(LPARAM mouseMessage) {
@@ -489,7 +518,7 @@ void MainWindow::EnableTimer2(bool enabled) {
 int RunMessageLoop(MainWindow& window) {
   MSG msg;
   while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (window.hwnd() && ::TranslateAcceleratorA(window.hwnd(), window.accelerators(), &msg)) continue;
+    if (window.TranslateOwnKeys(msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
   }

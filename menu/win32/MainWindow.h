@@ -34,7 +34,9 @@ class MainWindow : public IMainView {
   // Creates the window on a program folder, runs the start-up sequence and shows it.
   bool Create(const std::string& appPath, int showCommand = SW_SHOWNORMAL);
   HWND hwnd() const { return hwnd_; }
-  HACCEL accelerators() const { return accel_.get(); }
+  // The window's shortcut keys (Del, F5) for a message meant for it or its controls; true
+  // when the message became a command.
+  bool TranslateOwnKeys(MSG& msg);
   Win32ListView& list() { return list_; }
   HWND statusBar() const { return status_; }
   frmMain& logic() { return *logic_; }
@@ -110,6 +112,8 @@ class MainWindow : public IMainView {
   // shell costs as much as the rest of the start.
   bool starting_ = false;
   bool trayPending_ = false;
+  // The program is ending: the window goes once the message that ended it has returned.
+  bool ending_ = false;
   UINT taskbarCreated_ = 0;
 
   Win32FileSystem files_;

@@ -10,7 +10,7 @@ void Pump(MainWindow* window, DWORD ms) {
   do {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) continue;
-      if (window && window->hwnd() && TranslateAcceleratorA(window->hwnd(), window->accelerators(), &msg)) continue;
+      if (window && window->TranslateOwnKeys(msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }

@@ -217,6 +217,63 @@ TEST_F(AddDialogTest, AddPickAFileSaveAndTheRowIsInItsPlaceWithBothFilesWritten)
   EXPECT_TRUE(boxes.empty());
 }
 
+TEST_F(AddDialogTest, KeysTypedInTheEditorAreTheEditorsWhileTheMainWindowYields) {
+  StickFolder stick("adddlg-keys");
+  stick.Write("Data.dat", kCatalogue);
+  stick.Write("Settings.ini", "[MAIN]\r\nICONS=0\r\n");
+  Open(stick);
+  window->list().SelectRow(1);
+  const std::string data = stick.Read("Data.dat");
+  StandIn here(stick);
+  scripts.push_back([&](HWND dialog) {
+    HWND name = GetDlgItem(dialog, IDC_TXTNAME);
+    SetWindowTextA(name, "xName");
+    SendMessageA(name, EM_SETSEL, 0, 0);
+    // Del and F5 typed into the name box, taken from the queue by a pass that yields.
+    PostMessageA(name, WM_KEYDOWN, VK_DELETE, 1);
+    PostMessageA(name, WM_KEYUP, VK_DELETE, 0xC0000001);
+    PostMessageA(name, WM_KEYDOWN, VK_F5, 1);
+    PostMessageA(name, WM_KEYUP, VK_F5, 0xC0000001);
+    window->ProcessPendingEvents();
+    EXPECT_EQ(Text(name), "Name") << "Del reached the text box";
+    EXPECT_TRUE(boxes.empty()) << "no delete question";
+    Click(dialog, IDC_CMDCANCEL);
+  });
+  Command(MenuItem::mnuEdit);
+  EXPECT_EQ(dialogsOpened, 1);
+  EXPECT_EQ(ItemCount(list()), 3);
+  EXPECT_EQ(stick.Read("Data.dat"), data);
+}
+
+TEST_F(AddDialogTest, TrayExitWhileTheEditorIsOpenCancelsItThenAsksAndEnds) {
+  StickFolder stick("adddlg-exit");
+  stick.Write("Data.dat", kCatalogue);
+  stick.Write("Settings.ini", "[MAIN]\r\nICONS=0\r\n");
+  Open(stick);
+  window->list().SelectRow(1);
+  const HWND main = window->hwnd();
+  StandIn here(stick);
+  answers = {IDNO};
+  HWND shown = nullptr;
+  scripts.push_back([&](HWND dialog) {
+    shown = dialog;
+    Type(dialog, IDC_TXTNAME, "Half");
+    // The tray menu's Exit, chosen while the editor is open.
+    PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(MenuItem::mnuExit), 0);
+  });
+  Command(MenuItem::mnuEdit);
+  Pump(nullptr);
+  EXPECT_FALSE(IsWindow(shown));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].title, "Safely Remove USB Device?");
+  EXPECT_FALSE(IsWindow(main)) << "No ends the launcher";
+  EXPECT_EQ(stick.Read("Data.dat"),
+            "Zed\r\nTools\r\nE:\\Apps\\zed.exe\r\n\r\n"
+            "Alpha\r\nGames\r\nE:\\Games\\alpha.exe\r\n-fast\r\n"
+            "Beta\r\nTools\r\nE:\\Apps\\beta.exe\r\n%drive%\\x\r\n")
+      << "the catalogue saved at exit holds nothing of the editor";
+}
+
 TEST_F(AddDialogTest, EditOfAnEntryStoredOnAnotherRootOpensAndSavesOnTheLaunchersDrive) {
   StickFolder stick("adddlg-reloc");
   StickFolder other("adddlg-reloc", 'F');  // the entry's old root: nothing there now

@@ -197,6 +197,53 @@ std::string PlaceProbe(const StickFolder& stick, const std::string& relative) {
   return target;
 }
 
+TEST_F(LiveWindow, OnRunCloseEndsOnlyAfterTheDoubleClickHasReturned) {
+  StickFolder stick("run_close_dblclk");
+  std::string probe = PlaceProbe(stick, "probe.exe");
+  stick.Write("Data.dat", "Probe\r\nTools\r\n" + probe + "\r\n\r\n");
+  Open(stick);
+  Command(MenuItem::mnuRunClose);
+  window->SetEndHook(nullptr);  // the real end
+  const HWND main = hwnd();
+  RECT item = {};
+  item.left = LVIR_BOUNDS;
+  SendMessageA(list(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+  LPARAM at = MAKELPARAM(item.left + 5, item.top + 3);
+  SendMessageA(list(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageA(list(), WM_LBUTTONUP, 0, at);
+  SendMessageA(list(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  // The list is still in its own handling of the click: the window must be there.
+  EXPECT_TRUE(IsWindow(main)) << "destroyed from inside the list's notification";
+  SendMessageA(list(), WM_LBUTTONUP, 0, at);
+  Pump(nullptr);
+  EXPECT_FALSE(IsWindow(main)) << "the launcher ends once the click is handled";
+  EXPECT_EQ(window->hwnd(), nullptr);
+  ASSERT_TRUE(WaitForFile(nullptr, stick.path() + "probe.log"));
+  EXPECT_EQ(stick.Read("probe.log"), probe + "||E:\\run_close_dblclk\r\n");
+}
+
+TEST_F(LiveWindow, TheTrayBringsAMaximisedWindowBackInTheNormalState) {
+  StickFolder stick("tray_maximised");
+  Open(stick);
+  RECT normal;
+  GetWindowRect(hwnd(), &normal);
+  ShowWindow(hwnd(), SW_MAXIMIZE);
+  Pump(window.get());
+  ASSERT_TRUE(IsZoomed(hwnd()));
+  ShowWindow(hwnd(), SW_MINIMIZE);
+  Pump(window.get());
+  ASSERT_FALSE(IsWindowVisible(hwnd()));
+  SendMessageA(hwnd(), WM_TRAYICON, kTrayIconId, WM_LBUTTONUP);
+  Pump(window.get());
+  EXPECT_TRUE(IsWindowVisible(hwnd()));
+  EXPECT_FALSE(IsIconic(hwnd()));
+  EXPECT_FALSE(IsZoomed(hwnd()));
+  RECT now;
+  GetWindowRect(hwnd(), &now);
+  EXPECT_EQ(now.right - now.left, normal.right - normal.left);
+  EXPECT_EQ(now.bottom - now.top, normal.bottom - normal.top);
+}
+
 TEST_F(LiveWindow, AnEntryStoredOnFIsStartedFromTheLaunchersDriveE) {
   StickFolder stick("run_relocated");
   StickFolder other("run_relocated", 'F');  // F: holds no probe

@@ -39,6 +39,7 @@ class MemoryFiles : public IFileSystem {
 
   bool FileExists(const std::string& path) override { return files.count(path) > 0; }
   bool FolderExists(const std::string&) override { return true; }
+  bool PathExists(const std::string& path) override { return files.count(path) != 0; }
   bool ReadAll(const std::string& path, std::string& bytes) override;
   std::unique_ptr<IWriteFile> CreateForWrite(const std::string& path) override;
   bool Replace(const std::string& source, const std::string& target) override;

@@ -36,6 +36,10 @@ bool MemoryFileSystem::FileExists(const std::string& path) {
   return files.count(path) && !hidden.count(path) && path.find_first_of("*?") == std::string::npos;
 }
 
+bool MemoryFileSystem::PathExists(const std::string& path) {
+  return files.count(path) || folders.count(path) || folders.count(path + "\\");
+}
+
 bool MemoryFileSystem::FolderExists(const std::string& path) {
   if (folders.count(path)) return true;
   for (const auto& [name, bytes] : files)

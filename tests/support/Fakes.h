@@ -34,6 +34,7 @@ class MemoryFileSystem : public IFileSystem {
 
   bool FileExists(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
+  bool PathExists(const std::string& path) override;
   bool ReadAll(const std::string& path, std::string& bytes) override;
   std::unique_ptr<IWriteFile> CreateForWrite(const std::string& path) override;
   bool Replace(const std::string& source, const std::string& target) override;

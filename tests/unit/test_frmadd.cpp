@@ -159,6 +159,12 @@ struct AddDialogLogic : ::testing::Test {
   FakeFolders folders;
   std::string appPath = "E:\\Carrydeck\\";
   std::unique_ptr<frmMain> owner;
+  // Icons for the tests that need the rebuild to run (and yield) for real.
+  testing::FakeImageList iml;
+  testing::FakeShellIcons shellIcons;
+  testing::MemoryHeadReader reader{fs};
+  IconPorts iconPorts{iml, shellIcons, reader, testing::SolidIcon(0xFFFF0000)};
+  IconPorts* icons = nullptr;
 
   void SetUp() override {
     AddFile("E:\\Carrydeck\\Menu.exe");
@@ -174,7 +180,8 @@ struct AddDialogLogic : ::testing::Test {
   bool Has(const char* name) { return fs.files.count(appPath + name) != 0; }
   void Start(const std::string& data = std::string()) {
     if (!data.empty()) File("Data.dat") = data;
-    owner = std::make_unique<frmMain>(main, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, appPath);
+    owner = std::make_unique<frmMain>(main, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}, nullptr, icons},
+                                      appPath);
     owner->Form_Load();
   }
   // Opens the dialog through the menu command; the script is what the user does in it.
@@ -451,10 +458,105 @@ TEST_F(AddDialogLogic, TypesThatCouldNotBeReadAreNeverOverwritten) {
   EXPECT_TRUE(view.messages.empty());
 }
 
+TEST_F(AddDialogLogic, HiddenTypesThatCouldNotBeReadAreNeverOverwritten) {
+  AddFile("E:\\Carrydeck\\app.exe");
+  File("Types.dat") = "Games\r\n";
+  fs.hidden.insert(appPath + "Types.dat");
+  fs.unreadable.insert(appPath + "Types.dat");
+  Open(MenuItem::mnuAdd, [&](frmAdd& form) {
+    form.cmdAddType_Click();
+    Pick(form, "app.exe");
+    form.cmdSave_Click();
+  });
+  EXPECT_EQ(File("Types.dat"), "Games\r\n");
+}
+
 TEST_F(AddDialogLogic, ALeftOverTypesSaveIsRecoveredBeforeReading) {
   fs.files[appPath + "Types.dat.new"] = "Games\r\n";
   Open(MenuItem::mnuAdd, [&](frmAdd&) { EXPECT_EQ(view.typeItems, std::vector<std::string>{"Games"}); });
   EXPECT_FALSE(fs.files.count(appPath + "Types.dat.new"));
+}
+
+TEST_F(AddDialogLogic, SaveClickedAgainWhileTheIconsAreRebuiltRunsOnce) {
+  for (MenuItem command : {MenuItem::mnuAdd, MenuItem::mnuEdit}) {
+    SCOPED_TRACE(command == MenuItem::mnuAdd ? "add" : "edit");
+    owner.reset();
+    list = MemoryListView();
+    File("Settings.ini") = "[MAIN]\r\nICONS=1\r\n";
+    icons = &iconPorts;
+    AddFile("E:\\Apps\\zed.exe");
+    AddFile("E:\\Carrydeck\\app.exe");
+    Start(kCatalogue);
+    list.SelectRow(1);
+    frmAdd* open = nullptr;
+    int clicks = 0;
+    // The second click waits in the queue and runs when the rebuild yields.
+    main.onPendingEvents = [&] {
+      if (open && clicks++ == 0) open->cmdSave_Click();
+    };
+    Open(command, [&](frmAdd& form) {
+      open = &form;
+      Pick(form, command == MenuItem::mnuAdd ? "app.exe" : "zed.exe");
+      view.name = "Zed2";
+      form.cmdSave_Click();
+      open = nullptr;
+    });
+    main.onPendingEvents = nullptr;
+    EXPECT_GE(clicks, 2) << "the rebuild yielded after each row";
+    EXPECT_EQ(list.RowCount(), command == MenuItem::mnuAdd ? 4u : 3u);
+    const std::vector<std::string> names = Names();
+    EXPECT_EQ(std::count(names.begin(), names.end(), "Zed2"), 1);
+    EXPECT_EQ(view.closes, 1);
+  }
+}
+
+TEST_F(AddDialogLogic, ExitWhileTheEditorIsOpenClosesItAsCancelledThenAsks) {
+  // From the tray's Exit and from a close request on the main window.
+  for (bool fromTray : {true, false}) {
+    SCOPED_TRACE(fromTray ? "tray exit" : "close request");
+    owner.reset();
+    main = FakeMainView();
+    AddFile("E:\\Apps\\zed.exe");
+    Start(kCatalogue);
+    list.SelectRow(1);
+    const std::string data = File("Data.dat");
+    main.answers = {mb::IdNo};
+    Open(MenuItem::mnuEdit, [&](frmAdd& form) {
+      view.name = "Half";
+      if (fromTray)
+        owner->OnMenu(MenuItem::mnuExit);
+      else
+        EXPECT_TRUE(owner->Form_Unload()) << "the window stays until the editor is gone";
+      EXPECT_TRUE(form.Unloaded());
+      EXPECT_TRUE(main.messages.empty()) << "no question while the editor is open";
+      EXPECT_EQ(std::count(main.events.begin(), main.events.end(), "end"), 0);
+      form.cmdSave_Click();  // a click still queued for the closed dialog
+    });
+    ASSERT_EQ(main.messages.size(), 1u);
+    EXPECT_EQ(main.messages[0].title, "Safely Remove USB Device?");
+    EXPECT_EQ(main.events.back(), "end");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Zed", "Alpha", "Beta"}));
+    EXPECT_EQ(File("Data.dat"), data) << "the catalogue saved at exit is the one before the editor";
+  }
+}
+
+TEST_F(AddDialogLogic, NothingOfTheMainWindowActsWhileTheEditorIsOpen) {
+  AddFile("E:\\Apps\\zed.exe");
+  Start(kCatalogue);
+  list.SelectRow(1);
+  const std::string data = File("Data.dat");
+  Open(MenuItem::mnuAdd, [&](frmAdd& form) {
+    // Del and F5 of the main window's keys, a second editor, a header click.
+    owner->OnMenu(MenuItem::mnuDelete);
+    owner->OnMenu(MenuItem::mnuRefresh);
+    owner->OnMenu(MenuItem::mnuEdit);
+    owner->lstApp_ColumnClick(1);
+    form.cmdCancel_Click();
+  });
+  EXPECT_TRUE(main.messages.empty()) << "no delete question";
+  EXPECT_EQ(main.addDialogs, 1);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Zed", "Alpha", "Beta"}));
+  EXPECT_EQ(File("Data.dat"), data);
 }
 
 TEST_F(AddDialogLogic, CancelChangesNothing) {

@@ -126,12 +126,21 @@ TEST_F(MainLogic, Timer2RunsOnceAndSwitchesItselfOff) {
   EXPECT_FALSE(view.timer2);
 }
 
-TEST_F(MainLogic, HiddenCatalogueCountsAsMissing) {
-  File("Data.dat") = "A\r\n";
+TEST_F(MainLogic, HiddenCatalogueIsNotShownAndNeverReplaced) {
+  const std::string kept = "A\r\nT\r\nE:\\a.exe\r\n\r\nB\r\nT\r\nE:\\b.exe\r\n\r\n";
+  File("Data.dat") = kept;
   fs.hidden.insert(appPath + "Data.dat");
-  Start();
+  auto form = Start();
   EXPECT_EQ(list.RowCount(), 0u);
-  EXPECT_EQ(view.status, "");
+  EXPECT_EQ(view.status,
+            "Data.dat is hidden, a system file or not a file: it was not loaded and will not be changed.");
+  EXPECT_TRUE(view.messages.empty());
+  // An entry added, a sort, and the save at exit.
+  list.AddRow(CatalogEntry{{"New", "T", "E:\\n.exe", ""}});
+  EXPECT_FALSE(form->SaveCatalogue());
+  form->lstApp_ColumnClick(1);
+  form->OnMenu(MenuItem::mnuSaveSettings);
+  EXPECT_EQ(File("Data.dat"), kept);
 }
 
 TEST_F(MainLogic, CompleteLeftOverOfAnInterruptedSaveBecomesTheCatalogue) {
@@ -151,6 +160,8 @@ TEST_F(MainLogic, UnreadableCatalogueIsReportedAndNotOverwrittenByAnEmptyList) {
   EXPECT_EQ(view.messages[0].text, "Error app data: Access is denied.");
   EXPECT_EQ(view.status, "App data loaded (0 apps).");
   EXPECT_FALSE(form->SaveCatalogue());
+  list.AddRow(CatalogEntry{{"New", "T", "E:\\n.exe", ""}});
+  EXPECT_FALSE(form->SaveCatalogue()) << "nor by entries added since";
   EXPECT_EQ(File("Data.dat"), "Keep\r\nT\r\nE:\\k.exe\r\n\r\n");
 }
 

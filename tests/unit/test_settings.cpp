@@ -123,6 +123,40 @@ TEST_F(Settings, ValueThatCannotBeConvertedStopsWithTheEarlierStepsApplied) {
   EXPECT_EQ(view.MenuCaption(MenuItem::mnuRootBrowse), "Browse E:\\") << "start-up goes on after the report";
 }
 
+TEST_F(Settings, ColumnsTheLoadDidNotReachTakeTheirDefaultsAndAreNeverSavedCollapsed) {
+  // A failure before the widths, and one after the first width.
+  for (const std::string& ini : {std::string("ICONS=maybe\r\n"),
+                                 std::string("[Headings]\r\n1=1500\r\n2=wide\r\n")}) {
+    SCOPED_TRACE(ini);
+    Ini() = "[MAIN]\r\nWINDOW WIDTH=12000\r\n" + ini;
+    list = MemoryListView();
+    list.SetWidthTwips(10000);
+    Start();
+    ASSERT_EQ(view.messages.size(), 1u);
+    view.messages.clear();
+    const bool firstFromFile = ini.find("1=1500") != std::string::npos;
+    EXPECT_EQ(list.ColumnWidth(1), firstFromFile ? 1500 : 1000);
+    EXPECT_EQ(list.ColumnWidth(2), 3000);
+    EXPECT_EQ(list.ColumnWidth(3), 4000);
+    EXPECT_DOUBLE_EQ(form->ColumnShare(2), 30);
+    // The layout at every resize, then the save at exit.
+    form->Form_Resize();
+    form->OnMenu(MenuItem::mnuSaveSettings);
+    for (const char* column : {"1", "2", "3", "4"})
+      EXPECT_GT(std::stod(Setting("Headings", column)), 100) << "column " << column;
+  }
+}
+
+TEST_F(Settings, WidthsWrittenWithADecimalCommaReadAsTheirValue) {
+  Ini() = "[Headings]\r\n1=913,3333\r\n2=2740\r\n3=3653,333\r\n4=3173,333\r\n";
+  list.SetWidthTwips(10000);
+  Start();
+  EXPECT_TRUE(view.messages.empty());
+  EXPECT_NEAR(list.ColumnWidth(1), 913.3333, 1e-3);
+  EXPECT_NEAR(list.ColumnWidth(3), 3653.333, 1e-3);
+  EXPECT_NEAR(form->ColumnShare(1), 9.133333, 1e-5);
+}
+
 TEST_F(Settings, GarbageInEveryKeyIsReportedNeverFatal) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"ONRUN=words", "Error loading settings: Type mismatch"},

@@ -30,7 +30,11 @@ TEST(TextForms, NumbersAcceptedAndRefused) {
   EXPECT_EQ(*ParseNumber("+2.5"), 2.5);
   EXPECT_EQ(*ParseNumber("1e3"), 1000);
   EXPECT_EQ(*ParseNumber(".5"), 0.5);
-  for (const char* bad : {"", " ", "abc", "12abc", "0x10", "1e", "1e999", "nan", "inf", "-", ".", "1.2.3", "1,5"})
+  // As written on a locale whose decimal mark is a comma.
+  EXPECT_EQ(*ParseNumber("913,3333"), 913.3333);
+  EXPECT_EQ(*ParseNumber("-1,5e2"), -150);
+  for (const char* bad : {"", " ", "abc", "12abc", "0x10", "1e", "1e999", "nan", "inf", "-", ".", ",", "1.2.3",
+                          "1,2,3", "1,234.5", "1.234,5"})
     EXPECT_FALSE(ParseNumber(bad).has_value()) << bad;
   EXPECT_FALSE(ParseNumber(std::string(10000, '9')).has_value());
 }
