@@ -291,17 +291,10 @@ LRESULT CALLBACK MainWindow::ListSubclass(HWND hwnd, UINT message, WPARAM wParam
 
 void MainWindow::RestoreWindow() {
   ::SetForegroundWindow(hwnd_);
-  // The normal state, even for a window that was maximised before it went to the tray
-  // (a plain restore would bring it back maximised).
-  WINDOWPLACEMENT placement = {};
-  placement.length = sizeof placement;
-  if (::GetWindowPlacement(hwnd_, &placement)) {
-    placement.flags &= ~static_cast<UINT>(WPF_RESTORETOMAXIMIZED);
-    placement.showCmd = SW_SHOWNORMAL;
-    ::SetWindowPlacement(hwnd_, &placement);
-  } else {
-    ::ShowWindow(hwnd_, SW_SHOWNORMAL);
-  }
+  ::ShowWindow(hwnd_, SW_RESTORE);
+  // The normal state, also for a window that was maximised before it went to the tray: the
+  // restore out of the tray brings that one back maximised.
+  if (::IsZoomed(hwnd_)) ::ShowWindow(hwnd_, SW_RESTORE);
   ::ShowWindow(hwnd_, SW_SHOW);
 }
 
