@@ -115,6 +115,9 @@ class StandIn {
 struct AddDialogTest : ::testing::Test {
   std::vector<MessageBoxRequest> boxes;
   std::deque<int> answers;
+  // A window to look at when each box shows: was it still on screen?
+  HWND watched = nullptr;
+  std::vector<bool> watchedShownAtBox;
   // One script per dialog that opens (the Add/Edit dialog, the path box), in order.
   std::deque<std::function<void(HWND)>> scripts;
   int dialogsOpened = 0;
@@ -127,6 +130,7 @@ struct AddDialogTest : ::testing::Test {
     window = std::make_unique<MainWindow>();
     window->SetMessageBoxHook([this](const MessageBoxRequest& r) {
       boxes.push_back(r);
+      watchedShownAtBox.push_back(watched && IsWindowVisible(watched));
       if (answers.empty()) return IDOK;
       int answer = answers.front();
       answers.pop_front();
@@ -254,18 +258,18 @@ TEST_F(AddDialogTest, TrayExitWhileTheEditorIsOpenCancelsItThenAsksAndEnds) {
   const HWND main = window->hwnd();
   StandIn here(stick);
   answers = {IDNO};
-  HWND shown = nullptr;
   scripts.push_back([&](HWND dialog) {
-    shown = dialog;
+    watched = dialog;
     Type(dialog, IDC_TXTNAME, "Half");
     // The tray menu's Exit, chosen while the editor is open.
     PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(MenuItem::mnuExit), 0);
   });
   Command(MenuItem::mnuEdit);
   Pump(nullptr);
-  EXPECT_FALSE(IsWindow(shown));
+  EXPECT_FALSE(IsWindow(watched));
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].title, "Safely Remove USB Device?");
+  EXPECT_FALSE(watchedShownAtBox[0]) << "the question comes once the editor is gone";
   EXPECT_FALSE(IsWindow(main)) << "No ends the launcher";
   EXPECT_EQ(stick.Read("Data.dat"),
             "Zed\r\nTools\r\nE:\\Apps\\zed.exe\r\n\r\n"
