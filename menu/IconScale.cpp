@@ -21,7 +21,8 @@ IconImage ScaleToIcon(const std::vector<uint32_t>& pixels, int width, int height
       for (int sy = ty * height / kIconSize; sy * kIconSize < (ty + 1) * height; ++sy)
         for (int sx = tx * width / kIconSize; sx * kIconSize < (tx + 1) * width; ++sx) {
           const uint32_t p = pixels[static_cast<size_t>(sy) * static_cast<size_t>(width) + static_cast<size_t>(sx)];
-          const uint64_t weight = static_cast<uint64_t>(overlap(tx, sx, width)) * static_cast<uint64_t>(overlap(ty, sy, height));
+          const uint64_t weight =
+              static_cast<uint64_t>(overlap(tx, sx, width)) * static_cast<uint64_t>(overlap(ty, sy, height));
           const uint64_t alpha = weight * (p >> 24);
           alphaSum += alpha;
           for (int ch = 0; ch < 3; ++ch) colourSum[ch] += alpha * ((p >> (8 * ch)) & 0xFF);

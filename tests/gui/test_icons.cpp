@@ -440,8 +440,9 @@ class ScreenDpiForNewPrograms {
                         nullptr) != ERROR_SUCCESS)
       return;
     DWORD type = 0, size = sizeof old_;
-    hadValue_ = RegQueryValueExA(key_, kValue, nullptr, &type, reinterpret_cast<BYTE*>(&old_), &size) == ERROR_SUCCESS &&
-                type == REG_DWORD;
+    hadValue_ =
+        RegQueryValueExA(key_, kValue, nullptr, &type, reinterpret_cast<BYTE*>(&old_), &size) == ERROR_SUCCESS &&
+        type == REG_DWORD;
     set_ = RegSetValueExA(key_, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi) == ERROR_SUCCESS;
   }
   ~ScreenDpiForNewPrograms() {
