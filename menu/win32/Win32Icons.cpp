@@ -6,6 +6,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "IconScale.h"
 #include "LateBound.h"
 #include "Win32System.h"
 #include "resource.h"
@@ -35,30 +36,44 @@ BITMAPINFO TopDownInfo(int width, int height) {
 
 // ---- pic16
 
-Pic16::~Pic16() {
+Pic16::~Pic16() { Release(); }
+
+void Pic16::Release() {
   if (dc_ && previous_) ::SelectObject(dc_.get(), previous_);
+  previous_ = nullptr;
+  bits_ = nullptr;
+  bitmap_.reset();
+  dc_.reset();
+  width_ = height_ = 0;
 }
 
-bool Pic16::Create() {
+bool Pic16::Create(int width, int height) {
+  Release();
+  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide) return false;
   dc_.reset(::CreateCompatibleDC(nullptr));
   if (!dc_) return false;
-  BITMAPINFO info = TopDownInfo(kIconSize, kIconSize);
+  BITMAPINFO info = TopDownInfo(width, height);
   void* bits = nullptr;
   bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap_ || !bits) return false;
   previous_ = ::SelectObject(dc_.get(), bitmap_.get());
   bits_ = static_cast<uint32_t*>(bits);
+  width_ = width;
+  height_ = height;
   return true;
 }
 
 void Pic16::Fill(uint32_t argb) {
   ::GdiFlush();
-  std::fill(bits_, bits_ + kIconPixels, argb);
+  std::fill(bits_, bits_ + Pixels(), argb);
 }
 
-IconImage Pic16::Unblend(const uint32_t* overBlack, const uint32_t* overWhite) {
+IconImage Pic16::Unblend(const uint32_t* overBlack, const uint32_t* overWhite) const {
+  const bool listSize = width_ == kIconSize && height_ == kIconSize;
   IconImage image;
-  for (size_t i = 0; i < kIconPixels; ++i) {
+  std::vector<uint32_t> picture(listSize ? 0 : Pixels());
+  uint32_t* out = listSize ? image.pixels.data() : picture.data();
+  for (size_t i = 0; i < Pixels(); ++i) {
     // Over black a channel is c * a, over white c * a + 255 * (1 - a).
     int black[3], gap = 0;
     for (int ch = 0; ch < 3; ++ch) {
@@ -71,9 +86,9 @@ IconImage Pic16::Unblend(const uint32_t* overBlack, const uint32_t* overWhite) {
     uint32_t pixel = static_cast<uint32_t>(alpha) << 24;
     for (int ch = 0; ch < 3; ++ch)
       pixel |= static_cast<uint32_t>(std::min(255, (black[ch] * 255 + alpha / 2) / alpha)) << (8 * ch);
-    image.pixels[i] = pixel;
+    out[i] = pixel;
   }
-  return image;
+  return listSize ? image : ScaleToIcon(picture, width_, height_);
 }
 
 // ---- iml16
@@ -209,11 +224,22 @@ DWORD_PTR Win32ShellIcons::Query(const std::string& path, UINT flags) {
   return result;
 }
 
+Pic16& Win32ShellIcons::SurfaceFor(HIMAGELIST smallList) {
+  // The system's small icons are 16 x 16 at 96 dots per inch only: a program aware of the
+  // screen's resolution (ours, by its manifest) gets them at 20 or 24 pixels at 120 or 144,
+  // and drawn on 16 x 16 they would be cut.
+  int cx = 0, cy = 0;
+  if (!smallList || !::ImageList_GetIconSize(smallList, &cx, &cy) || (cx == kIconSize && cy == kIconSize))
+    return pic16_;
+  if (atListSize_.width() == cx && atListSize_.height() == cy) return atListSize_;
+  return atListSize_.Create(cx, cy) ? atListSize_ : pic16_;
+}
+
 std::optional<IconImage> Win32ShellIcons::FileIcon(const std::string& path) {
   HIMAGELIST smallList = reinterpret_cast<HIMAGELIST>(Query(path, kSmallQuery));
   if (!Query(path, kLargeQuery)) return std::nullopt;
   // Without the small list nothing is drawn, and the empty surface is the image.
-  return pic16_.Render([&](HDC dc) {
+  return SurfaceFor(smallList).Render([&](HDC dc) {
     if (smallList) ::ImageList_Draw(smallList, info_.iIcon, dc, 0, 0, ILD_TRANSPARENT);
   });
 }

@@ -27,7 +27,8 @@ struct MemoryDcTraits {
 using UniqueImageList = UniqueHandle<HIMAGELIST, ImageListTraits>;
 using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
 
-// `pic16`: a hidden 16 x 16 surface of 32-bit pixels that icons are drawn on.
+// `pic16`: a hidden surface of 32-bit pixels that icons are drawn on, 16 x 16 unless made
+// for pictures of another size. What it gives is always a 16 x 16 image.
 class Pic16 {
  public:
   Pic16() = default;
@@ -35,18 +36,22 @@ class Pic16 {
   Pic16(const Pic16&) = delete;
   Pic16& operator=(const Pic16&) = delete;
 
-  bool Create();
+  // Again to change the size.
+  bool Create(int width = kIconSize, int height = kIconSize);
   HDC dc() const { return dc_.get(); }
-  // What `draw` paints on the surface, with straight alpha. It is drawn over black and
-  // over white: how far the two differ tells each pixel's coverage, whether the icon
-  // carries an alpha channel or only a mask.
+  int width() const { return width_; }
+  int height() const { return height_; }
+  // What `draw` paints on the surface, with straight alpha, scaled to 16 x 16 when the
+  // surface is of another size. It is drawn over black and over white: how far the two
+  // differ tells each pixel's coverage, whether the icon carries an alpha channel or only
+  // a mask.
   template <typename Draw>
   IconImage Render(Draw draw) {
     if (!bits_) return IconImage{};
     Fill(0xFF000000);
     draw(dc_.get());
     ::GdiFlush();
-    std::vector<uint32_t> overBlack(bits_, bits_ + kIconPixels);
+    std::vector<uint32_t> overBlack(bits_, bits_ + Pixels());
     Fill(0xFFFFFFFF);
     draw(dc_.get());
     ::GdiFlush();
@@ -54,13 +59,17 @@ class Pic16 {
   }
 
  private:
+  size_t Pixels() const { return static_cast<size_t>(width_) * static_cast<size_t>(height_); }
   void Fill(uint32_t argb);
-  static IconImage Unblend(const uint32_t* overBlack, const uint32_t* overWhite);
+  IconImage Unblend(const uint32_t* overBlack, const uint32_t* overWhite) const;
+  void Release();
 
   UniqueMemoryDc dc_;
   UniqueGdi bitmap_;
   HGDIOBJ previous_ = nullptr;
   uint32_t* bits_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
 };
 
 // `iml16`: a 32-bit image list with masks, shared with the list view (never destroyed by it).
@@ -105,8 +114,12 @@ class Win32ShellIcons : public IShellIcons {
 
  private:
   DWORD_PTR Query(const std::string& path, UINT flags);
+  // Where the icons of the system's small-icon list are drawn whole.
+  Pic16& SurfaceFor(HIMAGELIST smallList);
 
   Pic16& pic16_;
+  // For small icons of another size than 16 x 16, made when the first one comes.
+  Pic16 atListSize_;
   // Reused by every query; only the icon index is read from it.
   SHFILEINFOA info_ = {};
   bool comAsked_ = false;

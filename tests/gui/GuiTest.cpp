@@ -118,6 +118,7 @@ std::string StatusText(HWND status) {
 int main(int argc, char** argv) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
+  if (int exitCode = 0; carrydeck::gui::RunChildRole(argc, argv, exitCode)) return exitCode;
   ::testing::InitGoogleTest(&argc, argv);
   UINT type = GetDriveTypeA("E:\\");
   if (type != DRIVE_FIXED && type != DRIVE_REMOVABLE) {

@@ -41,4 +41,9 @@ std::string TestBinFolder();
 // Waits up to ms for a file to appear, pumping the window meanwhile.
 bool WaitForFile(MainWindow* window, const std::string& path, DWORD ms = 15000);
 
+// A test that needs a process of its own (another screen resolution) starts this program
+// again with a role in its arguments: true when this process is such a child, which then
+// ends with exitCode instead of running the tests.
+bool RunChildRole(int argc, char** argv, int& exitCode);
+
 }  // namespace carrydeck::gui

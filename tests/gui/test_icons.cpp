@@ -1,5 +1,7 @@
 // The list's icons on the real window: the shell's icons, the cache file on the stick, and
 // what the list view shows.
+#include <cstring>
+
 #include "GuiTest.h"
 #include "modIconSaveLoad.h"
 #include "resource.h"
@@ -356,5 +358,289 @@ TEST(IconAdapters, TheShellGivesAnIconForAnExecutableThoughItRefusesTheCombinedQ
   EXPECT_FALSE(shell.FileIcon("C:\\windows\\no such file.exe").has_value());
 }
 
+
+// ---- at another screen resolution
+
+// One image of an icon: a frame `frame` pixels wide in `edge` around blue, all opaque.
+struct FramedImage {
+  int size;
+  int frame;
+  uint32_t edge;
+};
+constexpr uint32_t kInside = 0xFF0000FF;
+
+uint32_t FramedPixel(int size, int frame, uint32_t edge, int x, int y) {
+  const bool onFrame = x < frame || y < frame || x >= size - frame || y >= size - frame;
+  return onFrame ? edge : kInside;
+}
+
+IconImage Framed16(int frame, uint32_t edge) {
+  IconImage image;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) image.pixels[static_cast<size_t>(y * 16 + x)] = FramedPixel(16, frame, edge, x, y);
+  return image;
+}
+
+// An RT_ICON resource: the header, the pixels bottom-up, then an all-clear mask.
+std::string IconResourceBytes(const FramedImage& image) {
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = image.size;
+  header.biHeight = 2 * image.size;
+  header.biPlanes = 1;
+  header.biBitCount = 32;
+  std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
+  for (int y = image.size - 1; y >= 0; --y)
+    for (int x = 0; x < image.size; ++x) {
+      const uint32_t p = FramedPixel(image.size, image.frame, image.edge, x, y);
+      bytes.append(reinterpret_cast<const char*>(&p), 4);
+    }
+  bytes.append(static_cast<size_t>((image.size + 31) / 32 * 4 * image.size), '\0');
+  return bytes;
+}
+
+// A program (a copy of the probe) whose only icon holds the given images.
+bool ProgramWithIcon(const std::string& path, const std::vector<FramedImage>& images) {
+  if (!CopyFileA((TestBinFolder() + "probe.exe").c_str(), path.c_str(), FALSE)) return false;
+  HANDLE update = BeginUpdateResourceA(path.c_str(), FALSE);
+  if (!update) return false;
+  const WORD neutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+  // The group directory: reserved, type 1, count, then 14 bytes an image.
+  std::string group;
+  auto put16 = [&](WORD v) { group.append(reinterpret_cast<const char*>(&v), 2); };
+  put16(0);
+  put16(1);
+  put16(static_cast<WORD>(images.size()));
+  bool ok = true;
+  for (size_t i = 0; i < images.size(); ++i) {
+    std::string bytes = IconResourceBytes(images[i]);
+    const WORD id = static_cast<WORD>(i + 1);
+    ok = ok && UpdateResourceA(update, MAKEINTRESOURCEA(3) /* RT_ICON */, MAKEINTRESOURCEA(id), neutral, bytes.data(),
+                               static_cast<DWORD>(bytes.size()));
+    group += static_cast<char>(images[i].size);
+    group += static_cast<char>(images[i].size);
+    group += std::string(2, '\0');
+    put16(1);
+    put16(32);
+    const DWORD size = static_cast<DWORD>(bytes.size());
+    group.append(reinterpret_cast<const char*>(&size), 4);
+    put16(id);
+  }
+  ok = ok && UpdateResourceA(update, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */, MAKEINTRESOURCEA(1), neutral,
+                             group.data(), static_cast<DWORD>(group.size()));
+  return EndUpdateResourceA(update, !ok) && ok;
+}
+
+// Sets the screen resolution Wine gives to programs started meanwhile, and puts the old
+// setting back as soon as it may: every other test of the run needs 96 dots per inch.
+class ScreenDpiForNewPrograms {
+ public:
+  explicit ScreenDpiForNewPrograms(DWORD dpi) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_,
+                        nullptr) != ERROR_SUCCESS)
+      return;
+    DWORD type = 0, size = sizeof old_;
+    hadValue_ =
+        RegQueryValueExA(key_, kValue, nullptr, &type, reinterpret_cast<BYTE*>(&old_), &size) == ERROR_SUCCESS &&
+        type == REG_DWORD;
+    set_ = RegSetValueExA(key_, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi) == ERROR_SUCCESS;
+  }
+  ~ScreenDpiForNewPrograms() {
+    Restore();
+    if (key_) RegCloseKey(key_);
+  }
+  bool set() const { return set_; }
+  void Restore() {
+    if (!set_) return;
+    if (hadValue_)
+      RegSetValueExA(key_, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
+    else
+      RegDeleteValueA(key_, kValue);
+    set_ = false;
+  }
+
+ private:
+  static constexpr const char* kKey = "Control Panel\\Desktop";
+  static constexpr const char* kValue = "LogPixels";
+  HKEY key_ = nullptr;
+  DWORD old_ = 0;
+  bool hadValue_ = false;
+  bool set_ = false;
+};
+
+constexpr char kIconChildRole[] = "--shell-icon-child";
+
+// What a child started at another resolution saw: the system's small-icon size and the
+// launcher's picture of the program's icon.
+struct ChildIcon {
+  int smallSize = 0;
+  IconImage image;
+};
+
+bool ShellIconAtDpi(const StickFolder& stick, const std::string& file, DWORD dpi, ChildIcon& seen) {
+  const std::string event = "CarrydeckIconChild" + std::to_string(GetCurrentProcessId());
+  UniqueKernelHandle started(CreateEventA(nullptr, TRUE, FALSE, event.c_str()));
+  const std::string out = stick.path() + "child.out";
+  DeleteFileA(out.c_str());  // an earlier child's answer must not pass for this one's
+  std::string command = "\"" + TestBinFolder() + "gui_tests.exe\" " + kIconChildRole + " " + event + " \"" + file +
+                        "\" \"" + out + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  {
+    ScreenDpiForNewPrograms screen(dpi);
+    if (!screen.set()) return false;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+      return false;
+    // The child tells when it has read the setting.
+    HANDLE either[] = {started.get(), process.hProcess};
+    WaitForMultipleObjects(2, either, FALSE, 30000);
+  }
+  UniqueKernelHandle child(process.hProcess);
+  CloseHandle(process.hThread);
+  if (WaitForSingleObject(child.get(), 60000) != WAIT_OBJECT_0) {
+    TerminateProcess(child.get(), 1);
+    return false;
+  }
+  DWORD code = 1;
+  GetExitCodeProcess(child.get(), &code);
+  const std::string bytes = stick.Read("child.out");
+  if (code != 0 || bytes.size() != 4 + sizeof seen.image.pixels) return false;
+  std::memcpy(&seen.smallSize, bytes.data(), 4);
+  std::memcpy(seen.image.pixels.data(), bytes.data() + 4, sizeof seen.image.pixels);
+  return true;
+}
+
+// The image in letters, for a failure: the frame colour, "." inside, " " clear, "?" anything else.
+std::string Describe(const IconImage& image) {
+  std::string rows;
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) {
+      const uint32_t p = image.pixels[static_cast<size_t>(y * 16 + x)];
+      const uint32_t rgb = p & 0xFFFFFF;
+      rows += p == kInside                 ? '.'
+              : (p >> 24) == 0             ? ' '
+              : (p >> 24) != 0xFF          ? '?'
+              : rgb == 0xFF0000            ? 'R'
+              : rgb == 0x00FF00            ? 'G'
+              : rgb == 0xFFFF00            ? 'Y'
+                                           : '?';
+    }
+    rows += '\n';
+  }
+  return rows;
+}
+
+// Each size of the icon has a frame of its own colour: 2 pixels at 16, and at 20 and 24 as
+// wide as 4 and 2 pixels at 16.
+constexpr FramedImage kGreen16 = {16, 2, 0xFF00FF00};
+constexpr FramedImage kYellow20 = {20, 5, 0xFFFFFF00};
+constexpr FramedImage kRed24 = {24, 3, 0xFFFF0000};
+
+// A document type of the test's own whose icon is the given program's: the shell then
+// answers with a known icon (Wine's shell gives every program the same default icon).
+class DocumentTypeWithIcon {
+ public:
+  explicit DocumentTypeWithIcon(const std::string& program) {
+    const std::string icon = program + ",0";
+    ok_ = SetDefault(kExtension, kType) && SetDefault(std::string(kType) + "\\DefaultIcon", icon);
+  }
+  ~DocumentTypeWithIcon() {
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, kExtension);
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, kType);
+  }
+  bool ok() const { return ok_; }
+  static constexpr const char* kExtension = ".carrydeck-framed";
+
+ private:
+  static bool SetDefault(const std::string& key, const std::string& value) {
+    HKEY handle = nullptr;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) !=
+        ERROR_SUCCESS)
+      return false;
+    const bool set = RegSetValueExA(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                    static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    RegCloseKey(handle);
+    return set;
+  }
+  static constexpr const char* kType = "Carrydeck.FramedTestDocument";
+  bool ok_ = false;
+};
+
+// A document on the stick whose type shows the framed icon of 16 and 24 pixels.
+struct FramedDocument {
+  explicit FramedDocument(const StickFolder& stick) : program(stick.path() + "framed.exe"), type(program) {
+    stick.Write("notes.carrydeck-framed", "notes");
+    document = stick.path() + "notes.carrydeck-framed";
+  }
+  bool ok() { return ProgramWithIcon(program, {kGreen16, kYellow20, kRed24}) && type.ok(); }
+  std::string program;
+  DocumentTypeWithIcon type;
+  std::string document;
+};
+
+TEST(IconsAtAnotherResolution, At96DpiTheShellsSmallIconIsDrawnAsItIs) {
+  StickFolder stick("icons_dpi96");
+  FramedDocument framed(stick);
+  ASSERT_TRUE(framed.ok());
+  Pic16 pic16;
+  ASSERT_TRUE(pic16.Create());
+  Win32ShellIcons shell(pic16);
+  std::optional<IconImage> icon = shell.FileIcon(framed.document);
+  ASSERT_TRUE(icon.has_value());
+  EXPECT_TRUE(*icon == Framed16(2, 0xFF00FF00)) << Describe(*icon);
+}
+
+TEST(IconsAtAnotherResolution, AtHigherDpiTheShellsLargerSmallIconIsScaledWholeInto16x16) {
+  StickFolder stick("icons_dpi_high");
+  FramedDocument framed(stick);
+  ASSERT_TRUE(framed.ok());
+  const struct {
+    DWORD dpi;
+    int smallSize;
+    IconImage expected;  // the image of that size, its frame scaled on every side, the far ones too
+  } cases[] = {{120, 20, Framed16(4, kYellow20.edge)}, {144, 24, Framed16(2, kRed24.edge)}};
+  for (const auto& c : cases) {
+    ChildIcon seen;
+    ASSERT_TRUE(ShellIconAtDpi(stick, framed.document, c.dpi, seen)) << c.dpi;
+    ASSERT_EQ(seen.smallSize, c.smallSize) << "the child must see the system's small icons at " << c.dpi << " dpi";
+    EXPECT_TRUE(seen.image == c.expected) << c.dpi << " dpi:\n" << Describe(seen.image);
+  }
+}
+
 }  // namespace
+
+// The child's side: the shell's icon of a program, drawn by the launcher's adapter, with
+// the system's small-icon size, into a file.
+bool RunChildRole(int argc, char** argv, int& exitCode) {
+  if (argc != 5 || std::string(argv[1]) != kIconChildRole) return false;
+  exitCode = 1;
+  // The resolution is read once, with the first look at the system's measures: the parent
+  // may put its setting back from here on.
+  GetSystemMetrics(SM_CXSMICON);
+  if (HANDLE started = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[2])) {
+    SetEvent(started);
+    CloseHandle(started);
+  }
+  SHFILEINFOA info = {};
+  HIMAGELIST system = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoA(argv[3], 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  int cx = 0, cy = 0;
+  if (!system || !ImageList_GetIconSize(system, &cx, &cy)) return true;
+  Pic16 pic16;
+  if (!pic16.Create()) return true;
+  Win32ShellIcons shell(pic16);
+  std::optional<IconImage> icon = shell.FileIcon(argv[3]);
+  if (!icon) return true;
+  std::string bytes(reinterpret_cast<const char*>(&cx), 4);
+  bytes.append(reinterpret_cast<const char*>(icon->pixels.data()), sizeof icon->pixels);
+  HANDLE out = CreateFileA(argv[4], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return true;
+  DWORD written = 0;
+  if (WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size())
+    exitCode = 0;
+  CloseHandle(out);
+  return true;
+}
+
 }  // namespace carrydeck::gui

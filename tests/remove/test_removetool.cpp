@@ -55,9 +55,17 @@ TEST_P(RemoveTool, AUsbStickIsReleasedThenEjectedThenTheHandOffIsDeleted) {
 TEST_P(RemoveTool, TheReleaseIsForTheToolsOwnProcess) {
   machine.HandOff("E:\\");
   machine.native.selfPid = 0x0A08;
-  Run();
-  EXPECT_FALSE(machine.native.tableLengths.empty());
+  OpenOnStick(0x30, "\\Apps\\notes.txt");
+  OpenOnStick(0x34, "\\Data\\list.dat");
+  // Another program's file on the stick: a handle value the tool's own process does not use.
+  machine.native.objects[0x50].name = testing::Wide("\\Device\\HarddiskVolume5\\Apps\\other.txt");
+  machine.native.records.push_back({0x0F20, machine.native.fileTypeIndex, 0x50});
+  EXPECT_EQ(Run(), RunEnd::Finished);
+  EXPECT_EQ(machine.native.releasedInOwner, (std::vector<uint16_t>{0x30, 0x34}));
+  EXPECT_FALSE(machine.native.objects[0x50].closedInOwner);
+  ASSERT_FALSE(machine.native.openedProcesses.empty());
   for (uint32_t pid : machine.native.openedProcesses) EXPECT_EQ(pid, 0x0A08u);
+  EXPECT_EQ(machine.devices.ejectRequests, (std::vector<uint32_t>{210})) << "released, so the stick is ejected";
 }
 
 TEST_P(RemoveTool, ADriveOnAnotherBusIsLeftAlone) {

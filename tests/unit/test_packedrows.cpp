@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "LineFile.h"
 #include "MemoryListView.h"
 #include "ModReg.h"
 
@@ -60,7 +61,37 @@ TEST(LineScan, RandomTextsAgreeWithAByteByByteScan) {
   }
 }
 
+// The records read another way: the file's lines as the line reader splits them (CR LF or
+// a lone CR ends a line), taken `fields` at a time, a short last record filled with empty
+// fields.
+std::vector<CatalogEntry> RecordsOfLines(const std::string& text, int fields) {
+  const std::vector<std::string> lines = SplitLines(text);
+  const size_t perRecord = static_cast<size_t>(fields);
+  std::vector<CatalogEntry> records((lines.size() + perRecord - 1) / perRecord);
+  for (size_t n = 0; n < lines.size(); ++n) records[n / perRecord].fields[n % perRecord] = lines[n];
+  return records;
+}
+
+void ExpectRecordsOfLines(const std::string& text) {
+  for (int fields = 1; fields <= 4; ++fields) {
+    const std::vector<CatalogEntry> expected = RecordsOfLines(text, fields);
+    const PackedRows packed = PackRecords(text, fields);
+    ASSERT_EQ(packed.Count(), expected.size()) << fields << " fields of " << ::testing::PrintToString(text);
+    for (size_t i = 0; i < expected.size(); ++i)
+      for (int j = 0; j < 4; ++j)
+        ASSERT_EQ(packed.Field(i, j), expected[i].fields[static_cast<size_t>(j)])
+            << "record " << i << " field " << j << " of " << fields << " in " << ::testing::PrintToString(text);
+    EXPECT_EQ(ParseRecords(text, fields), expected) << ::testing::PrintToString(text);
+  }
+}
+
 TEST(PackedRecords, FieldsAreTheLinesAsTheRecordSplitGivesThem) {
+  // A few by hand, so the line reader is held to the file's rules too.
+  EXPECT_EQ(RecordsOfLines("one\rtwo\nstill two\r\nthree\r\nfour", 2),
+            (std::vector<CatalogEntry>{{{"one", "two\nstill two", "", ""}}, {{"three", "four", "", ""}}}));
+  EXPECT_EQ(RecordsOfLines("a\r\r\n\r\n", 4), (std::vector<CatalogEntry>{{{"a", "", "", ""}}}));
+  EXPECT_TRUE(RecordsOfLines("", 4).empty());
+
   const std::string cases[] = {"",
                                "a",
                                "\n",
@@ -72,14 +103,15 @@ TEST(PackedRecords, FieldsAreTheLinesAsTheRecordSplitGivesThem) {
                                "one\rtwo\nstill two\r\nthree\r\nfour",
                                "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\nh\r\nNinth\r\n",
                                std::string("x\0y\r\n\0\r\n", 8)};
-  for (const std::string& text : cases)
-    for (int fields = 1; fields <= 4; ++fields) {
-      const PackedRows packed = PackRecords(text, fields);
-      const std::vector<CatalogEntry> parsed = ParseRecords(text, fields);
-      ASSERT_EQ(packed.Count(), parsed.size()) << text;
-      for (size_t i = 0; i < parsed.size(); ++i)
-        for (int j = 0; j < 4; ++j) EXPECT_EQ(packed.Field(i, j), parsed[i].fields[static_cast<size_t>(j)]) << text;
-    }
+  for (const std::string& text : cases) ExpectRecordsOfLines(text);
+  // Line ends at every place of the scan's steps, runs of them, and lone LFs between.
+  std::mt19937 random(20261213);
+  const char alphabet[] = {'\r', '\n', 'a', 'b', '\0', '\x8d'};
+  for (int round = 0; round < 300; ++round) {
+    std::string text(random() % 200, ' ');
+    for (char& c : text) c = alphabet[random() % sizeof alphabet];
+    ExpectRecordsOfLines(text);
+  }
 }
 
 TEST(PackedRecords, ShortLastRecordAndTrailingEmptyLineGiveEmptyFields) {
