@@ -118,6 +118,8 @@ class frmMain {
   std::string FindEntryFile(const std::string& target, bool& relocated) const;
   void CloseAfterRun();
   void HandOff();
+  bool HandOffIsOurs(const std::string& root);
+  std::string ExplorerProgram();
   enum class IconAdded { FromFile, NotFound, Failed };
   IconAdded AddFileIcon(const std::string& path, size_t position);
   void IconPass(bool useCache);
