@@ -141,6 +141,7 @@ TEST_F(RemoveExe, ALibraryPlantedBesideItIsNeverLoaded) {
   HandOff("E:\\");
   ExpectQuietRun("a cfgmgr32.dll beside the tool");
   RegDeleteKeyA(HKEY_CURRENT_USER, kOverrides);
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Remove.exe");
   EXPECT_FALSE(FileThere(kPlantedLog)) << "the planted library ran inside the tool";
   DeleteFileA(kPlanted);
   DeleteFileA(kPlantedLog);
