@@ -119,6 +119,21 @@ bool PosixFileSystem::Delete(const std::string& path) {
   return false;
 }
 
+bool PosixFileSystem::ClearReadOnly(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) {
+    lastError_ = errno;
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    lastError_ = EISDIR;
+    return false;
+  }
+  if ((info.st_mode & S_IWUSR) || ::chmod(path.c_str(), info.st_mode | S_IWUSR) == 0) return true;
+  lastError_ = errno;
+  return false;
+}
+
 bool PosixFileSystem::CopyFile(const std::string& source, const std::string& target) {
   std::string bytes;
   if (!ReadAll(source, bytes)) return false;

@@ -17,6 +17,7 @@ class PosixFileSystem : public IFileSystem {
   std::unique_ptr<IWriteFile> CreateForWrite(const std::string& path) override;
   bool Replace(const std::string& source, const std::string& target) override;
   bool Delete(const std::string& path) override;
+  bool ClearReadOnly(const std::string& path) override;
   bool CopyFile(const std::string& source, const std::string& target) override;
   bool CreateFolder(const std::string& path) override;
   std::string LastErrorDescription() override;

@@ -35,6 +35,9 @@ class IFileSystem {
   // Puts source in target's place, whether target exists or not; source is gone after.
   virtual bool Replace(const std::string& source, const std::string& target) = 0;
   virtual bool Delete(const std::string& path) = 0;
+  // Takes the read-only mark off a file, other attributes kept; true when the file is there
+  // and no longer read-only.
+  virtual bool ClearReadOnly(const std::string& path) = 0;
   // Copies over an existing target.
   virtual bool CopyFile(const std::string& source, const std::string& target) = 0;
   // One folder level; false when it exists already or cannot be made.
@@ -80,8 +83,12 @@ class IShell {
   virtual bool ChangeFolder(const std::string& folder) = 0;
   // Starts a file with its default action; the outcome is not examined.
   virtual void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) = 0;
-  // A command line as a new process, window shown normally and activated.
-  virtual bool StartCommandLine(const std::string& commandLine) = 0;
+  // The program at this full path, never searched for, as a new process with the command
+  // line, window shown normally and activated.
+  virtual bool StartProgram(const std::string& program, const std::string& commandLine) = 0;
+  // The system's folder and the Windows folder, each ending in "\"; "" when unknown.
+  virtual std::string SystemFolder() = 0;
+  virtual std::string WindowsFolder() = 0;
   virtual std::string GetShortPath(const std::string& path) = 0;
   virtual std::optional<OsVersionInfo> QueryVersion() = 0;
   // Empties the clipboard and puts text on it.

@@ -128,6 +128,8 @@ class frmMain {
   // when no editor is open.
   bool CloseEditorFirst(AfterEditor then);
   void HandOff();
+  bool HandOffIsOurs(const std::string& root);
+  std::string ExplorerProgram();
   enum class IconAdded { FromFile, NotFound, Failed };
   IconAdded AddFileIcon(const std::string& path, size_t position);
   void IconPass(bool useCache);

@@ -44,6 +44,10 @@ std::string frmMain::FindEntryFile(const std::string& target, bool& relocated) c
   return moved;
 }
 
+// By its full path: a bare name would be looked for in the stick's folder and the current
+// folder first, where anybody could have put a program of that name.
+std::string frmMain::ExplorerProgram() { return shell_.WindowsFolder() + "explorer.exe"; }
+
 void frmMain::CloseAfterRun() {
   view_.RemoveTrayIcon();
   view_.EndProgram();
@@ -86,7 +90,7 @@ void frmMain::mnuBrowse_Click() {
   }
   if (!commandLine.empty()) {
     if (view_.Checked(MenuItem::mnuRunMinimize)) view_.SetState(WindowState::Minimized);
-    if (shell_.StartCommandLine(commandLine)) {
+    if (shell_.StartProgram(ExplorerProgram(), commandLine)) {
       view_.SetStatus(status);
       if (view_.Checked(MenuItem::mnuRunClose)) CloseAfterRun();
       return;
@@ -102,7 +106,7 @@ void frmMain::mnuBrowse_Click() {
 void frmMain::mnuRootBrowse_Click() {
   const std::string root = GetDriveRoot();
   if (view_.Checked(MenuItem::mnuRunMinimize)) view_.SetState(WindowState::Minimized);
-  if (!shell_.StartCommandLine("explorer.exe /e," + root)) {
+  if (!shell_.StartProgram(ExplorerProgram(), "explorer.exe /e," + root)) {
     const std::string error = shell_.LastErrorDescription();
     view_.MsgBox("Error browsing to the directory : " + error, mb::OK | mb::IconStop, kProgramTitle);
     view_.SetStatus("Error browsing " + root + " : " + error);
@@ -154,12 +158,16 @@ void frmMain::mnuCmd_Click() {
   shell_.ChangeFolder(used);
   if (view_.Checked(MenuItem::mnuRunMinimize)) view_.SetState(WindowState::Minimized);
   std::string status;
+  // Each console from its system's own folder (cmd.exe in the system folder, command.com of
+  // the 9x family in the Windows folder), never by a name searched for.
   if (shellName == "cmd.exe") {
-    shell_.StartCommandLine(shellName + " /k " + "\"" + drive + "&&cd\\" + "&&cd " + EscapeForCmd(used) + "&&cls" + "\"");
+    shell_.StartProgram(shell_.SystemFolder() + shellName,
+                        shellName + " /k " + "\"" + drive + "&&cd\\" + "&&cd " + EscapeForCmd(used) + "&&cls" + "\"");
     status = "Command Prompt to " + used;
   } else {
     const std::string shortFolder = shell_.GetShortPath(used);
-    shell_.StartCommandLine(shellName + " /k " + drive + " | cd\\" + " | cd " + shortFolder + " | cls");
+    shell_.StartProgram(shell_.WindowsFolder() + shellName,
+                        shellName + " /k " + drive + " | cd\\" + " | cd " + shortFolder + " | cls");
     status = "Command Prompt to " + shortFolder;
   }
   view_.SetStatus(status + (relocated ? kAutoDriveChange : ""));

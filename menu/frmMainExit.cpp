@@ -24,14 +24,28 @@ bool frmMain::Form_Unload() {
 
 void frmMain::HandOff() {
   // Every step on its own: a failing one is skipped, nothing is reported.
+  const std::string root = GetDriveRoot();
   sys_.files.CreateFolder(kHandOffFolder);
   shell_.ChangeDrive("c:");
   shell_.ChangeFolder("c:\\");
+  // Left-overs of ours lose a read-only mark before they are replaced (a copy keeps its
+  // source's marks: a read-only tool on the stick leaves a read-only copy here).
+  sys_.files.ClearReadOnly(kHandOffTool);
   if (sys_.files.FileExists(kHandOffTool)) sys_.files.Delete(kHandOffTool);
   sys_.files.CopyFile(appPath_ + "Remove.exe", kHandOffTool);
-  WriteIni(sys_.profile, "Drive", "Letter", GetDriveRoot(), kHandOffFile);
+  sys_.files.ClearReadOnly(kHandOffFile);
+  WriteIni(sys_.profile, "Drive", "Letter", root, kHandOffFile);
   view_.ProcessPendingEvents();
-  shell_.ShellOpen(kHandOffTool, "c:\\", "");
+  // c:\temp is everybody's: what is started there must be our tool, told our drive, now.
+  if (HandOffIsOurs(root)) shell_.ShellOpen(kHandOffTool, "c:\\", "");
+}
+
+bool frmMain::HandOffIsOurs(const std::string& root) {
+  std::string ours, there;
+  if (!sys_.files.ReadAll(appPath_ + "Remove.exe", ours) || ours.empty()) return false;
+  if (!sys_.files.ReadAll(kHandOffTool, there) || there != ours) return false;
+  // One character more than the value: a longer value left in the file cannot pass as it.
+  return sys_.profile.Get("Drive", "letter", kHandOffFile, root.size() + 2) == root;
 }
 
 void frmMain::mnuExit_Click() {

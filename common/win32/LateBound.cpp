@@ -6,18 +6,6 @@ namespace carrydeck::late {
 
 namespace {
 
-// Only the system folder's copy: a program started from a stick must not pick up a library
-// of the same name lying in its own folder.
-HMODULE SystemLibrary(const char* library) {
-  char folder[MAX_PATH] = {};
-  UINT n = ::GetSystemDirectoryA(folder, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return nullptr;
-  std::string path(folder, n);
-  if (path.back() != '\\') path += '\\';
-  path += library;
-  return ::LoadLibraryA(path.c_str());
-}
-
 // One lookup per function for the whole run; a failed one is not repeated.
 template <typename Signature>
 Signature Find(const char* library, const char* function) {
@@ -28,8 +16,29 @@ Signature Find(const char* library, const char* function) {
 
 FARPROC SystemProc(const char* library, const char* function) {
   HMODULE module = ::GetModuleHandleA(library);
-  if (!module) module = SystemLibrary(library);
+  if (!module) module = LoadSystemLibrary(library);
   return module ? ::GetProcAddress(module, function) : nullptr;
+}
+
+HMODULE LoadSystemLibrary(const char* library) {
+  char folder[MAX_PATH] = {};
+  UINT n = ::GetSystemDirectoryA(folder, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return nullptr;
+  std::string path(folder, n);
+  if (path.back() != '\\') path += '\\';
+  path += library;
+  // The libraries it needs in turn are looked for beside it first, not beside the program.
+  return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+bool RestrictLibrarySearch() {
+  // Not on systems before Windows 7 without its update; kernel32 is always loaded.
+  using Fn = BOOL(WINAPI*)(DWORD);
+  constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+  HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  auto fn = kernel ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")))
+                   : nullptr;
+  return fn && fn(kSearchSystem32);
 }
 
 DWORD_PTR SHGetFileInfoA(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags) {

@@ -24,4 +24,13 @@ HRESULT OleLoadPicture(IStream* stream, LONG size, BOOL keepOriginalFormat, REFI
 // missing. The library stays loaded for the rest of the run.
 FARPROC SystemProc(const char* library, const char* function);
 
+// The system folder's copy of a library, never one of the same name found elsewhere (both
+// programs run from folders anybody can write to: a stick, c:\temp). nullptr when missing;
+// the caller frees it.
+HMODULE LoadSystemLibrary(const char* library);
+
+// From here on, libraries looked for by name (by the system's own libraries too) come from
+// the system folder only. False on systems without the means; nothing changes then.
+bool RestrictLibrarySearch();
+
 }  // namespace carrydeck::late

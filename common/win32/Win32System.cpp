@@ -116,6 +116,13 @@ bool Win32FileSystem::Replace(const std::string& source, const std::string& targ
 
 bool Win32FileSystem::Delete(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
 
+bool Win32FileSystem::ClearReadOnly(const std::string& path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
+  return ::SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != FALSE;
+}
+
 bool Win32FileSystem::CopyFile(const std::string& source, const std::string& target) {
   return ::CopyFileA(source.c_str(), target.c_str(), FALSE) != FALSE;
 }
@@ -128,9 +135,9 @@ namespace {
 // Holds the clipboard open for one operation; other programs may hold it briefly.
 class ClipboardLock {
  public:
-  ClipboardLock() {
+  explicit ClipboardLock(HWND owner) {
     for (int attempt = 0; attempt < 5 && !open_; ++attempt) {
-      open_ = ::OpenClipboard(nullptr) != FALSE;
+      open_ = ::OpenClipboard(owner) != FALSE;
       if (!open_) ::Sleep(20);
     }
   }
@@ -142,6 +149,19 @@ class ClipboardLock {
  private:
   bool open_ = false;
 };
+
+// "X:\..." or "\\server\...": a path the system takes as it is, never searching for it.
+bool IsFullPath(const std::string& path) {
+  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return true;
+  return path.size() >= 3 && path[0] == '\\' && path[1] == '\\';
+}
+
+std::string FolderWithBackslash(const char* folder, UINT length) {
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  std::string text(folder, length);
+  if (text.back() != '\\') text += '\\';
+  return text;
+}
 }  // namespace
 
 bool Win32Shell::ChangeDrive(const std::string& drive) {
@@ -162,10 +182,24 @@ bool Win32Shell::ChangeFolder(const std::string& folder) {
 }
 
 void Win32Shell::ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) {
+  // The shell may hand a start to extensions that need COM on this thread; once is enough,
+  // and it stays until this port goes.
+  if (!comTried_) {
+    comTried_ = true;
+    comStarted_ = SUCCEEDED(late::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  }
   carrydeck::ShellOpen(file, folder, parameters);
 }
 
-bool Win32Shell::StartCommandLine(const std::string& commandLine) {
+Win32Shell::~Win32Shell() {
+  if (comStarted_) late::CoUninitialize();
+}
+
+bool Win32Shell::StartProgram(const std::string& program, const std::string& commandLine) {
+  if (!IsFullPath(program)) {
+    lastError_ = ERROR_BAD_PATHNAME;
+    return false;
+  }
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
   STARTUPINFOA startup = {};
@@ -173,13 +207,25 @@ bool Win32Shell::StartCommandLine(const std::string& commandLine) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process = {};
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  // The program named, not whatever the command line's first word finds on the search path.
+  if (!::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
     lastError_ = ::GetLastError();
     return false;
   }
   ::CloseHandle(process.hThread);
   ::CloseHandle(process.hProcess);
   return true;
+}
+
+std::string Win32Shell::SystemFolder() {
+  char folder[MAX_PATH] = {};
+  return FolderWithBackslash(folder, ::GetSystemDirectoryA(folder, MAX_PATH));
+}
+
+std::string Win32Shell::WindowsFolder() {
+  char folder[MAX_PATH] = {};
+  return FolderWithBackslash(folder, ::GetWindowsDirectoryA(folder, MAX_PATH));
 }
 
 std::string Win32Shell::GetShortPath(const std::string& path) { return carrydeck::GetShortPath(path); }
@@ -209,7 +255,7 @@ std::optional<OsVersionInfo> Win32Shell::QueryVersion() {
 }
 
 bool Win32Shell::SetClipboardText(const std::string& text) {
-  ClipboardLock lock;
+  ClipboardLock lock(clipboardOwner_);
   if (!lock.open()) {
     lastError_ = ::GetLastError();
     return false;
@@ -234,7 +280,7 @@ bool Win32Shell::SetClipboardText(const std::string& text) {
 
 bool Win32Shell::GetClipboardText(std::string& text) {
   text.clear();
-  ClipboardLock lock;
+  ClipboardLock lock(clipboardOwner_);
   if (!lock.open()) {
     lastError_ = ::GetLastError();
     return false;
@@ -269,17 +315,12 @@ bool Win32Profile::Put(const std::string& section, const std::string& key, const
   return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
 }
 
-bool Win32DiskSpace::HasDiskFreeSpaceEx() {
-  UniqueModule kernel(::LoadLibraryA("kernel32.dll"));
-  if (!kernel) return false;
-  return ::GetProcAddress(kernel.get(), "GetDiskFreeSpaceExA") != nullptr;
-}
+// Looked up where it is: kernel32 is always loaded, from the system folder.
+bool Win32DiskSpace::HasDiskFreeSpaceEx() { return late::SystemProc("kernel32.dll", "GetDiskFreeSpaceExA") != nullptr; }
 
 std::optional<uint64_t> Win32DiskSpace::FreeBytesEx(const std::string& root) {
   using Fn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
-  UniqueModule kernel(::LoadLibraryA("kernel32.dll"));
-  if (!kernel) return std::nullopt;
-  auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(kernel.get(), "GetDiskFreeSpaceExA")));
+  auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(late::SystemProc("kernel32.dll", "GetDiskFreeSpaceExA")));
   if (!fn) return std::nullopt;
   ULARGE_INTEGER available, total, totalFree;
   if (!fn(root.empty() ? nullptr : root.c_str(), &available, &total, &totalFree)) return std::nullopt;

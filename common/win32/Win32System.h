@@ -18,17 +18,30 @@ class Win32FileSystem : public IFileSystem {
   std::unique_ptr<IWriteFile> CreateForWrite(const std::string& path) override;
   bool Replace(const std::string& source, const std::string& target) override;
   bool Delete(const std::string& path) override;
+  bool ClearReadOnly(const std::string& path) override;
   bool CopyFile(const std::string& source, const std::string& target) override;
   bool CreateFolder(const std::string& path) override;
   std::string LastErrorDescription() override;
 };
 
+// On the window thread only: the first shell start puts that thread into a single-threaded
+// COM apartment, which ends with this object.
 class Win32Shell : public IShell {
  public:
+  Win32Shell() = default;
+  ~Win32Shell() override;
+  Win32Shell(const Win32Shell&) = delete;
+  Win32Shell& operator=(const Win32Shell&) = delete;
+
+  // The window that owns what this puts on the clipboard (the main window).
+  void SetClipboardOwner(HWND owner) { clipboardOwner_ = owner; }
+
   bool ChangeDrive(const std::string& drive) override;
   bool ChangeFolder(const std::string& folder) override;
   void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) override;
-  bool StartCommandLine(const std::string& commandLine) override;
+  bool StartProgram(const std::string& program, const std::string& commandLine) override;
+  std::string SystemFolder() override;
+  std::string WindowsFolder() override;
   std::string GetShortPath(const std::string& path) override;
   std::optional<OsVersionInfo> QueryVersion() override;
   bool SetClipboardText(const std::string& text) override;
@@ -37,6 +50,8 @@ class Win32Shell : public IShell {
 
  private:
   DWORD lastError_ = 0;
+  HWND clipboardOwner_ = nullptr;
+  bool comTried_ = false, comStarted_ = false;
 };
 
 // Over GetPrivateProfileStringA / WritePrivateProfileStringA.

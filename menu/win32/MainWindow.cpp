@@ -68,6 +68,7 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
     return false;
   }
 
+  win32Shell_.SetClipboardOwner(hwnd_);  // what the launcher puts there is its own
   Platform platform{files_, profile_, disk_, GetModuleFileVersion(), shell_};
   if (icons_.Create(list_.hwnd())) platform.icons = icons_.ports();
   logic_ = std::make_unique<frmMain>(*this, list_, platform, appPath_);

@@ -86,7 +86,8 @@ struct NtApi {
   NtDuplicateObjectFn NtDuplicateObject = nullptr;
   NtCloseFn NtClose = nullptr;
 
-  // The entry points of `moduleName` ("ntdll.dll" in production); missing ones stay null.
+  // The entry points of the system folder's `moduleName` ("ntdll.dll" in production);
+  // missing ones stay null.
   static NtApi Load(const char* moduleName);
 };
 
@@ -104,9 +105,9 @@ struct CfgMgrApi {
   CM_Get_ParentFn CM_Get_Parent = nullptr;
   CM_Request_Device_EjectWFn CM_Request_Device_EjectW = nullptr;
 
-  // The entry points of `moduleName`, and those it lacks from `fallbackName` when given
-  // (systems differ in which of cfgmgr32.dll and setupapi.dll exports them); missing ones
-  // stay null.
+  // The entry points of the system folder's `moduleName`, and those it lacks from
+  // `fallbackName` when given (systems differ in which of cfgmgr32.dll and setupapi.dll
+  // exports them); missing ones stay null.
   static CfgMgrApi Load(const char* moduleName, const char* fallbackName = nullptr);
 };
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "LateBound.h"
 #include "Win32System.h"
 #include "modGetDriveType.h"
 #include "modLockFileInfo.h"
@@ -46,7 +47,7 @@ Fn Lookup(HMODULE module, const char* name) {
 
 NtApi NtApi::Load(const char* moduleName) {
   NtApi api;
-  api.module.reset(::LoadLibraryA(moduleName));
+  api.module.reset(late::LoadSystemLibrary(moduleName));
   HMODULE m = api.module.get();
   api.NtQuerySystemInformation = Lookup<NtQuerySystemInformationFn>(m, "NtQuerySystemInformation");
   api.NtQueryObject = Lookup<NtQueryObjectFn>(m, "NtQueryObject");
@@ -58,12 +59,12 @@ NtApi NtApi::Load(const char* moduleName) {
 
 CfgMgrApi CfgMgrApi::Load(const char* moduleName, const char* fallbackName) {
   CfgMgrApi api;
-  api.module.reset(::LoadLibraryA(moduleName));
+  api.module.reset(late::LoadSystemLibrary(moduleName));
   HMODULE m = api.module.get();
   api.CM_Get_Parent = Lookup<CM_Get_ParentFn>(m, "CM_Get_Parent");
   api.CM_Request_Device_EjectW = Lookup<CM_Request_Device_EjectWFn>(m, "CM_Request_Device_EjectW");
   if (fallbackName && (!api.CM_Get_Parent || !api.CM_Request_Device_EjectW)) {
-    api.fallbackModule.reset(::LoadLibraryA(fallbackName));
+    api.fallbackModule.reset(late::LoadSystemLibrary(fallbackName));
     HMODULE f = api.fallbackModule.get();
     if (!api.CM_Get_Parent) api.CM_Get_Parent = Lookup<CM_Get_ParentFn>(f, "CM_Get_Parent");
     if (!api.CM_Request_Device_EjectW)

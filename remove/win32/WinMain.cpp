@@ -1,9 +1,12 @@
 #include <windows.h>
 
+#include "LateBound.h"
 #include "RemoveWindow.h"
 #include "Win32Remove.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // Run from c:\temp, which anybody can write to: libraries come from the system folder only.
+  carrydeck::late::RestrictLibrarySearch();
   // The tool shows nothing, not even the system's "no disk in drive" or crash boxes.
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
   carrydeck::remove::RemoveWindow window;

@@ -7,6 +7,9 @@ namespace {
 
 const char kTool[] = "c:\\temp\\Remove.exe";
 const char kHandOff[] = "c:\\temp\\carrydeck.ini";
+const char kProbeLog[] = "c:\\temp\\probe.log";  // left by probe.exe when it runs as the tool
+
+bool FileThere(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 std::string ReadFile(const std::string& path) {
   std::string bytes;
@@ -31,12 +34,24 @@ struct ExitHandOff : ::testing::Test {
   }
   void SetUp() override {
     CreateDirectoryA("c:\\temp", nullptr);
-    DeleteFileA(kHandOff);
-    DeleteFileA(kTool);
+    for (const char* path : {kHandOff, kTool, kProbeLog}) {
+      SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(path);
+    }
   }
   void TearDown() override {
     window.reset();
     Pump(nullptr, 10);
+    SetFileAttributesA(kTool, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(kProbeLog);
+  }
+  // Waits for the tool to take the hand-off file away, as it does when it runs.
+  bool HandOffTaken() {
+    for (int i = 0; i < 300; ++i) {
+      if (!FileThere(kHandOff)) return true;
+      Pump(nullptr, 50);
+    }
+    return !FileThere(kHandOff);
   }
 };
 
@@ -50,15 +65,78 @@ TEST_F(ExitHandOff, YesCopiesTheCurrentToolWhichReadsAndDeletesTheHandOffFile) {
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_EQ(ReadFile(kTool), ReadFile(TestBinFolder() + "Remove.exe")) << "the current build's tool";
   // The tool runs on its own: wait for it to take the hand-off file away.
-  bool gone = false;
-  for (int i = 0; i < 300 && !gone; ++i) {
-    Pump(nullptr, 50);
-    gone = GetFileAttributesA(kHandOff) == INVALID_FILE_ATTRIBUTES;
-  }
-  EXPECT_TRUE(gone) << "Remove.exe deletes the hand-off file";
+  EXPECT_TRUE(HandOffTaken()) << "Remove.exe deletes the hand-off file";
+  EXPECT_FALSE(FileThere(kProbeLog)) << "the older copy was started";
   EXPECT_NE(GetFileAttributesA(kTool), INVALID_FILE_ATTRIBUTES) << "the copy stays until the next hand-off";
   EXPECT_TRUE(stick.Has("Settings.ini"));
   EXPECT_TRUE(stick.Has("Data.dat")) << "saved before the hand-off";
+}
+
+// An older copy left read-only, with other bytes, is never what starts: either the current
+// tool took its place and ran, or nothing ran at all.
+TEST_F(ExitHandOff, AReadOnlyOlderToolIsReplacedAndNeverStarted) {
+  StickFolder stick("exit_yes_read_only_tool");
+  ASSERT_TRUE(CopyFileA((TestBinFolder() + "Remove.exe").c_str(), (stick.path() + "Remove.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((TestBinFolder() + "probe.exe").c_str(), kTool, FALSE));
+  ASSERT_TRUE(SetFileAttributesA(kTool, FILE_ATTRIBUTE_READONLY));
+  HWND hwnd = Open(stick);
+  answer = IDYES;
+  SendMessageA(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(hwnd));
+  const bool current = ReadFile(kTool) == ReadFile(TestBinFolder() + "Remove.exe");
+  const bool ran = HandOffTaken();
+  EXPECT_FALSE(FileThere(kProbeLog)) << "the old copy was started";
+  EXPECT_EQ(ran, current) << "the current tool runs; with the old one left, nothing does";
+  EXPECT_TRUE(current) << "the read-only mark of our own left-over is taken off";
+}
+
+// Held open by something else, the older copy can be neither deleted nor replaced.
+TEST_F(ExitHandOff, AnOlderToolHeldOpenIsNeverStarted) {
+  StickFolder stick("exit_yes_held_tool");
+  ASSERT_TRUE(CopyFileA((TestBinFolder() + "Remove.exe").c_str(), (stick.path() + "Remove.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((TestBinFolder() + "probe.exe").c_str(), kTool, FALSE));
+  HANDLE held = CreateFileA(kTool, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  HWND hwnd = Open(stick);
+  answer = IDYES;
+  SendMessageA(hwnd, WM_CLOSE, 0, 0);
+  Pump(nullptr, 1500);
+  CloseHandle(held);
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_FALSE(FileThere(kProbeLog)) << "the old copy was started";
+  EXPECT_EQ(ReadFile(kHandOff), "[Drive]\r\nLETTER=E:\\\r\n") << "written, but nothing reads it";
+}
+
+// The program folder's tool is the probe here, so whatever starts leaves its trace.
+TEST_F(ExitHandOff, AReadOnlyHandOffFileIsRewrittenBeforeTheToolStarts) {
+  StickFolder stick("exit_yes_read_only_hand_off");
+  ASSERT_TRUE(CopyFileA((TestBinFolder() + "probe.exe").c_str(), (stick.path() + "Remove.exe").c_str(), FALSE));
+  ASSERT_TRUE(WritePrivateProfileStringA("Drive", "LETTER", "G:\\", kHandOff));
+  ASSERT_TRUE(SetFileAttributesA(kHandOff, FILE_ATTRIBUTE_READONLY));
+  HWND hwnd = Open(stick);
+  answer = IDYES;
+  SendMessageA(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(hwnd));
+  ASSERT_TRUE(WaitForFile(nullptr, kProbeLog));
+  EXPECT_EQ(ReadFile(kProbeLog), std::string(kTool) + "||c:\\\r\n");
+  EXPECT_EQ(ReadFile(kHandOff), "[Drive]\r\nLETTER=E:\\\r\n") << "the tool would act on whatever G: is now";
+  EXPECT_FALSE(GetFileAttributesA(kHandOff) & FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesA(kHandOff, FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(ExitHandOff, AHandOffFileThatCannotBeWrittenStartsNothing) {
+  StickFolder stick("exit_yes_locked_hand_off");
+  ASSERT_TRUE(CopyFileA((TestBinFolder() + "probe.exe").c_str(), (stick.path() + "Remove.exe").c_str(), FALSE));
+  ASSERT_TRUE(WritePrivateProfileStringA("Drive", "LETTER", "G:\\", kHandOff));
+  HANDLE held = CreateFileA(kHandOff, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  HWND hwnd = Open(stick);
+  answer = IDYES;
+  SendMessageA(hwnd, WM_CLOSE, 0, 0);
+  Pump(nullptr, 1500);
+  CloseHandle(held);
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_FALSE(FileThere(kProbeLog)) << "started with the hand-off file of another run";
 }
 
 TEST_F(ExitHandOff, YesWithoutAToolBesideTheLauncherWritesTheHandOffAndStartsNothing) {

@@ -284,6 +284,7 @@ TEST_F(LiveWindow, CopyPutsTheExactPathOnTheClipboard) {
   Open(stick);
   window->list().SelectRow(1);
   Command(MenuItem::mnuCopyEntry);
+  EXPECT_EQ(GetClipboardOwner(), window->hwnd()) << "the launcher's window owns what it put there";
   ASSERT_TRUE(OpenClipboard(nullptr));
   HANDLE data = GetClipboardData(CF_TEXT);
   std::string text = data ? static_cast<const char*>(GlobalLock(data)) : "";

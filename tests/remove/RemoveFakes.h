@@ -44,6 +44,7 @@ class MemoryFiles : public IFileSystem {
   std::unique_ptr<IWriteFile> CreateForWrite(const std::string& path) override;
   bool Replace(const std::string& source, const std::string& target) override;
   bool Delete(const std::string& path) override;
+  bool ClearReadOnly(const std::string& path) override { return files.count(path) > 0; }
   bool CopyFile(const std::string& source, const std::string& target) override;
   bool CreateFolder(const std::string&) override { return false; }
   std::string LastErrorDescription() override { return "Access is denied."; }

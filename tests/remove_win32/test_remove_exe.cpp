@@ -120,6 +120,33 @@ TEST_F(RemoveExe, BadHandOffValuesNeverCrashNorShowAnything) {
   }
 }
 
+// The tool runs from c:\temp, where anybody may put a library: the configuration manager
+// it looks up must be the system folder's, never a file of that name beside it.
+TEST_F(RemoveExe, ALibraryPlantedBesideItIsNeverLoaded) {
+  const std::string planted = ProgramFolder() + "planted.dll";
+  ASSERT_TRUE(FileThere(planted.c_str())) << planted;
+  const char kPlanted[] = "c:\\temp\\cfgmgr32.dll";
+  const char kPlantedLog[] = "c:\\temp\\planted.log";
+  DeleteFileA(kPlantedLog);
+  ASSERT_TRUE(CopyFileA(planted.c_str(), kPlanted, FALSE));
+  // Wine takes its own copy of a system library over any other unless told otherwise for
+  // the program; Windows takes the one in the program's folder first, as Wine then does.
+  const char kOverrides[] = "Software\\Wine\\AppDefaults\\Remove.exe\\DllOverrides";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const char kNativeFirst[] = "native,builtin";
+  RegSetValueExA(key, "cfgmgr32", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst), sizeof kNativeFirst);
+  RegCloseKey(key);
+  HandOff("E:\\");
+  ExpectQuietRun("a cfgmgr32.dll beside the tool");
+  RegDeleteKeyA(HKEY_CURRENT_USER, kOverrides);
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Remove.exe");
+  EXPECT_FALSE(FileThere(kPlantedLog)) << "the planted library ran inside the tool";
+  DeleteFileA(kPlanted);
+  DeleteFileA(kPlantedLog);
+}
+
 TEST(RemoveWindow, ExistsWithItsCaptionAndLabelButIsNeverShown) {
   RemoveWindow window;
   ASSERT_TRUE(window.Create(GetModuleHandleA(nullptr)));

@@ -56,7 +56,7 @@ bool MemoryFileSystem::ReadAll(const std::string& path, std::string& bytes) {
 
 std::unique_ptr<IWriteFile> MemoryFileSystem::CreateForWrite(const std::string& path) {
   ++creates;
-  if (Fails(SaveStep::Create) || readOnly) return nullptr;
+  if (Fails(SaveStep::Create) || readOnly || readOnlyFiles.count(path) || inUse.count(path)) return nullptr;
   files[path].clear();
   return std::make_unique<MemoryWriteFile>(*this, path);
 }
@@ -65,7 +65,7 @@ bool MemoryFileSystem::Replace(const std::string& source, const std::string& tar
   // Sealing (tmp -> new) and replacing (new -> file) are both renames here.
   SaveStep step = source.size() > 4 && source.compare(source.size() - 4, 4, ".tmp") == 0 ? SaveStep::Seal
                                                                                          : SaveStep::Replace;
-  if (Fails(step)) return false;
+  if (Fails(step) || readOnlyFiles.count(target) || inUse.count(target)) return false;
   auto it = files.find(source);
   if (it == files.end()) return false;
   files[target] = it->second;
@@ -74,13 +74,21 @@ bool MemoryFileSystem::Replace(const std::string& source, const std::string& tar
 }
 
 bool MemoryFileSystem::Delete(const std::string& path) {
-  if (undeletable.count(path)) return false;
+  if (undeletable.count(path) || readOnlyFiles.count(path) || inUse.count(path)) return false;
   return files.erase(path) > 0;
+}
+
+bool MemoryFileSystem::ClearReadOnly(const std::string& path) {
+  if (!files.count(path)) return false;
+  if (readOnlyFiles.count(path) && lockedAttributes.count(path)) return false;
+  readOnlyFiles.erase(path);
+  return true;
 }
 
 bool MemoryFileSystem::CopyFile(const std::string& source, const std::string& target) {
   auto it = files.find(source);
   if (it == files.end() || readOnlyFolders.count(target.substr(0, target.rfind('\\') + 1))) return false;
+  if (readOnlyFiles.count(target) || inUse.count(target)) return false;
   files[target] = it->second;
   return true;
 }

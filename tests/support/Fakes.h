@@ -27,6 +27,9 @@ class MemoryFileSystem : public IFileSystem {
   std::set<std::string> cannotCreate;     // folders that cannot be made
   bool readOnly = false;                  // a write-protected stick: nothing can be created
   std::set<std::string> undeletable;      // held open elsewhere, or on a write-protected stick
+  std::set<std::string> inUse;            // a running program's file: not deleted nor written over
+  std::set<std::string> readOnlyFiles;    // marked read-only: not deleted, replaced nor written
+  std::set<std::string> lockedAttributes; // another user's files: their marks cannot be changed
   // Fail the n-th (1-based) occurrence of a save step, counted across all saves; 0 = never.
   std::map<SaveStep, int> failOn;
   std::map<SaveStep, int> seen;
@@ -39,6 +42,7 @@ class MemoryFileSystem : public IFileSystem {
   std::unique_ptr<IWriteFile> CreateForWrite(const std::string& path) override;
   bool Replace(const std::string& source, const std::string& target) override;
   bool Delete(const std::string& path) override;
+  bool ClearReadOnly(const std::string& path) override;
   bool CopyFile(const std::string& source, const std::string& target) override;
   bool CreateFolder(const std::string& path) override;
   std::string LastErrorDescription() override { return "Access is denied."; }
@@ -180,7 +184,10 @@ class FakeShell : public IShell {
     std::string file, folder, parameters;
   };
   std::vector<Open> opened;
-  std::vector<std::string> commands;
+  std::vector<std::string> commands;  // the command lines started, in order
+  std::vector<std::string> programs;  // the program of each, as given
+  std::string systemFolder = "C:\\WINDOWS\\system32\\";
+  std::string windowsFolder = "C:\\WINDOWS\\";
   std::string error = "The clipboard is in use.";
 
   bool ChangeDrive(const std::string& drive) override {
@@ -197,11 +204,14 @@ class FakeShell : public IShell {
     opened.push_back({file, folder, parameters});
     Log("open " + file);
   }
-  bool StartCommandLine(const std::string& line) override {
+  bool StartProgram(const std::string& program, const std::string& line) override {
+    programs.push_back(program);
     commands.push_back(line);
     Log("start " + line);
     return !commandFails;
   }
+  std::string SystemFolder() override { return systemFolder; }
+  std::string WindowsFolder() override { return windowsFolder; }
   std::string GetShortPath(const std::string& path) override {
     auto it = shortPaths.find(path);
     return it == shortPaths.end() ? std::string() : it->second;

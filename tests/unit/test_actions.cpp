@@ -267,6 +267,28 @@ TEST_F(Actions, CommandPromptRefusesNetworkFoldersAndReportsMissingOnes) {
   EXPECT_TRUE(shell.commands.empty());
 }
 
+// A cmd.exe or explorer.exe lying on the stick or in the entry's folder must never be the
+// one that runs: each is started from the system's own folders, its command line as before.
+TEST_F(Actions, ConsoleAndExplorerComeFromTheSystemsOwnFolders) {
+  Start();
+  shell.systemFolder = "D:\\WINNT\\system32\\";
+  shell.windowsFolder = "D:\\WINNT\\";
+  Folder("E:\\Apps\\Tool\\");
+  Entry("E:\\Apps\\Tool\\tool.exe");
+  form->OnMenu(MenuItem::mnuBrowse);
+  form->OnMenu(MenuItem::mnuRootBrowse);
+  form->OnMenu(MenuItem::mnuCmd);
+  shell.version->platformId = 1;  // the console of the 9x family lives in the Windows folder
+  shell.shortPaths["E:\\Apps\\Tool\\"] = "E:\\APPS\\TOOL\\";
+  form->OnMenu(MenuItem::mnuCmd);
+  EXPECT_EQ(shell.programs, (std::vector<std::string>{"D:\\WINNT\\explorer.exe", "D:\\WINNT\\explorer.exe",
+                                                      "D:\\WINNT\\system32\\cmd.exe", "D:\\WINNT\\command.com"}));
+  EXPECT_EQ(shell.commands, (std::vector<std::string>{"explorer.exe /select,E:\\Apps\\Tool\\tool.exe",
+                                                      "explorer.exe /e,E:\\",
+                                                      "cmd.exe /k \"E:&&cd\\&&cd E:\\Apps\\Tool\\&&cls\"",
+                                                      "command.com /k E: | cd\\ | cd E:\\APPS\\TOOL\\ | cls"}));
+}
+
 TEST_F(Actions, WindowsVersionChoosesTheConsole) {
   Start();
   for (auto [platform, version, console] : {std::tuple{2u, 2, "cmd.exe"}, std::tuple{1u, 1, "command.com"},

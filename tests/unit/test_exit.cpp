@@ -111,6 +111,7 @@ TEST_F(Exit, MissingToolOrNoTempFolderIsPassedOverSilently) {
   form->Form_Unload();
   EXPECT_EQ(fs.files.count("c:\\temp\\Remove.exe"), 0u) << "the old copy goes first, as always";
   EXPECT_EQ(view.messages.size(), 1u) << "only the question";
+  EXPECT_TRUE(shell.opened.empty());
 
   Start();
   fs.files.clear();
@@ -119,6 +120,123 @@ TEST_F(Exit, MissingToolOrNoTempFolderIsPassedOverSilently) {
   Answer(mb::IdYes);
   EXPECT_FALSE(form->Form_Unload());
   EXPECT_EQ(fs.files.count("c:\\temp\\Remove.exe"), 0u);
+}
+
+// What lies in c:\temp may be anybody's: the tool starts only when it is byte for byte this
+// launcher's own and the hand-off file holds the drive just written; otherwise nothing
+// starts and nothing is said.
+struct HandOffTrust : Exit {
+  const std::string tool = "c:\\temp\\Remove.exe";
+  const std::string handOff = "c:\\temp\\carrydeck.ini";
+  void ExitWithYes() {
+    view.messages.clear();
+    Answer(mb::IdYes);
+    form->OnMenu(MenuItem::mnuExit);
+    EXPECT_EQ(view.messages.size(), 1u) << "only the question, whatever failed";
+    EXPECT_EQ(view.events.back(), "end");
+  }
+};
+
+TEST_F(HandOffTrust, AnOldToolThatCannotBeDeletedNorReplacedIsNeverStarted) {
+  Start();
+  fs.files[tool] = "old tool";
+  fs.inUse.insert(tool);  // still running, or held open by someone else
+  ExitWithYes();
+  EXPECT_EQ(fs.files[tool], "old tool");
+  EXPECT_EQ(fs.files[handOff], "[Drive]\r\nLETTER=E:\\\r\n");
+  EXPECT_TRUE(shell.opened.empty());
+
+  // Another user's read-only copy: its mark cannot be taken off.
+  Start();
+  fs.inUse.clear();
+  fs.readOnlyFiles.insert(tool);
+  fs.lockedAttributes.insert(tool);
+  ExitWithYes();
+  EXPECT_EQ(fs.files[tool], "old tool");
+  EXPECT_TRUE(shell.opened.empty());
+}
+
+TEST_F(HandOffTrust, ACopyThatFailsStartsNothing) {
+  Start();
+  fs.readOnlyFolders.insert("c:\\temp\\");
+  ExitWithYes();
+  EXPECT_EQ(fs.files.count(tool), 0u);
+  EXPECT_TRUE(shell.opened.empty()) << "no tool there: nothing is asked to start";
+}
+
+TEST_F(HandOffTrust, AHandOffFileThatKeepsAnOldDriveStartsNothing) {
+  Start();
+  fs.files[handOff] = "[Drive]\r\nLETTER=G:\\\r\n";
+  fs.readOnlyFiles.insert(handOff);
+  fs.lockedAttributes.insert(handOff);
+  ExitWithYes();
+  EXPECT_EQ(fs.files[tool], "current tool");
+  EXPECT_EQ(fs.files[handOff], "[Drive]\r\nLETTER=G:\\\r\n");
+  EXPECT_TRUE(shell.opened.empty()) << "the tool would act on whatever drive is G: now";
+}
+
+// A profile that says yes to every write into the hand-off file and keeps none of them,
+// as a file mapped elsewhere by the system would.
+class ForgetfulProfile : public IProfile {
+ public:
+  explicit ForgetfulProfile(IProfile& inner) : inner_(inner) {}
+  std::string Get(const std::string& section, const std::string& key, const std::string& file,
+                  size_t maxChars) override {
+    return inner_.Get(section, key, file, maxChars);
+  }
+  bool Put(const std::string& section, const std::string& key, const std::string& value,
+           const std::string& file) override {
+    if (file == "c:\\temp\\carrydeck.ini") return true;
+    return inner_.Put(section, key, value, file);
+  }
+
+ private:
+  IProfile& inner_;
+};
+
+TEST_F(HandOffTrust, AWriteThatReportsSuccessButLeavesAnotherValueStartsNothing) {
+  ForgetfulProfile forgetful{profile};
+  fs.files[app + "Remove.exe"] = "current tool";
+  form = std::make_unique<frmMain>(view, list, Platform{fs, forgetful, disk, FileVersion{1, 0, 0, 3}, &shell}, app);
+  form->Form_Load();
+  fs.files[handOff] = "[Drive]\r\nLETTER=G:\\\r\n";
+  ExitWithYes();
+  EXPECT_EQ(fs.files[tool], "current tool");
+  EXPECT_TRUE(shell.opened.empty());
+
+  fs.files.erase(handOff);  // and none at all
+  Answer(mb::IdYes);
+  form->Form_Unload();
+  EXPECT_TRUE(shell.opened.empty());
+}
+
+TEST_F(HandOffTrust, ReadOnlyLeftOversOfOurOwnAreClearedAndTheToolStarts) {
+  Start();
+  fs.files[tool] = "old tool";
+  fs.files[handOff] = "[Drive]\r\nLETTER=G:\\\r\n";
+  fs.readOnlyFiles = {tool, handOff};
+  ExitWithYes();
+  EXPECT_EQ(fs.files[tool], "current tool");
+  EXPECT_EQ(fs.files[handOff], "[Drive]\r\nLETTER=E:\\\r\n");
+  ASSERT_EQ(shell.opened.size(), 1u);
+  EXPECT_EQ(shell.opened[0].file, tool);
+}
+
+TEST_F(HandOffTrust, WhatChangesWhileMessagesRunIsJudgedAtTheStart) {
+  Start();
+  view.onPendingEvents = [&] { fs.files[tool] = "planted tool"; };
+  ExitWithYes();
+  EXPECT_TRUE(shell.opened.empty()) << "the tool was swapped after the copy";
+
+  Start();
+  view.onPendingEvents = [&] { fs.files[handOff] = "[Drive]\r\nLETTER=G:\\\r\n"; };
+  ExitWithYes();
+  EXPECT_TRUE(shell.opened.empty()) << "the hand-off file was changed after the write";
+
+  Start();
+  view.onPendingEvents = [&] { fs.files[app + "Remove.exe"] = "newer tool"; };
+  ExitWithYes();
+  EXPECT_TRUE(shell.opened.empty()) << "no longer the program folder's tool";
 }
 
 }  // namespace

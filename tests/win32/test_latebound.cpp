@@ -5,9 +5,12 @@
 #include <olectl.h>
 #include <shlobj.h>
 
+#include <cctype>
 #include <cstring>
+#include <string>
 
 #include "LateBound.h"
+#include "Win32System.h"
 
 namespace carrydeck {
 namespace {
@@ -61,6 +64,65 @@ TEST(LateBound, ComStreamsWork) {
   EXPECT_EQ(picture, nullptr);
   stream->Release();
   late::CoUninitialize();
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string ModuleFolder(HMODULE module) {
+  char path[MAX_PATH] = {};
+  DWORD n = GetModuleFileNameA(module, path, MAX_PATH);
+  std::string text(path, n);
+  return Lower(text.substr(0, text.rfind('\\') + 1));
+}
+
+std::string SystemFolder() {
+  char folder[MAX_PATH] = {};
+  UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+  return Lower(std::string(folder, n) + "\\");
+}
+
+// "planted.dll" lies beside this program, where a load by bare name looks first; when
+// loaded it leaves "planted.log" there.
+struct PlantedLibrary : ::testing::Test {
+  const std::string beside = GetAppPath();
+  void SetUp() override {
+    ASSERT_NE(GetFileAttributesA((beside + "planted.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileA((beside + "planted.log").c_str());
+  }
+  void TearDown() override {
+    HMODULE loaded = GetModuleHandleA("planted.dll");
+    if (loaded) FreeLibrary(loaded);
+    DeleteFileA((beside + "planted.log").c_str());
+  }
+  bool Ran() const { return GetFileAttributesA((beside + "planted.log").c_str()) != INVALID_FILE_ATTRIBUTES; }
+};
+
+TEST_F(PlantedLibrary, OnlyTheSystemFoldersCopyIsLoaded) {
+  EXPECT_EQ(late::LoadSystemLibrary("planted.dll"), nullptr);
+  EXPECT_FALSE(Ran());
+
+  HMODULE system = late::LoadSystemLibrary("cfgmgr32.dll");
+  ASSERT_NE(system, nullptr);
+  EXPECT_EQ(ModuleFolder(system), SystemFolder());
+  FreeLibrary(system);
+  EXPECT_EQ(late::LoadSystemLibrary("carrydeck_no_such_library.dll"), nullptr);
+}
+
+// What both programs do first: from then on a bare name finds nothing beside the program,
+// whoever asks for it.
+TEST_F(PlantedLibrary, AfterTheRestrictionABareNameFindsOnlySystemLibraries) {
+  late::RestrictLibrarySearch();
+  HMODULE planted = LoadLibraryA("planted.dll");
+  EXPECT_EQ(planted, nullptr);
+  if (planted) FreeLibrary(planted);
+  EXPECT_FALSE(Ran());
+  HMODULE system = LoadLibraryA("cfgmgr32.dll");
+  ASSERT_NE(system, nullptr) << "system libraries are still found by name";
+  EXPECT_EQ(ModuleFolder(system), SystemFolder());
+  FreeLibrary(system);
 }
 
 }  // namespace

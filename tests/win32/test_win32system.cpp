@@ -101,6 +101,19 @@ TEST_F(Win32Files, ReadOnlyTargetKeepsItsBytes) {
   EXPECT_FALSE(fs.FileExists(dir + "Data.dat.tmp"));
 }
 
+TEST_F(Win32Files, ClearReadOnlyTakesOffThatMarkAloneSoTheFileCanGo) {
+  Write("Remove.exe", "old tool", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_FALSE(fs.Delete(dir + "Remove.exe")) << "the platform keeps read-only files";
+  ASSERT_TRUE(fs.ClearReadOnly(dir + "Remove.exe"));
+  EXPECT_EQ(GetFileAttributesA((dir + "Remove.exe").c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE),
+            static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_TRUE(fs.ClearReadOnly(dir + "Remove.exe")) << "nothing to take off";
+  EXPECT_TRUE(fs.Delete(dir + "Remove.exe"));
+  EXPECT_FALSE(fs.ClearReadOnly(dir + "Remove.exe")) << "gone";
+  CreateDirectoryA((dir + "Apps").c_str(), nullptr);
+  EXPECT_FALSE(fs.ClearReadOnly(dir + "Apps")) << "folders are not files";
+}
+
 TEST_F(Win32Files, RecoveryPromotesTheSealedFile) {
   Write("Data.dat.new", "sealed");
   RecoverSafeSave(fs, dir + "Data.dat");

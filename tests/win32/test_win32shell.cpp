@@ -1,0 +1,137 @@
+// The shell port's starts and clipboard against the real Win32 of Wine.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <objbase.h>
+
+#include <string>
+#include <thread>
+
+#include "LateBound.h"
+#include "Win32System.h"
+
+namespace carrydeck {
+namespace {
+
+bool FileThere(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool WaitForFile(const std::string& path, DWORD ms) {
+  for (DWORD waited = 0; waited < ms; waited += 50) {
+    if (FileThere(path)) return true;
+    Sleep(50);
+  }
+  return FileThere(path);
+}
+
+// A fresh folder in the temporary folder, emptied and removed again at the end.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    path_ = std::string(temp) + "carrydeck_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
+    Empty();
+    CreateDirectoryA(path_.c_str(), nullptr);
+  }
+  ~ScratchFolder() {
+    Empty();
+    RemoveDirectoryA(path_.c_str());
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  void Empty() {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path_ + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((path_ + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  std::string path_;
+};
+
+TEST(Win32Shell, SystemAndWindowsFoldersAreTheSystemsOwnWithTheirBackslash) {
+  Win32Shell shell;
+  char folder[MAX_PATH] = {};
+  ASSERT_GT(GetSystemDirectoryA(folder, MAX_PATH), 0u);
+  EXPECT_EQ(shell.SystemFolder(), std::string(folder) + "\\");
+  ASSERT_GT(GetWindowsDirectoryA(folder, MAX_PATH), 0u);
+  EXPECT_EQ(shell.WindowsFolder(), std::string(folder) + "\\");
+}
+
+// A console lying in the entry's folder, which is made current before the start, must not
+// be the one that runs.
+TEST(Win32Shell, StartsTheProgramAtItsPathNeverOneOfThatNameInTheCurrentFolder) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(CopyFileA((GetAppPath() + "probe.exe").c_str(), (scratch.path() + "cmd.exe").c_str(), FALSE));
+  char previous[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryA(scratch.path().c_str()));
+  Win32Shell shell;
+  const std::string mark = scratch.path() + "ran.txt";
+  bool started = shell.StartProgram(shell.SystemFolder() + "cmd.exe", "cmd.exe /c echo ran>\"" + mark + "\"");
+  SetCurrentDirectoryA(previous);
+  ASSERT_TRUE(started) << shell.LastErrorDescription();
+  EXPECT_TRUE(WaitForFile(mark, 15000)) << "the system's console ran the command line";
+  EXPECT_FALSE(FileThere(scratch.path() + "probe.log")) << "the cmd.exe of the current folder ran";
+  Sleep(200);  // let the console let go of its file
+}
+
+TEST(Win32Shell, AProgramWithoutAFullPathIsNeverSearchedFor) {
+  Win32Shell shell;
+  for (const char* program : {"cmd.exe", "system32\\cmd.exe", "", "C:cmd.exe"}) {
+    EXPECT_FALSE(shell.StartProgram(program, "cmd.exe /c exit")) << program;
+    EXPECT_FALSE(shell.LastErrorDescription().empty());
+  }
+}
+
+// Without an owner the system may refuse the data, and nothing answers for it later.
+TEST(Win32Shell, TextOnTheClipboardBelongsToTheGivenWindow) {
+  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(owner, nullptr);
+  {
+    Win32Shell shell;
+    shell.SetClipboardOwner(owner);
+    ASSERT_TRUE(shell.SetClipboardText("E:\\Apps\\Tool\\tool.exe")) << shell.LastErrorDescription();
+    EXPECT_EQ(GetClipboardOwner(), owner);
+    std::string text;
+    ASSERT_TRUE(shell.GetClipboardText(text));
+    EXPECT_EQ(text, "E:\\Apps\\Tool\\tool.exe");
+  }
+  DestroyWindow(owner);
+}
+
+// Shell starts may hand the work to shell extensions that need COM on the calling thread.
+TEST(Win32Shell, ShellStartsRunInASingleThreadedApartmentThatEndsWithTheShell) {
+  using GetApartmentTypeFn = HRESULT(WINAPI*)(APTTYPE*, APTTYPEQUALIFIER*);
+  auto getApartmentType =
+      reinterpret_cast<GetApartmentTypeFn>(reinterpret_cast<void*>(late::SystemProc("ole32.dll", "CoGetApartmentType")));
+  ASSERT_NE(getApartmentType, nullptr);
+  HRESULT during = E_FAIL, after = E_FAIL, changedMode = E_FAIL;
+  APTTYPE type = APTTYPE_MTA;
+  // A thread of its own: nothing else of this program has touched its COM state.
+  std::thread worker([&] {
+    {
+      Win32Shell shell;
+      shell.ShellOpen("Q:\\carrydeck\\no such program.exe", "Q:\\", "");
+      shell.ShellOpen("Q:\\carrydeck\\no such program either.exe", "Q:\\", "");
+      APTTYPEQUALIFIER qualifier;
+      during = getApartmentType(&type, &qualifier);
+      changedMode = late::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+      if (SUCCEEDED(changedMode)) late::CoUninitialize();
+    }
+    APTTYPEQUALIFIER qualifier;
+    APTTYPE ignored;
+    after = getApartmentType(&ignored, &qualifier);
+  });
+  worker.join();
+  EXPECT_EQ(during, S_OK) << "COM was never started on the thread";
+  EXPECT_TRUE(type == APTTYPE_STA || type == APTTYPE_MAINSTA) << type;
+  EXPECT_EQ(changedMode, RPC_E_CHANGED_MODE);
+  EXPECT_EQ(after, CO_E_NOTINITIALIZED) << "started once, and ended once with the shell";
+}
+
+}  // namespace
+}  // namespace carrydeck
