@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "Ports.h"
+#include "common/SystemPorts.h"
 
 namespace carrydeck::bench {
 

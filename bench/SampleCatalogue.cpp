@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "MemoryListView.h"
-#include "ModReg.h"
+#include "launcher/CatalogueFile.h"
 
 namespace carrydeck::bench {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "Ports.h"
+#include "common/SystemPorts.h"
 
 namespace carrydeck {
 

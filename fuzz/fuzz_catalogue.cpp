@@ -6,10 +6,10 @@
 
 #include "Fakes.h"
 #include "FuzzCheck.h"
-#include "LineFile.h"
+#include "common/TextLines.h"
 #include "MemoryListView.h"
-#include "ModReg.h"
-#include "SafeSave.h"
+#include "launcher/CatalogueFile.h"
+#include "common/SafeSave.h"
 
 using namespace carrydeck;
 

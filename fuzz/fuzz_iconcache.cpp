@@ -12,7 +12,7 @@
 #include "Fakes.h"
 #include "FuzzCheck.h"
 #include "MemoryListView.h"
-#include "modIconSaveLoad.h"
+#include "launcher/IconCacheFile.h"
 
 using namespace carrydeck;
 

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "TextForms.h"
-#include "modFen.h"
+#include "common/NumberText.h"
+#include "common/Paths.h"
 
 using namespace carrydeck;
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "Records.h"
+#include "remover/NtRecords.h"
 
 using namespace carrydeck::remove;
 

@@ -8,8 +8,8 @@
 
 #include "Fakes.h"
 #include "FuzzCheck.h"
-#include "Profile.h"
-#include "modFen.h"
+#include "common/IniFile.h"
+#include "common/Paths.h"
 
 using namespace carrydeck;
 

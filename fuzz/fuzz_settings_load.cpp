@@ -9,9 +9,9 @@
 #include "Fakes.h"
 #include "FuzzCheck.h"
 #include "MemoryListView.h"
-#include "Profile.h"
-#include "TextForms.h"
-#include "frmMain.h"
+#include "common/IniFile.h"
+#include "common/NumberText.h"
+#include "launcher/Launcher.h"
 
 using namespace carrydeck;
 
@@ -36,12 +36,12 @@ struct Start {
   testing::FakeDiskSpace disk;
   testing::FakeMainView view;
   MemoryListView list;
-  std::unique_ptr<frmMain> form;
+  std::unique_ptr<Launcher> form;
 
   explicit Start(testing::MemoryFileSystem& files) : fs(files) {
     view.checks[MenuItem::mnuRunNothing] = true;  // as the menu is created
-    form = std::make_unique<frmMain>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, kApp);
-    form->Form_Load();
+    form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, kApp);
+    form->OnLoad();
   }
 
   int SettingsReports() const {
@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!before.empty()) FUZZ_CHECK(ProfileGet(fs.files[kIni], k.section, k.key) == before);
   }
 
-  first.form->mnuSaveSettings_Click();
+  first.form->SaveSettings();
   FUZZ_CHECK(fs.files[kData] == catalogue);
   for (const Key& k : {kKeys[0], kKeys[1], kKeys[7], kKeys[8], kKeys[9], kKeys[10]})
     FUZZ_CHECK(ParseNumber(ProfileGet(fs.files[kIni], k.section, k.key)).has_value());

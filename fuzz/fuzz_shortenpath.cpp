@@ -7,7 +7,7 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "modFen.h"
+#include "common/Paths.h"
 
 using namespace carrydeck;
 

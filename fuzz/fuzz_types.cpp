@@ -6,8 +6,8 @@
 
 #include "Fakes.h"
 #include "FuzzCheck.h"
-#include "LineFile.h"
-#include "modMenu.h"
+#include "common/TextLines.h"
+#include "launcher/TypesFile.h"
 
 using namespace carrydeck;
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "MemoryListView.h"
-#include "ModReg.h"
+#include "launcher/CatalogueFile.h"
 #include "PosixFileSystem.h"
 #include "SampleCatalogue.h"
 #include "Stats.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "MainWindow.h"
+#include "launcher/win32/MainWindow.h"
 #include "Stats.h"
 
 namespace carrydeck::bench {

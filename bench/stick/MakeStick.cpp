@@ -8,8 +8,8 @@
 
 #include "PosixFileSystem.h"
 #include "SampleCatalogue.h"
-#include "SafeSave.h"
-#include "modIconSaveLoad.h"
+#include "common/SafeSave.h"
+#include "launcher/IconCacheFile.h"
 
 int main(int argc, char** argv) {
   using namespace carrydeck;

@@ -28,9 +28,9 @@
 #include <utility>
 #include <vector>
 
-#include "Handle.h"
+#include "common/win32/Handle.h"
 #include "Stats.h"
-#include "modTray.h"
+#include "launcher/win32/TrayIcon.h"
 
 namespace carrydeck::bench {
 namespace {

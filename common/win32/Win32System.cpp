@@ -1,4 +1,4 @@
-#include "Win32System.h"
+#include "common/win32/Win32System.h"
 
 #include <shellapi.h>
 
@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "Handle.h"
-#include "LateBound.h"
-#include "modFen.h"
+#include "common/win32/Handle.h"
+#include "common/win32/DelayLoad.h"
+#include "common/Paths.h"
 
 namespace carrydeck {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "Ports.h"
+#include "common/SystemPorts.h"
 
 namespace carrydeck {
 

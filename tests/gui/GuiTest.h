@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "MainWindow.h"
+#include "launcher/win32/MainWindow.h"
 
 namespace carrydeck::gui {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "GuiTest.h"
-#include "modIconSaveLoad.h"
-#include "resource.h"
+#include "launcher/IconCacheFile.h"
+#include "launcher/win32/resource.h"
 
 namespace carrydeck::gui {
 namespace {
@@ -109,9 +109,9 @@ TEST_F(Icons, FirstStartRebuildsAndLeavesTheCacheTheNextStartLoadsIt) {
 
   std::vector<IconImage> cached = CacheOn(stick);
   ASSERT_EQ(cached.size(), 3u);
-  Pic16 pic16;
-  ASSERT_TRUE(pic16.Create());
-  const IconImage notFound = LoadNotFoundPicture(pic16);
+  IconCanvas iconCanvas;
+  ASSERT_TRUE(iconCanvas.Create());
+  const IconImage notFound = LoadNotFoundPicture(iconCanvas);
   EXPECT_GT(Count(notFound, true), 0u);
   EXPECT_GT(Count(notFound, false), 0u) << "the not-found picture keeps its transparent parts";
   EXPECT_TRUE(cached[2] == notFound) << "the missing entry shows the not-found picture";
@@ -130,7 +130,7 @@ TEST_F(Icons, FirstStartRebuildsAndLeavesTheCacheTheNextStartLoadsIt) {
   EXPECT_EQ(stick.Read("imagelist.dat"), firstCache) << "a load writes nothing";
   IconImage image;
   for (size_t i = 1; i <= 3; ++i) {
-    ASSERT_TRUE(window->iml16().Image(i, image));
+    ASSERT_TRUE(window->imageList().Image(i, image));
     EXPECT_TRUE(image == cached[i - 1]) << i;
   }
 }
@@ -160,8 +160,8 @@ TEST_F(Icons, IconsOffEmptiesTheListsIconsAndLeavesTheCacheUntouched) {
   Pump(window.get());
   EXPECT_EQ(Shown(LVSIL_SMALL), nullptr);
   EXPECT_EQ(Shown(LVSIL_NORMAL), nullptr);
-  EXPECT_EQ(window->iml16().Count(), 0u);
-  EXPECT_EQ(ImageList_GetImageCount(window->iml16().handle()), 0);
+  EXPECT_EQ(window->imageList().Count(), 0u);
+  EXPECT_EQ(ImageList_GetImageCount(window->imageList().handle()), 0);
   EXPECT_EQ(Status(), "Icons rebuilt. 2 successful, 1 unsuccessful.") << "the status line keeps its text";
   EXPECT_EQ(stick.Read("imagelist.dat"), cache);
   GetFileAttributesExA((stick.path() + "imagelist.dat").c_str(), GetFileExInfoStandard, &after);
@@ -245,11 +245,11 @@ IconImage ResourceIcon(int id) {
 }
 
 TEST(IconAdapters, TheNotFoundPictureIsTheResourceIconPixelForPixel) {
-  Pic16 pic16;
-  ASSERT_TRUE(pic16.Create());
+  IconCanvas iconCanvas;
+  ASSERT_TRUE(iconCanvas.Create());
   const IconImage expected = ResourceIcon(IDI_NOTFOUND);
   ASSERT_GT(Count(expected, true), 0u);
-  const IconImage picture = LoadNotFoundPicture(pic16);
+  const IconImage picture = LoadNotFoundPicture(iconCanvas);
   for (size_t i = 0; i < kIconPixels; ++i) EXPECT_EQ(picture.pixels[i], expected.pixels[i]) << "pixel " << i;
 }
 
@@ -317,9 +317,9 @@ TEST_F(ImageListOnAListView, Pic16GivesBackWhatTheImageListDrawsAlphaIncluded) {
   ASSERT_TRUE(iml.Create(view));
   const IconImage original = Gradient(0xC08040);
   ASSERT_TRUE(iml.Add(1, original));
-  Pic16 pic16;
-  ASSERT_TRUE(pic16.Create());
-  const IconImage drawn = pic16.Render([&](HDC dc) { ImageList_Draw(iml.handle(), 0, dc, 0, 0, ILD_TRANSPARENT); });
+  IconCanvas iconCanvas;
+  ASSERT_TRUE(iconCanvas.Create());
+  const IconImage drawn = iconCanvas.Render([&](HDC dc) { ImageList_Draw(iml.handle(), 0, dc, 0, 0, ILD_TRANSPARENT); });
   for (size_t i = 0; i < kIconPixels; ++i) {
     const int alpha = static_cast<int>(original.pixels[i] >> 24);
     ASSERT_NEAR(static_cast<int>(drawn.pixels[i] >> 24), alpha, 2) << "pixel " << i;
@@ -349,9 +349,9 @@ TEST(IconAdapters, TheBoundedReadStopsAtItsLimitAndTellsTheWholeSize) {
 }
 
 TEST(IconAdapters, TheShellGivesAnIconForAnExecutableThoughItRefusesTheCombinedQueryUnderWine) {
-  Pic16 pic16;
-  ASSERT_TRUE(pic16.Create());
-  Win32ShellIcons shell(pic16);
+  IconCanvas iconCanvas;
+  ASSERT_TRUE(iconCanvas.Create());
+  Win32ShellIcons shell(iconCanvas);
   std::optional<IconImage> icon = shell.FileIcon("C:\\windows\\notepad.exe");
   ASSERT_TRUE(icon.has_value());
   EXPECT_GT(Count(*icon, true), 0u);
@@ -583,9 +583,9 @@ TEST(IconsAtAnotherResolution, At96DpiTheShellsSmallIconIsDrawnAsItIs) {
   StickFolder stick("icons_dpi96");
   FramedDocument framed(stick);
   ASSERT_TRUE(framed.ok());
-  Pic16 pic16;
-  ASSERT_TRUE(pic16.Create());
-  Win32ShellIcons shell(pic16);
+  IconCanvas iconCanvas;
+  ASSERT_TRUE(iconCanvas.Create());
+  Win32ShellIcons shell(iconCanvas);
   std::optional<IconImage> icon = shell.FileIcon(framed.document);
   ASSERT_TRUE(icon.has_value());
   EXPECT_TRUE(*icon == Framed16(2, 0xFF00FF00)) << Describe(*icon);
@@ -627,9 +627,9 @@ bool RunChildRole(int argc, char** argv, int& exitCode) {
       SHGetFileInfoA(argv[3], 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
   int cx = 0, cy = 0;
   if (!system || !ImageList_GetIconSize(system, &cx, &cy)) return true;
-  Pic16 pic16;
-  if (!pic16.Create()) return true;
-  Win32ShellIcons shell(pic16);
+  IconCanvas iconCanvas;
+  if (!iconCanvas.Create()) return true;
+  Win32ShellIcons shell(iconCanvas);
   std::optional<IconImage> icon = shell.FileIcon(argv[3]);
   if (!icon) return true;
   std::string bytes(reinterpret_cast<const char*>(&cx), 4);

@@ -1,6 +1,6 @@
 // The real main window: settings, tray behaviour, entry actions and the exit question.
 #include "GuiTest.h"
-#include "Profile.h"
+#include "common/IniFile.h"
 
 namespace carrydeck::gui {
 namespace {

@@ -1,6 +1,6 @@
 #include "RemoveFakes.h"
 
-#include "modFen.h"
+#include "common/Paths.h"
 
 namespace carrydeck::remove::testing {
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "Ports.h"
-#include "Profile.h"
-#include "Records.h"
-#include "RemovePorts.h"
-#include "frmMain.h"
+#include "common/SystemPorts.h"
+#include "common/IniFile.h"
+#include "remover/NtRecords.h"
+#include "remover/RemovePorts.h"
+#include "remover/RemovalTool.h"
 
 namespace carrydeck::remove {
 // Test names and failure messages show which bitness's layout a case ran with.

@@ -8,10 +8,10 @@
 #include <algorithm>
 
 #include "WineSupport.h"
-#include "Win32Remove.h"
-#include "modGetDriveType.h"
-#include "modLockFileInfo.h"
-#include "modRemoveUsbDrive.h"
+#include "remover/win32/Win32Remove.h"
+#include "remover/BusType.h"
+#include "remover/OwnHandleRelease.h"
+#include "remover/DeviceEject.h"
 
 namespace carrydeck::remove {
 namespace {
@@ -104,7 +104,7 @@ TEST(Win32DeviceInstallation, EjectingAWineDriveFindsNoDeviceAndRequestsNothing)
   Win32Volumes volumes;
   CountingInstallation devices;
   CountingClock clock;
-  modRemoveUsbDrive usb(storage, volumes, devices, clock);
+  DeviceEject usb(storage, volumes, devices, clock);
   EXPECT_FALSE(usb.EjectDrive("\\\\.\\E:"));
   EXPECT_EQ(devices.parents, 0);
   EXPECT_EQ(devices.requests, 0);
@@ -129,7 +129,7 @@ TEST(MissingEntryPoints, NativeCallsFailAsValues) {
   std::vector<uint8_t> reply(64, 0);
   EXPECT_EQ(native.QueryObjectName(1, reply), nt::kStatusProcedureNotFound);
   Win32Volumes volumes;
-  modLockFileInfo handles(native, volumes, nt::kNativeLayout);
+  OwnHandleRelease handles(native, volumes, nt::kNativeLayout);
   EXPECT_EQ(handles.ReleaseDriveHandles("E:", GetCurrentProcessId()), ReleaseResult::NotReleased);
 
   nt::NtApi none = nt::NtApi::Load("carrydeck-no-such-module.dll");

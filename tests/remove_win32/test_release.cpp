@@ -4,8 +4,8 @@
 #include <windows.h>
 
 #include "WineSupport.h"
-#include "Win32Remove.h"
-#include "modLockFileInfo.h"
+#include "remover/win32/Win32Remove.h"
+#include "remover/OwnHandleRelease.h"
 
 namespace carrydeck::remove {
 namespace {
@@ -42,7 +42,7 @@ class RealRelease : public ::testing::Test {
 
   Win32NativeHandles native;
   Win32Volumes volumes;
-  modLockFileInfo handles{native, volumes, nt::kNativeLayout};
+  OwnHandleRelease handles{native, volumes, nt::kNativeLayout};
 
  private:
   std::unique_ptr<TestFolder> stick_, inside_, other_;

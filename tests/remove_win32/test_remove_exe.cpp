@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "RemoveWindow.h"
+#include "remover/win32/RemoveWindow.h"
 #include "WineSupport.h"
 
 namespace carrydeck::remove {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "IconPorts.h"
-#include "MainView.h"
-#include "Ports.h"
-#include "SafeSave.h"
+#include "launcher/IconPorts.h"
+#include "launcher/MainView.h"
+#include "common/SystemPorts.h"
+#include "common/SafeSave.h"
 
 namespace carrydeck::testing {
 
@@ -161,9 +161,9 @@ class FakeMainView : public IMainView {
   }
   void EnableTimer2(bool enabled) override { timer2 = enabled; }
   // The Add/Edit dialog: a test attaches its own controls to the form and works them.
-  std::function<void(frmAdd&)> onAddDialog;
+  std::function<void(EntryEditor&)> onAddDialog;
   int addDialogs = 0;
-  void ShowAddDialog(frmAdd& form) override {
+  void ShowAddDialog(EntryEditor& form) override {
     ++addDialogs;
     events.push_back("add dialog");
     if (onAddDialog) onAddDialog(form);
@@ -236,7 +236,7 @@ class FakeShell : public IShell {
   std::vector<std::string>* log_;
 };
 
-// `iml16` in memory: images as added, attachment, and every call counted.
+// `imageList` in memory: images as added, attachment, and every call counted.
 class FakeImageList : public IImageList {
  public:
   std::vector<IconImage> images;

@@ -3,10 +3,10 @@
 
 #include "Fakes.h"
 #include "MemoryListView.h"
-#include "Profile.h"
-#include "cWinVersion.h"
-#include "frmMain.h"
-#include "modFen.h"
+#include "common/IniFile.h"
+#include "launcher/WindowsVersion.h"
+#include "launcher/Launcher.h"
+#include "common/Paths.h"
 
 namespace carrydeck {
 namespace {
@@ -24,12 +24,12 @@ struct Actions : ::testing::Test {
   FakeShell shell{&view.events};  // one log: the window's events and the starts, in order
   MemoryListView list;
   std::string app = "E:\\";
-  std::unique_ptr<frmMain> form;
+  std::unique_ptr<Launcher> form;
 
-  frmMain& Start() {
+  Launcher& Start() {
     view.checks[MenuItem::mnuRunNothing] = true;
-    form = std::make_unique<frmMain>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}, &shell}, app);
-    form->Form_Load();
+    form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}, &shell}, app);
+    form->OnLoad();
     view.events.clear();
     view.messages.clear();
     return *form;
@@ -66,7 +66,7 @@ TEST_F(Actions, MissingTargetIsRunFromTheLaunchersDrive) {
   File("E:\\Apps\\probe.exe");
   Entry("F:\\Apps\\probe.exe", "\"%drive%\" %dir%");
   list.SelectRow(1);
-  form->lstApp_DblClick();
+  form->OnListDoubleClick();
   ASSERT_EQ(shell.opened.size(), 1u);
   EXPECT_EQ(shell.opened[0].file, "E:\\Apps\\probe.exe");
   EXPECT_EQ(shell.opened[0].parameters, "\"E:\" E:\\Apps\\");
@@ -294,17 +294,17 @@ TEST_F(Actions, WindowsVersionChoosesTheConsole) {
   for (auto [platform, version, console] : {std::tuple{2u, 2, "cmd.exe"}, std::tuple{1u, 1, "command.com"},
                                             std::tuple{0u, 0, "command.com"}, std::tuple{7u, 0, "command.com"}}) {
     shell.version->platformId = platform;
-    EXPECT_EQ(cWinVersion(shell).Version(), version);
+    EXPECT_EQ(WindowsVersion(shell).Version(), version);
     EXPECT_EQ(form->GetCommandShell(), console);
   }
   shell.version = OsVersionInfo{5, 1, 2600, 2, "Service Pack 3"};
-  cWinVersion xp(shell);
+  WindowsVersion xp(shell);
   EXPECT_EQ(xp.Major(), 5);
   EXPECT_EQ(xp.Minor(), 1);
   EXPECT_EQ(xp.Build(), 2600);
   EXPECT_EQ(xp.Version2(), "Service Pack 3");
   shell.version.reset();
-  EXPECT_TRUE(cWinVersion(shell).failed());
+  EXPECT_TRUE(WindowsVersion(shell).failed());
   EXPECT_EQ(form->GetCommandShell(), "cmd.exe");
 }
 
@@ -368,19 +368,19 @@ std::string Names(const IListView& list) {
 TEST_F(Actions, ColumnClicksSortUpThenDownAndRewriteTheCatalogue) {
   fs.files[app + "Data.dat"] = "b\r\nY\r\n\r\n\r\na\r\nZ\r\n\r\n\r\nc\r\nX\r\n\r\n\r\n";
   Start();
-  form->lstApp_ColumnClick(1);
+  form->OnColumnClick(1);
   EXPECT_EQ(Names(list), "abc");
   EXPECT_EQ(fs.files[app + "Data.dat"], "a\r\nZ\r\n\r\n\r\nb\r\nY\r\n\r\n\r\nc\r\nX\r\n\r\n\r\n");
-  form->lstApp_ColumnClick(1);
+  form->OnColumnClick(1);
   EXPECT_EQ(Names(list), "cba");
   EXPECT_EQ(fs.files[app + "Data.dat"].substr(0, 3), "c\r\n");
-  form->lstApp_ColumnClick(1);
+  form->OnColumnClick(1);
   EXPECT_EQ(Names(list), "abc");
-  form->lstApp_ColumnClick(2);
+  form->OnColumnClick(2);
   EXPECT_EQ(Names(list), "cba");  // by Type: X, Y, Z
 
   form->SortByTypeThenName();
-  form->lstApp_ColumnClick(2);
+  form->OnColumnClick(2);
   EXPECT_EQ(list.Order(), SortOrder::Descending) << "the dialog leaves the key on Type, ascending";
 }
 
@@ -397,20 +397,20 @@ TEST_F(Actions, KeyAndMouseReleasesShowTheShortenedPath) {
   Start();
   view.statusWidth = 2480;  // 31 characters
   Entry("E:\\Apps\\Editor\\editor.exe");
-  form->lstApp_KeyUp();
+  form->OnListKeyUp();
   EXPECT_EQ(view.status, "...> Editor > editor.exe");
   view.statusWidth = 3200;
-  form->lstApp_MouseUp(1);
+  form->OnListMouseUp(1);
   EXPECT_EQ(view.status, "E: > Apps > Editor > editor.exe");
   EXPECT_TRUE(view.events.empty());
-  form->lstApp_MouseUp(2);
+  form->OnListMouseUp(2);
   EXPECT_EQ(view.events, std::vector<std::string>{"context menu"});
 }
 
 TEST_F(Actions, RightClickOnAnEmptyListShowsTheMenuAndLeavesTheStatus) {
   Start();
   view.status = "App data loaded (0 apps).";
-  form->lstApp_MouseUp(2);
+  form->OnListMouseUp(2);
   EXPECT_EQ(view.status, "App data loaded (0 apps).");
   EXPECT_EQ(view.events, std::vector<std::string>{"context menu"});
 }

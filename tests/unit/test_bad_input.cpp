@@ -7,9 +7,9 @@
 
 #include "Fakes.h"
 #include "MemoryListView.h"
-#include "Profile.h"
-#include "frmMain.h"
-#include "modMenu.h"
+#include "common/IniFile.h"
+#include "launcher/Launcher.h"
+#include "launcher/TypesFile.h"
 
 namespace carrydeck {
 namespace {
@@ -25,12 +25,12 @@ struct BadInput : ::testing::Test {
   FakeMainView view;
   MemoryListView list;
   const std::string app = "E:\\";
-  std::unique_ptr<frmMain> form;
+  std::unique_ptr<Launcher> form;
 
-  frmMain& Start() {
+  Launcher& Start() {
     view.checks[MenuItem::mnuRunNothing] = true;
-    form = std::make_unique<frmMain>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, app);
-    form->Form_Load();
+    form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, app);
+    form->OnLoad();
     return *form;
   }
   std::string Repeat(const std::string& part, size_t times) {
@@ -49,7 +49,7 @@ TEST_F(BadInput, TenMegabyteTargetOfMillionsOfFoldersShowsItsTailInTheStatusLine
   Start();
   ASSERT_EQ(list.RowCount(), 1u);
   list.SelectRow(1);
-  form->lstApp_KeyUp();
+  form->OnListKeyUp();
   // A status bar 9000 twips wide takes 112 characters: 25 folders and the name fit.
   EXPECT_EQ(view.status, "...> " + Repeat("d > ", 25) + "x.exe");
   EXPECT_LT(view.status.size(), 112u);

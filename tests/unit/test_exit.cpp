@@ -3,8 +3,8 @@
 
 #include "Fakes.h"
 #include "MemoryListView.h"
-#include "Profile.h"
-#include "frmMain.h"
+#include "common/IniFile.h"
+#include "launcher/Launcher.h"
 
 namespace carrydeck {
 namespace {
@@ -22,14 +22,14 @@ struct Exit : ::testing::Test {
   FakeShell shell{&view.events};
   MemoryListView list;
   std::string app = "E:\\Apps\\Menu\\";
-  std::unique_ptr<frmMain> form;
+  std::unique_ptr<Launcher> form;
   const std::string data = "A\r\nT\r\nE:\\a.exe\r\n\r\n";
 
   void Start() {
     fs.files[app + "Data.dat"] = data;
     fs.files[app + "Remove.exe"] = "current tool";
-    form = std::make_unique<frmMain>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}, &shell}, app);
-    form->Form_Load();
+    form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}, &shell}, app);
+    form->OnLoad();
     view.events.clear();
     fs.seen.clear();
     fs.creates = 0;
@@ -40,7 +40,7 @@ struct Exit : ::testing::Test {
 TEST_F(Exit, TheQuestionBox) {
   Start();
   Answer(mb::IdCancel);
-  form->Form_Unload();
+  form->OnCloseRequest();
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].text, "Do you wish to 'Safely Remove' the USB device on exit?");
   EXPECT_EQ(view.messages[0].title, "Safely Remove USB Device?");
@@ -51,7 +51,7 @@ TEST_F(Exit, CancelFromTheCloseBoxKeepsEverythingAsItWas) {
   Start();
   list.AddRow(CatalogEntry{{"B", "T", "", ""}});
   Answer(mb::IdCancel);
-  EXPECT_TRUE(form->Form_Unload());
+  EXPECT_TRUE(form->OnCloseRequest());
   EXPECT_EQ(fs.creates, 0) << "nothing saved";
   EXPECT_EQ(fs.files[app + "Data.dat"], data);
   EXPECT_TRUE(view.events.empty());
@@ -69,7 +69,7 @@ TEST_F(Exit, NoSavesAndEndsWithoutTouchingTheTempFolder) {
   Start();
   list.AddRow(CatalogEntry{{"B", "T", "", ""}});
   Answer(mb::IdNo);
-  EXPECT_FALSE(form->Form_Unload());
+  EXPECT_FALSE(form->OnCloseRequest());
   EXPECT_EQ(fs.files[app + "Data.dat"], data + "B\r\nT\r\n\r\n\r\n");
   EXPECT_NE(fs.files[app + "Settings.ini"].find("WINDOW HEIGHT="), std::string::npos);
   EXPECT_EQ(view.events, std::vector<std::string>{"tray remove"});
@@ -99,7 +99,7 @@ TEST_F(Exit, AnOldHandOffFileKeepsEverythingButItsLetter) {
   Start();
   fs.files["c:\\temp\\carrydeck.ini"] = "[Other]\r\nX=1\r\n[Drive]\r\nLETTER=G:\\\r\n";
   Answer(mb::IdYes);
-  form->Form_Unload();
+  form->OnCloseRequest();
   EXPECT_EQ(fs.files["c:\\temp\\carrydeck.ini"], "[Other]\r\nX=1\r\n[Drive]\r\nLETTER=\\\\server\\share\\\r\n");
 }
 
@@ -108,7 +108,7 @@ TEST_F(Exit, MissingToolOrNoTempFolderIsPassedOverSilently) {
   fs.files.erase(app + "Remove.exe");
   fs.files["c:\\temp\\Remove.exe"] = "old tool";
   Answer(mb::IdYes);
-  form->Form_Unload();
+  form->OnCloseRequest();
   EXPECT_EQ(fs.files.count("c:\\temp\\Remove.exe"), 0u) << "the old copy goes first, as always";
   EXPECT_EQ(view.messages.size(), 1u) << "only the question";
   EXPECT_TRUE(shell.opened.empty());
@@ -118,7 +118,7 @@ TEST_F(Exit, MissingToolOrNoTempFolderIsPassedOverSilently) {
   fs.cannotCreate.insert("c:\\temp\\");
   fs.readOnlyFolders.insert("c:\\temp\\");
   Answer(mb::IdYes);
-  EXPECT_FALSE(form->Form_Unload());
+  EXPECT_FALSE(form->OnCloseRequest());
   EXPECT_EQ(fs.files.count("c:\\temp\\Remove.exe"), 0u);
 }
 
@@ -197,8 +197,8 @@ class ForgetfulProfile : public IProfile {
 TEST_F(HandOffTrust, AWriteThatReportsSuccessButLeavesAnotherValueStartsNothing) {
   ForgetfulProfile forgetful{profile};
   fs.files[app + "Remove.exe"] = "current tool";
-  form = std::make_unique<frmMain>(view, list, Platform{fs, forgetful, disk, FileVersion{1, 0, 0, 3}, &shell}, app);
-  form->Form_Load();
+  form = std::make_unique<Launcher>(view, list, Platform{fs, forgetful, disk, FileVersion{1, 0, 0, 3}, &shell}, app);
+  form->OnLoad();
   fs.files[handOff] = "[Drive]\r\nLETTER=G:\\\r\n";
   ExitWithYes();
   EXPECT_EQ(fs.files[tool], "current tool");
@@ -206,7 +206,7 @@ TEST_F(HandOffTrust, AWriteThatReportsSuccessButLeavesAnotherValueStartsNothing)
 
   fs.files.erase(handOff);  // and none at all
   Answer(mb::IdYes);
-  form->Form_Unload();
+  form->OnCloseRequest();
   EXPECT_TRUE(shell.opened.empty());
 }
 

@@ -12,12 +12,12 @@
 
 #include "Fakes.h"
 #include "MemoryListView.h"
-#include "ModReg.h"
-#include "Profile.h"
-#include "SafeSave.h"
-#include "frmMain.h"
-#include "modIconSaveLoad.h"
-#include "modMenu.h"
+#include "launcher/CatalogueFile.h"
+#include "common/IniFile.h"
+#include "common/SafeSave.h"
+#include "launcher/Launcher.h"
+#include "launcher/IconCacheFile.h"
+#include "launcher/TypesFile.h"
 
 namespace carrydeck {
 namespace {
@@ -134,8 +134,8 @@ TEST(FaultInjection, CataloguePulledMidReplaceIsCompleteAtTheNextStart) {
   testing::FakeDiskSpace disk;
   testing::FakeMainView view;
   MemoryListView list;
-  frmMain form(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, "E:\\");
-  form.Form_Load();
+  Launcher form(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, "E:\\");
+  form.OnLoad();
   EXPECT_EQ(fs.files[world.path], world.Fresh());
   ASSERT_EQ(list.RowCount(), 2u);
   EXPECT_EQ(list.Row(2), world.list.Row(2));
@@ -291,11 +291,11 @@ TEST(FaultInjection, SaveSettingsFailingAnywhereLeavesEveryFileWholeAndTheRows) 
     testing::FakeDiskSpace disk;
     testing::FakeMainView view;
     MemoryListView list;
-    std::unique_ptr<frmMain> form;
+    std::unique_ptr<Launcher> form;
     explicit World(MemoryFileSystem& files) : fs(files) {
       view.checks[MenuItem::mnuRunNothing] = true;
-      form = std::make_unique<frmMain>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, "E:\\");
-      form->Form_Load();
+      form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, "E:\\");
+      form->OnLoad();
       // The user added an entry, resized the window and a column since the start.
       list.AddRow(CatalogEntry{{"New", "Games", "E:\\new.exe", ""}});
       view.width = 12000;
@@ -315,7 +315,7 @@ TEST(FaultInjection, SaveSettingsFailingAnywhereLeavesEveryFileWholeAndTheRows) 
     auto world = start(fs);
     startIni = fs.files[ini];
     fs.seen.clear();
-    world->form->mnuSaveSettings_Click();
+    world->form->SaveSettings();
     newData = fs.files[data];
     newIni = fs.files[ini];
     for (SaveStep step : kSteps)
@@ -346,7 +346,7 @@ TEST(FaultInjection, SaveSettingsFailingAnywhereLeavesEveryFileWholeAndTheRows) 
     fs.seen.clear();
     fs.failOn[fault.step] = fault.occurrence;
 
-    world->form->mnuSaveSettings_Click();
+    world->form->SaveSettings();
     // The n-th save of the command failed: the first is "Data.dat", then one per key.
     EXPECT_EQ(fs.files[data], fault.occurrence == 1 ? oldData : newData) << Describe(fault);
     EXPECT_EQ(fs.files[ini], fault.occurrence == 1 ? newIni : iniStates[static_cast<size_t>(fault.occurrence) - 1])
@@ -358,7 +358,7 @@ TEST(FaultInjection, SaveSettingsFailingAnywhereLeavesEveryFileWholeAndTheRows) 
     EXPECT_TRUE(world->view.messages.empty()) << Describe(fault);
 
     fs.failOn.clear();
-    world->form->mnuSaveSettings_Click();
+    world->form->SaveSettings();
     EXPECT_EQ(fs.files[data], newData) << Describe(fault);
     EXPECT_EQ(fs.files[ini], newIni) << Describe(fault);
   }

@@ -5,7 +5,7 @@
 
 #include "Fakes.h"
 #include "MemoryListView.h"
-#include "modIconSaveLoad.h"
+#include "launcher/IconCacheFile.h"
 
 namespace carrydeck {
 namespace {

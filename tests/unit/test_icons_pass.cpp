@@ -6,9 +6,9 @@
 
 #include "Fakes.h"
 #include "MemoryListView.h"
-#include "Profile.h"
-#include "frmMain.h"
-#include "modIconSaveLoad.h"
+#include "common/IniFile.h"
+#include "launcher/Launcher.h"
+#include "launcher/IconCacheFile.h"
 
 namespace carrydeck {
 namespace {
@@ -50,7 +50,7 @@ struct IconPass : ::testing::Test {
   MemoryHeadReader reader{fs};
   IconPorts ports{iml, shell, reader, kNotFound};
   std::string app = "E:\\Carrydeck\\";
-  std::unique_ptr<frmMain> form;
+  std::unique_ptr<Launcher> form;
 
   IconPass() {
     // Two files that are there, one that is on no drive.
@@ -69,9 +69,9 @@ struct IconPass : ::testing::Test {
   bool HasCache() const { return fs.files.count(app + "imagelist.dat") > 0; }
 
   // A start of the program: a fresh window on the same stick, then the deferred icon load.
-  frmMain& Start() {
+  Launcher& Start() {
     Open();
-    form->Timer2_Timer();
+    form->OnDeferredStart();
     return *form;
   }
   void Open() {
@@ -83,8 +83,8 @@ struct IconPass : ::testing::Test {
     reader.reads = 0;
     Platform platform{fs, profile, disk, FileVersion{1, 0, 0, 3}};
     platform.icons = &ports;
-    form = std::make_unique<frmMain>(view, list, platform, app);
-    form->Form_Load();
+    form = std::make_unique<Launcher>(view, list, platform, app);
+    form->OnLoad();
   }
   std::vector<std::string> IconStatuses() const { return view.Since("App data loaded (" + std::to_string(list.RowCount()) + " apps)."); }
   std::vector<std::string> Reports() const {
@@ -120,7 +120,7 @@ TEST_F(IconPass, FirstStartRebuildsAndSavesSecondStartLoadsWithoutAskingTheShell
 
   // Refresh List goes through the same pass.
   view.shown.clear();
-  form->mnuRefresh_Click();
+  form->RefreshList();
   EXPECT_EQ(view.shown, (std::vector<std::string>{"Getting icons . . .", "Loading saved icons . . .", "Icons loaded (3)."}));
 }
 
@@ -239,7 +239,7 @@ TEST_F(IconPass, RebuildIconsNeverBringsBackACacheItCouldNotDelete) {
 TEST_F(IconPass, ACacheThatCannotBeWrittenIsReportedAfterSavingAndTheIconsStay) {
   Open();
   fs.failOn[SaveStep::Create] = fs.seen[SaveStep::Create] + 1;
-  form->Timer2_Timer();
+  form->OnDeferredStart();
   EXPECT_EQ(view.status, "Saving icons . . .");
   EXPECT_EQ(Reports(), std::vector<std::string>{"Error getting icons: Access is denied."});
   EXPECT_EQ(iml.images.size(), 3u);
@@ -250,7 +250,7 @@ TEST_F(IconPass, ACacheThatCannotBeWrittenIsReportedAfterSavingAndTheIconsStay) 
 TEST_F(IconPass, AnImageThatCannotBeAddedEndsThePassWithTheReport) {
   Open();
   iml.failAtAdd = 2;
-  form->Timer2_Timer();
+  form->OnDeferredStart();
   EXPECT_EQ(view.status, "Rebuilding icons . . .");
   EXPECT_EQ(Reports(), std::vector<std::string>{"Error getting icons: Not enough memory resources are available."});
   EXPECT_EQ(iml.images.size(), 1u) << "what was added so far stays";
@@ -312,10 +312,10 @@ TEST_F(IconPass, CountsGoPastSixteenBits) {
 
 TEST_F(IconPass, WithoutIconPortsThePassDoesNothing) {
   Platform platform{fs, profile, disk, FileVersion{1, 0, 0, 3}};
-  frmMain bare(view, list, platform, app);
-  bare.Form_Load();
+  Launcher bare(view, list, platform, app);
+  bare.OnLoad();
   view.shown.clear();
-  bare.Timer2_Timer();
+  bare.OnDeferredStart();
   bare.OnMenu(MenuItem::mnuRebuildIcons);
   EXPECT_TRUE(view.shown.empty());
   EXPECT_FALSE(HasCache());

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "IconScale.h"
+#include "launcher/IconScale.h"
 
 namespace carrydeck {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <random>
 
-#include "LineFile.h"
+#include "common/TextLines.h"
 #include "MemoryListView.h"
-#include "ModReg.h"
+#include "launcher/CatalogueFile.h"
 
 namespace carrydeck {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "modFen.h"
+#include "common/Paths.h"
 
 namespace carrydeck {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "SafeSave.h"
+#include "common/SafeSave.h"
 
 namespace carrydeck {
 namespace {

@@ -3,8 +3,8 @@
 
 #include "Fakes.h"
 #include "MemoryListView.h"
-#include "Profile.h"
-#include "frmMain.h"
+#include "common/IniFile.h"
+#include "launcher/Launcher.h"
 
 namespace carrydeck {
 namespace {
@@ -20,14 +20,14 @@ struct Settings : ::testing::Test {
   FakeMainView view;
   MemoryListView list;
   std::string app = "E:\\";
-  std::unique_ptr<frmMain> form;
+  std::unique_ptr<Launcher> form;
 
   Settings() {
     view.checks[MenuItem::mnuRunNothing] = true;  // as the menu is created
   }
-  frmMain& Start() {
-    form = std::make_unique<frmMain>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, app);
-    form->Form_Load();
+  Launcher& Start() {
+    form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, app);
+    form->OnLoad();
     return *form;
   }
   std::string& Ini() { return fs.files[app + "Settings.ini"]; }
@@ -140,7 +140,7 @@ TEST_F(Settings, ColumnsTheLoadDidNotReachTakeTheirDefaultsAndAreNeverSavedColla
     EXPECT_EQ(list.ColumnWidth(3), 4000);
     EXPECT_DOUBLE_EQ(form->ColumnShare(2), 30);
     // The layout at every resize, then the save at exit.
-    form->Form_Resize();
+    form->OnResize();
     form->OnMenu(MenuItem::mnuSaveSettings);
     for (const char* column : {"1", "2", "3", "4"})
       EXPECT_GT(std::stod(Setting("Headings", column)), 100) << "column " << column;
@@ -285,7 +285,7 @@ TEST_F(Settings, ResizeKeepsTheSharesAndColumnFourTakesTheRest) {
   view.clientWidth = 9000;
   view.clientHeight = 5000;
   view.statusHeight = 300;
-  form->Form_Resize();
+  form->OnResize();
   EXPECT_EQ(list.WidthTwips(), 9000);
   EXPECT_EQ(list.HeightTwips(), 4700);
   EXPECT_DOUBLE_EQ(list.ColumnWidth(1), 900);
@@ -302,7 +302,7 @@ TEST_F(Settings, ResizeSkipsOnlyTheStepsTheListRefuses) {
   const double height = list.HeightTwips(), fourth = list.ColumnWidth(4);
   view.clientHeight = 100;  // lower than the status bar
   view.clientWidth = 2000;
-  form->Form_Resize();
+  form->OnResize();
   EXPECT_EQ(list.HeightTwips(), height);
   EXPECT_EQ(list.WidthTwips(), 2000);
   EXPECT_EQ(list.ColumnWidth(1), 1000);
@@ -312,7 +312,7 @@ TEST_F(Settings, ResizeSkipsOnlyTheStepsTheListRefuses) {
 TEST_F(Settings, MinimisingHidesTheWindow) {
   Start();
   view.state = WindowState::Minimized;
-  form->Form_Resize();
+  form->OnResize();
   EXPECT_FALSE(view.visible);
   form->OnMenu(MenuItem::mnuOpenMenu);
   EXPECT_TRUE(view.visible);
@@ -323,14 +323,14 @@ TEST_F(Settings, TimerFollowsDraggedColumnsAndKeepsSharesWhileTheListHasNoWidth)
   Start();
   list.SetWidthTwips(8000);
   list.SetColumnWidth(2, 4000);
-  form->Timer1_Timer();
+  form->OnLayoutTimer();
   EXPECT_DOUBLE_EQ(form->ColumnShare(2), 50);
   list.SetWidthTwips(0);
-  form->Timer1_Timer();
+  form->OnLayoutTimer();
   EXPECT_DOUBLE_EQ(form->ColumnShare(2), 50);
   list.SetWidthTwips(16000);
   view.clientWidth = 16000;
-  form->Form_Resize();
+  form->OnResize();
   EXPECT_DOUBLE_EQ(list.ColumnWidth(2), 8000);
 }
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "SafeSave.h"
-#include "modMenu.h"
+#include "common/SafeSave.h"
+#include "launcher/TypesFile.h"
 
 namespace carrydeck {
 namespace {

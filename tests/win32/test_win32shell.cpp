@@ -6,8 +6,8 @@
 #include <string>
 #include <thread>
 
-#include "LateBound.h"
-#include "Win32System.h"
+#include "common/win32/DelayLoad.h"
+#include "common/win32/Win32System.h"
 
 namespace carrydeck {
 namespace {

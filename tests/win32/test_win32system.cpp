@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "Profile.h"
-#include "SafeSave.h"
-#include "Win32System.h"
+#include "common/IniFile.h"
+#include "common/SafeSave.h"
+#include "common/win32/Win32System.h"
 
 namespace carrydeck {
 namespace {

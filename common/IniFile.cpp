@@ -1,0 +1,118 @@
+#include "common/IniFile.h"
+
+#include <vector>
+
+#include "common/TextLines.h"
+#include "common/SafeSave.h"
+#include "common/Paths.h"
+
+namespace carrydeck {
+
+namespace {
+
+constexpr size_t kReadIniBuffer = 750;
+
+bool IsSectionLine(const std::string& line, std::string& name) {
+  std::string t = Trim(line);
+  if (t.size() < 2 || t.front() != '[') return false;
+  size_t close = t.find(']');
+  if (close == std::string::npos) return false;
+  name = Trim(t.substr(1, close - 1));
+  return true;
+}
+
+bool IsKeyLine(const std::string& line, const std::string& key, std::string* value) {
+  size_t eq = line.find('=');
+  if (eq == std::string::npos) return false;
+  if (!EqualsNoCase(Trim(line.substr(0, eq)), Trim(key))) return false;
+  if (value) *value = Trim(line.substr(eq + 1));
+  return true;
+}
+
+}  // namespace
+
+std::string ReadIni(IProfile& profile, const std::string& section, const std::string& key,
+                    const std::string& file, const std::string& defaultValue) {
+  // Some Windows versions crash on an empty section or key name: never pass one on.
+  if (section.empty() || key.empty()) return defaultValue;
+  std::string result = profile.Get(section, ToLowerAscii(key), file, kReadIniBuffer);
+  if (result.empty()) {
+    profile.Put(section, ToUpperAscii(key), defaultValue, file);
+    return defaultValue;
+  }
+  return result;
+}
+
+void WriteIni(IProfile& profile, const std::string& section, const std::string& key, const std::string& value,
+              const std::string& file) {
+  if (section.empty() || key.empty()) return;
+  profile.Put(section, ToUpperAscii(key), value, file);
+}
+
+std::string ProfileGet(const std::string& content, const std::string& section, const std::string& key) {
+  bool inSection = false;
+  for (const std::string& line : SplitLines(content)) {
+    std::string name;
+    if (IsSectionLine(line, name)) {
+      if (inSection) break;  // only the first section of that name counts
+      inSection = EqualsNoCase(name, Trim(section));
+      continue;
+    }
+    std::string value;
+    if (inSection && IsKeyLine(line, key, &value)) return value;
+  }
+  return std::string();
+}
+
+std::string ProfilePut(const std::string& content, const std::string& section, const std::string& key,
+                       const std::string& value) {
+  std::vector<std::string> lines = SplitLines(content);
+  // The platform stores the value without spaces at its ends; do the same.
+  const std::string keyLine = key + "=" + Trim(value);
+  size_t sectionAt = lines.size();
+  size_t lastContent = 0;  // the last non-blank line of the section, where a new key goes
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string name;
+    if (IsSectionLine(lines[i], name)) {
+      if (sectionAt != lines.size()) break;
+      if (EqualsNoCase(name, Trim(section))) sectionAt = lastContent = i;
+      continue;
+    }
+    if (sectionAt == lines.size()) continue;
+    if (IsKeyLine(lines[i], key, nullptr)) {
+      lines[i] = keyLine;
+      return JoinLines(lines);
+    }
+    if (!Trim(lines[i]).empty()) lastContent = i;
+  }
+  if (sectionAt == lines.size()) {
+    lines.push_back("[" + section + "]");
+    lines.push_back(keyLine);
+  } else {
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lastContent + 1), keyLine);
+  }
+  return JoinLines(lines);
+}
+
+std::string FileProfile::Get(const std::string& section, const std::string& key, const std::string& file,
+                             size_t maxChars) {
+  // A write cut short between removing the old file and naming the new one leaves the new
+  // one complete beside it: take it, or every setting would fall back to its default.
+  RecoverSafeSave(fs_, file);
+  std::string content;
+  if (!fs_.ReadAll(file, content)) return std::string();
+  std::string value = ProfileGet(content, section, key);
+  if (maxChars == 0) return std::string();
+  if (value.size() > maxChars - 1) value.resize(maxChars - 1);
+  return value;
+}
+
+bool FileProfile::Put(const std::string& section, const std::string& key, const std::string& value,
+                      const std::string& file) {
+  RecoverSafeSave(fs_, file);
+  std::string content;
+  fs_.ReadAll(file, content);  // a missing file is created
+  return SaveFileSafely(fs_, file, ProfilePut(content, section, key, value)).ok();
+}
+
+}  // namespace carrydeck

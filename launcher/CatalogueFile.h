@@ -1,0 +1,37 @@
+// The catalogue file "Data.dat": four lines per entry, CR LF, in display order.
+#pragma once
+
+#include <string>
+
+#include "launcher/ListView.h"
+#include "launcher/Messages.h"
+#include "common/SystemPorts.h"
+
+namespace carrydeck {
+
+struct LoadResult {
+  size_t count = 0;
+  bool readFailed = false;  // the file exists but could not be read
+};
+
+// Appends the file's records to the list; a short last record is filled with empty fields.
+LoadResult LoadList(const std::string& path, IListView& list, IFileSystem& fs, IMessages& messages);
+
+// Writes every row, replacing the file only once the new one is complete; false when the
+// old file was kept.
+bool SaveList(const std::string& path, const IListView& list, IFileSystem& fs, IMessages& messages);
+
+// The bytes SaveList writes, and the records LoadList reads, for a given field count.
+std::string FormatRecords(const IListView& list, int fieldsPerRecord);
+std::vector<CatalogEntry> ParseRecords(const std::string& bytes, int fieldsPerRecord);
+// The same records, kept as the file's own bytes with the place of every field.
+PackedRows PackRecords(std::string bytes, int fieldsPerRecord);
+
+namespace detail {
+// Where the CRs of a text are: with the processor's vector compares where the build has
+// them, else eight bytes at a time (the 32-bit release); both must agree.
+std::vector<size_t> CrPositions(const std::string& text);
+std::vector<size_t> CrPositionsByWords(const std::string& text);
+}  // namespace detail
+
+}  // namespace carrydeck

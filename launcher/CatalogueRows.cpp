@@ -1,0 +1,124 @@
+#include "launcher/CatalogueRows.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace carrydeck {
+
+std::string_view PackedRows::Field(size_t i, int j) const {
+  if (j < 0 || j >= fieldsPerRecord) return std::string_view();
+  const size_t line = i * static_cast<size_t>(fieldsPerRecord) + static_cast<size_t>(j);
+  size_t start = 0;
+  if (line > 0) {
+    // After the previous line's CR, and its LF when one follows (text[size] is the NUL).
+    const size_t previous = ends[line - 1];
+    start = previous >= text.size() ? text.size() : previous + (text[previous + 1] == '\n' ? 2 : 1);
+  }
+  const size_t end = ends[line];
+  return start < end ? std::string_view(text.data() + start, end - start) : std::string_view();
+}
+
+std::vector<CatalogEntry> PackedRows::Unpack() const {
+  std::vector<CatalogEntry> entries(Count());
+  const int fields = std::min(fieldsPerRecord, static_cast<int>(std::tuple_size<decltype(CatalogEntry::fields)>::value));
+  for (size_t i = 0; i < entries.size(); ++i)
+    for (int j = 0; j < fields; ++j) entries[i].fields[static_cast<size_t>(j)] = Field(i, j);
+  return entries;
+}
+
+int CompareNoCase(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+void CatalogueRows::Clear() {
+  rows_.clear();
+  texts_.clear();
+}
+
+void CatalogueRows::Append(std::vector<CatalogEntry>&& entries) {
+  rows_.reserve(rows_.size() + entries.size());
+  for (CatalogEntry& e : entries) {
+    Row row;
+    row.entry = std::make_shared<const CatalogEntry>(std::move(e));
+    rows_.push_back(std::move(row));
+  }
+}
+
+void CatalogueRows::Append(PackedRows&& packed) {
+  const size_t count = packed.Count();
+  if (count == 0) return;
+  const auto text = static_cast<uint32_t>(texts_.size());
+  texts_.push_back(std::make_shared<const PackedRows>(std::move(packed)));
+  const size_t at = rows_.size();
+  rows_.resize(at + count);
+  for (size_t i = 0; i < count; ++i) {
+    rows_[at + i].text = text;
+    rows_[at + i].first = i;
+  }
+}
+
+void CatalogueRows::Remove(size_t index0) {
+  if (index0 >= rows_.size()) return;
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index0));
+}
+
+std::string_view CatalogueRows::Field(size_t index0, int j) const {
+  const Row& row = rows_[index0];
+  if (row.entry) return j >= 0 && j < 4 ? std::string_view(row.entry->fields[static_cast<size_t>(j)]) : std::string_view();
+  return texts_[row.text]->Field(row.first, j);
+}
+
+const CatalogEntry& CatalogueRows::At(size_t index0) const {
+  const Row& row = rows_[index0];
+  if (!row.entry) {
+    auto entry = std::make_shared<CatalogEntry>();
+    for (int j = 0; j < 4; ++j) entry->fields[static_cast<size_t>(j)] = Field(index0, j);
+    row.entry = std::move(entry);
+  }
+  return *row.entry;
+}
+
+size_t CatalogueRows::SetSorted(bool sorted, size_t follow) {
+  sorted_ = sorted;
+  return sorted_ ? Resort(follow) : follow;
+}
+
+size_t CatalogueRows::SetKey(int key, size_t follow) {
+  key_ = key < 0 ? 0 : (key > 3 ? 3 : key);
+  return sorted_ ? Resort(follow) : follow;
+}
+
+size_t CatalogueRows::SetOrder(SortOrder order, size_t follow) {
+  order_ = order;
+  return sorted_ ? Resort(follow) : follow;
+}
+
+size_t CatalogueRows::Resort(size_t follow) {
+  if (key_ == kNoKey) return follow;
+  std::vector<size_t> order(rows_.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  const int key = key_;
+  const bool descending = order_ == SortOrder::Descending;
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    int c = CompareNoCase(Field(a, key), Field(b, key));
+    return descending ? c > 0 : c < 0;
+  });
+  std::vector<Row> rows;
+  rows.reserve(rows_.size());
+  size_t followed = npos;
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (order[i] == follow) followed = i;
+    rows.push_back(std::move(rows_[order[i]]));
+  }
+  rows_ = std::move(rows);
+  return followed;
+}
+
+}  // namespace carrydeck

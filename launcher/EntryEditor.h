@@ -1,0 +1,105 @@
+// The Add/Edit Entry dialog, as logic: it reads the selected row at load and writes a new
+// row into the main list at Save. The window side (or a test) attaches the controls and
+// the folder listing, then calls OnLoad and forwards each event.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "launcher/EntryEditorView.h"
+#include "launcher/ListView.h"
+#include "common/SystemPorts.h"
+#include "launcher/TypesFile.h"
+
+namespace carrydeck {
+
+class Launcher;
+
+// cmbType's drop-down: the items kept byte for byte, each shown by the view as it comes.
+class TypeCombo : public IItemList {
+ public:
+  void Bind(IEntryEditorView* view) { view_ = view; }
+  void AddItem(const std::string& text) override {
+    items_.AddItem(text);
+    if (view_) view_->AddTypeItem(text);
+  }
+  int ListCount() const override { return items_.ListCount(); }
+  std::string List(int index) const override { return items_.List(index); }
+
+ private:
+  ItemList items_;
+  IEntryEditorView* view_ = nullptr;
+};
+
+class EntryEditor {
+ public:
+  EntryEditor(Launcher& owner, IListView& list, IFileSystem& files);
+  EntryEditor(const EntryEditor&) = delete;
+  EntryEditor& operator=(const EntryEditor&) = delete;
+
+  void Attach(IEntryEditorView& view, IFolderListing& folders);
+
+  void OnLoad();
+  void OnDriveChange();
+  void OnFolderChange();
+  void OnFileClick();
+  void OnAddType();
+  void OnOtherFolder();
+  void OnSave();
+  void OnCancel();
+
+  // What the lists do themselves when the user works them.
+  void PickDrive(int index);  // a drive chosen in the drop-down
+  void OpenFolderRow(int index);    // a folder row double-clicked
+
+  // The lists' state, as their properties would read.
+  const std::string& Drive() const { return drive_; }
+  const std::string& DirPath() const { return dirPath_; }
+  const std::string& FilePath() const { return filePath_; }
+  const IItemList& TypeItems() const { return types_; }
+  // The selected file's name, "" when none.
+  std::string FileName() const;
+  bool Unloaded() const { return unloaded_; }
+
+  std::string TypesFile() const;
+
+ private:
+  // Property sets of the three lists, with their change events as the controls raise them.
+  void SetDrive(const std::string& path);
+  bool SetDirPath(const std::string& path);
+  bool SetFilePath(const std::string& path);
+  // The same without events, for the lists' own start and for putting them back.
+  bool ShowDirPath(const std::string& path);
+  void ShowDrive(const std::string& root);
+  void InitLists();
+  void Report(const std::string& prefix);
+  void SaveTypes();
+  void Unload();
+
+  Launcher& owner_;
+  IListView& list_;
+  IFileSystem& fs_;
+  IEntryEditorView* view_ = nullptr;
+  IFolderListing* folders_ = nullptr;
+
+  TypeCombo types_;
+  std::vector<std::string> drives_;
+  std::string drive_;
+  std::string dirPath_;
+  std::vector<FolderRow> folderRows_;
+  int currentFolderRow_ = -1;
+  std::string filePath_;
+  ItemList files_;
+  std::string lastError_;
+  bool unloaded_ = false;
+  bool saving_ = false;
+  bool typesUnreadable_ = false;
+};
+
+// The folder list's form of a path: "E:\" or "\\server\share\" for a root, else no trailing
+// "\"; "." and ".." resolved, "/" taken as "\". "" when the path is not absolute.
+std::string FolderListPath(const std::string& path);
+// The root of such a path: "E:\" or "\\server\share\"; "" when there is none.
+std::string DriveRootOfPath(const std::string& path);
+
+}  // namespace carrydeck

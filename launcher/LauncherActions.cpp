@@ -1,0 +1,246 @@
+// What the user does with an entry: run it, browse to it, open a console there, copy its
+// path; and the list's own events that lead there.
+#include <cctype>
+#include <cmath>
+
+#include "launcher/WindowsVersion.h"
+#include "launcher/Launcher.h"
+#include "common/Paths.h"
+
+namespace carrydeck {
+
+namespace {
+
+const char kAutoDriveChange[] = " - Auto Drive Change";
+const char kNoSelection[] = "No entry is selected.";
+
+// A stored target the launcher can find again: a drive root (E:\) or a share.
+// A relative one would depend on whatever folder the last action left current.
+bool IsRootedPath(const std::string& path) {
+  if (IsUNCPath(path)) return true;
+  return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && path[2] == '\\';
+}
+
+}  // namespace
+
+bool Launcher::SelectedTarget(std::string& target, std::string* parameters, std::string& error) const {
+  const size_t row = list_.SelectedRow();
+  if (row == 0) {
+    error = kNoSelection;
+    return false;
+  }
+  target = list_.Row(row).TargetFile();
+  if (parameters) *parameters = list_.Row(row).Parameters();
+  return true;
+}
+
+std::string Launcher::FindEntryFile(const std::string& target, bool& relocated) const {
+  relocated = false;
+  if (target.empty() || !IsRootedPath(target)) return std::string();
+  if (sys_.files.FileExists(target)) return target;
+  const std::string moved = RelocatePath(target, GetDriveRoot());
+  if (!sys_.files.FileExists(moved)) return std::string();
+  relocated = true;
+  return moved;
+}
+
+// By its full path: a bare name would be looked for in the stick's folder and the current
+// folder first, where anybody could have put a program of that name.
+std::string Launcher::ExplorerProgram() { return shell_.WindowsFolder() + "explorer.exe"; }
+
+void Launcher::CloseAfterRun() {
+  view_.RemoveTrayIcon();
+  view_.EndProgram();
+}
+
+void Launcher::RunSelectedEntry() {
+  std::string target, parameters, error;
+  SelectedTarget(target, &parameters, error);
+  bool relocated = false;
+  const std::string path = FindEntryFile(target, relocated);
+  if (path.empty()) {
+    view_.MsgBox("Error running " + target + " : " + error + "\r\nCheck the file exists at" + " the specified location.",
+                 mb::OK | mb::IconStop, kProgramTitle);
+    view_.SetStatus("Error running " + target + " : " + error);
+    return;
+  }
+
+  const std::string folder = FolderOf(path);
+  if (!IsUNCPath(path)) shell_.ChangeDrive(path.substr(0, 2));
+  shell_.ChangeFolder(folder);
+  if (view_.Checked(MenuItem::mnuRunMinimize)) view_.SetState(WindowState::Minimized);
+  shell_.ShellOpen(path, folder, ExpandPlaceholders(parameters, folder, GetDriveRoot()));
+  view_.SetStatus("Running " + path + (relocated ? kAutoDriveChange : ""));
+  if (view_.Checked(MenuItem::mnuRunClose)) CloseAfterRun();
+}
+
+void Launcher::BrowseEntryFolder() {
+  std::string target, error;
+  SelectedTarget(target, nullptr, error);
+  const std::string folder = FolderOf(target);
+  const std::string root = GetDriveRoot();
+
+  std::string commandLine, status;
+  if (!folder.empty() && sys_.files.FolderExists(folder)) {
+    commandLine = "explorer.exe /select," + target;
+    status = "Browsing " + folder;
+  } else if (!folder.empty() && sys_.files.FolderExists(RelocatePath(folder, root))) {
+    commandLine = "explorer.exe /select," + root + StripDriveRoot(target);
+    status = "Browsing " + root + StripDriveRoot(folder) + kAutoDriveChange;
+  }
+  if (!commandLine.empty()) {
+    if (view_.Checked(MenuItem::mnuRunMinimize)) view_.SetState(WindowState::Minimized);
+    if (shell_.StartProgram(ExplorerProgram(), commandLine)) {
+      view_.SetStatus(status);
+      if (view_.Checked(MenuItem::mnuRunClose)) CloseAfterRun();
+      return;
+    }
+    error = shell_.LastErrorDescription();
+  }
+  view_.MsgBox("Error browsing to the directory : " + error + "\r\nCheck the folder" +
+                   " exists at the specified location.",
+               mb::OK | mb::IconStop, kProgramTitle);
+  view_.SetStatus("Error browsing " + folder + " : " + error);
+}
+
+void Launcher::BrowseDriveRoot() {
+  const std::string root = GetDriveRoot();
+  if (view_.Checked(MenuItem::mnuRunMinimize)) view_.SetState(WindowState::Minimized);
+  if (!shell_.StartProgram(ExplorerProgram(), "explorer.exe /e," + root)) {
+    const std::string error = shell_.LastErrorDescription();
+    view_.MsgBox("Error browsing to the directory : " + error, mb::OK | mb::IconStop, kProgramTitle);
+    view_.SetStatus("Error browsing " + root + " : " + error);
+    return;
+  }
+  view_.SetStatus("Browsing root directory " + root);
+  if (view_.Checked(MenuItem::mnuRunClose)) CloseAfterRun();
+}
+
+std::string Launcher::GetCommandShell() {
+  WindowsVersion version(shell_);
+  // A version that cannot be read is a modern system: every supported one is NT.
+  if (version.failed()) return "cmd.exe";
+  return version.Version() == 2 ? "cmd.exe" : "command.com";
+}
+
+void Launcher::OpenCommandPrompt() {
+  std::string target, error;
+  SelectedTarget(target, nullptr, error);
+  const std::string folder = FolderOf(target);
+  const std::string root = GetDriveRoot();
+  const std::string shellName = GetCommandShell();
+
+  std::string used;
+  bool relocated = false;
+  if (!folder.empty()) {
+    if (sys_.files.FolderExists(folder)) {
+      used = folder;
+    } else if (sys_.files.FolderExists(RelocatePath(folder, root))) {
+      used = RelocatePath(folder, root);
+      relocated = true;
+    }
+  }
+  if (used.empty()) {
+    view_.MsgBox("Error opening cmd to " + folder + " : " + error, mb::OK | mb::IconStop, kProgramTitle);
+    view_.SetStatus("Error opening " + shellName + " to " + folder + " : " + error);
+    return;
+  }
+  if (IsUNCPath(used)) {
+    view_.MsgBox(std::string("The selected folder is located on a network drive that is not mounted. To use this") +
+                     " function (or any DOS based program) ensure a drive is mounted first!",
+                 mb::OK | mb::IconStop, kProgramTitle);
+    view_.SetStatus("Error opening " + shellName + " to " + folder + " : " + "Unmounted" + " network drive detected.");
+    return;
+  }
+
+  const std::string drive = (relocated ? root : folder).substr(0, 2);
+  shell_.ChangeDrive(used.substr(0, 2));
+  shell_.ChangeFolder(used);
+  if (view_.Checked(MenuItem::mnuRunMinimize)) view_.SetState(WindowState::Minimized);
+  std::string status;
+  // Each console from its system's own folder (cmd.exe in the system folder, command.com of
+  // the 9x family in the Windows folder), never by a name searched for.
+  if (shellName == "cmd.exe") {
+    shell_.StartProgram(shell_.SystemFolder() + shellName,
+                        shellName + " /k " + "\"" + drive + "&&cd\\" + "&&cd " + EscapeForCmd(used) + "&&cls" + "\"");
+    status = "Command Prompt to " + used;
+  } else {
+    const std::string shortFolder = shell_.GetShortPath(used);
+    shell_.StartProgram(shell_.WindowsFolder() + shellName,
+                        shellName + " /k " + drive + " | cd\\" + " | cd " + shortFolder + " | cls");
+    status = "Command Prompt to " + shortFolder;
+  }
+  view_.SetStatus(status + (relocated ? kAutoDriveChange : ""));
+  if (view_.Checked(MenuItem::mnuRunClose)) CloseAfterRun();
+}
+
+void Launcher::CopyEntryPath() {
+  std::string target, error;
+  SelectedTarget(target, nullptr, error);
+  bool relocated = false;
+  const std::string path = FindEntryFile(target, relocated);
+  std::string readBack;
+  if (!path.empty()) {
+    if (shell_.SetClipboardText(path) && shell_.GetClipboardText(readBack)) {
+      view_.MsgBox("Clipboard set to:\r\n" + readBack, mb::OK | mb::IconInformation, kProgramTitle);
+      return;
+    }
+    error = shell_.LastErrorDescription();
+  }
+  view_.MsgBox("Error getting path : " + error + "\r\nCheck the path and file exist at" + " the specified location.",
+               mb::OK | mb::IconStop, kProgramTitle);
+  view_.SetStatus("Error getting path: " + error);
+}
+
+void Launcher::CopyShortPath() {
+  std::string target, error;
+  SelectedTarget(target, nullptr, error);
+  bool relocated = false;
+  const std::string path = FindEntryFile(target, relocated);
+  std::string readBack;
+  if (!path.empty()) {
+    const std::string shortPath = shell_.GetShortPath(path);
+    if (shell_.SetClipboardText(shortPath) && shell_.GetClipboardText(readBack)) {
+      std::string text = "Clipboard set to:\r\n" + readBack;
+      if (IsUNCPath(shortPath))
+        text += std::string("\r\n\r\nWARNING: You") +
+                " must mount the drive for network folders to work correctly with a DOS program!";
+      view_.MsgBox(text, mb::OK | mb::IconInformation, kProgramTitle);
+      return;
+    }
+    error = shell_.LastErrorDescription();
+  }
+  view_.MsgBox("Error getting DOS path : " + error + "\r\nCheck the path and file exist" + " at the specified location.",
+               mb::OK | mb::IconStop, kProgramTitle);
+  view_.SetStatus("Error getting DOS path: " + error);
+}
+
+void Launcher::OnColumnClick(int column) {
+  if (editor_) return;  // the editor has the catalogue now
+  list_.SetSorted(true);
+  if (list_.SortKey() == column - 1) {
+    list_.SetOrder(list_.Order() == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending);
+  } else {
+    list_.SetOrder(SortOrder::Ascending);
+    list_.SetSortKey(column - 1);
+  }
+  SaveCatalogue();
+}
+
+void Launcher::OnListKeyUp() {
+  const size_t row = list_.SelectedRow();
+  if (row == 0) return;
+  const int maximum = static_cast<int>(std::floor(view_.StatusWidthTwips() / 80));
+  view_.SetStatus(ShortenPathForDisplay(list_.Row(row).TargetFile(), maximum));
+}
+
+void Launcher::OnListMouseUp(int button) {
+  OnListKeyUp();
+  if (button == 2) view_.ShowContextMenu();
+}
+
+void Launcher::OnListDoubleClick() {
+  if (!editor_) RunSelectedEntry();
+}
+
+}  // namespace carrydeck

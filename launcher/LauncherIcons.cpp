@@ -1,0 +1,114 @@
+// The list's icons: loaded from the icon cache, or extracted entry by entry and saved.
+#include <new>
+#include <optional>
+
+#include "common/SafeSave.h"
+#include "launcher/Launcher.h"
+#include "common/Paths.h"
+#include "launcher/IconCacheFile.h"
+
+namespace carrydeck {
+
+void Launcher::GetAllIcons() { IconPass(true); }
+
+void Launcher::RebuildIcons() {
+  const std::string cache = IconCacheFile();
+  if (sys_.files.FileExists(cache)) sys_.files.Delete(cache);
+  // Should the delete fail (a write-protected stick), the old cache must not come back:
+  // the pass rebuilds regardless, and reports if it can't save.
+  IconPass(false);
+}
+
+void Launcher::StopIconPass() { ++iconPass_; }
+
+void Launcher::ReportIconError(const std::string& description) {
+  view_.MsgBox("Error getting icons: " + description, mb::OK | mb::IconStop, kProgramTitle);
+}
+
+Launcher::IconAdded Launcher::AddFileIcon(const std::string& path, size_t position) {
+  IconPorts& icons = *sys_.icons;
+  std::optional<IconImage> icon = icons.shell.FileIcon(path);
+  // When the shell knows nothing of a file that is there, the not-found picture keeps
+  // image i with row i for every row after it.
+  if (!icons.imageList.Add(position, icon ? *icon : icons.notFoundIcon)) return IconAdded::Failed;
+  return icon ? IconAdded::FromFile : IconAdded::NotFound;
+}
+
+// Any failure ends the pass with the report, running out of memory for a huge list included.
+void Launcher::IconPass(bool useCache) try {
+  const unsigned pass = ++iconPass_;
+  if (!sys_.icons) return;
+  IImageList& imageList = sys_.icons->imageList;
+  if (!view_.Checked(MenuItem::mnuIcons)) {
+    imageList.Detach();
+    imageList.Clear();
+    return;
+  }
+  view_.SetStatus("Getting icons . . .");
+  imageList.Detach();
+  imageList.Clear();
+
+  const std::string cache = IconCacheFile();
+  // A save cut short may have left the new cache under its temporary name.
+  RecoverSafeSave(sys_.files, cache);
+  if (useCache && sys_.files.FileExists(cache)) {
+    view_.SetStatus("Loading saved icons . . .");
+    LoadedIcons loaded = LoadImageList(imageList, cache, list_, sys_.files, sys_.icons->reader);
+    if (!loaded.ok) {
+      ReportIconError(loaded.error);
+      return;
+    }
+    if (loaded.count >= 0) {
+      list_.Repaint();
+      view_.SetStatus("Icons loaded (" + std::to_string(loaded.count) + ").");
+      return;
+    }
+    // The cache did not fit the list and is gone: build it anew.
+  }
+
+  view_.SetStatus("Rebuilding icons . . .");
+  size_t successes = 0, failures = 0;
+  const std::string root = GetDriveRoot();
+  for (size_t row = 1; row <= list_.RowCount(); ++row) {
+    const std::string target(list_.Field(row, 2));  // no copy of the whole row
+    std::string found;
+    if (sys_.files.FileExists(target)) {
+      found = target;
+    } else {
+      const std::string relocated = RelocatePath(target, root);
+      if (relocated != target && sys_.files.FileExists(relocated)) found = relocated;
+    }
+    IconAdded added = IconAdded::NotFound;
+    if (!found.empty())
+      added = AddFileIcon(found, row);
+    else if (!imageList.Add(row, sys_.icons->notFoundIcon))
+      added = IconAdded::Failed;
+    if (added == IconAdded::Failed) {
+      ReportIconError(imageList.LastErrorDescription());
+      return;
+    }
+    ++(added == IconAdded::FromFile ? successes : failures);
+
+    imageList.Attach();
+    // Setting the row's icon redraws that row; repainting the whole list per entry would
+    // cost a full paint for every entry of a long list.
+    list_.SetRowIcon(row, static_cast<int>(row - 1));
+    view_.ProcessPendingEvents();
+    // Something run meanwhile started a newer pass, or the window is going: that one has
+    // the list now.
+    if (pass != iconPass_) return;
+  }
+
+  view_.SetStatus("Saving icons . . .");
+  std::string error;
+  if (!SaveImageList(imageList, cache, sys_.files, error)) {
+    ReportIconError(error);
+    return;
+  }
+  view_.SetStatus("Icons rebuilt. " + std::to_string(successes) + " successful, " + std::to_string(failures) +
+                  " unsuccessful.");
+} catch (const std::bad_alloc&) {
+  ReportIconError("Out of memory");
+}
+
+}  // namespace carrydeck

@@ -1,0 +1,188 @@
+// The main window's settings, list layout and looks, and the tray's way back.
+#include <cmath>
+
+#include "common/NumberText.h"
+#include "launcher/Launcher.h"
+
+namespace carrydeck {
+
+namespace {
+
+// The platform's descriptions for a value that cannot be converted or set.
+const char kTypeMismatch[] = "Type mismatch";
+const char kOverflow[] = "Overflow";
+const char kInvalidValue[] = "Invalid property value";
+
+struct FontItem {
+  int size;
+  MenuItem item;
+};
+constexpr FontItem kFontItems[] = {{8, MenuItem::mnuFont8},   {10, MenuItem::mnuFont10}, {12, MenuItem::mnuFont12},
+                                   {14, MenuItem::mnuFont14}, {16, MenuItem::mnuFont16}, {18, MenuItem::mnuFont18},
+                                   {20, MenuItem::mnuFont20}};
+
+}  // namespace
+
+void Launcher::LoadSettings() {
+  std::string error;
+  int widthsSet = 0;
+  if (LoadSettingsSteps(error, widthsSet)) return;
+  // Columns the load did not reach take their default widths: with no share taken they
+  // would be laid out, and saved, 0 wide for good.
+  for (int column = widthsSet + 1; column <= 4; ++column)
+    list_.SetColumnWidth(column, DefaultColumnWidth(column));
+  UpdateColumnShares();
+  view_.MsgBox("Error loading settings: " + error, mb::OK | mb::IconStop, kProgramTitle);
+}
+
+double Launcher::DefaultColumnWidth(int column) const {
+  const double w = view_.WidthTwips();
+  const double defaults[4] = {w / 12, w / 4, w / 3, w / 3 - 480};
+  return column >= 1 && column <= 4 ? defaults[column - 1] : 0.0;
+}
+
+bool Launcher::LoadSettingsSteps(std::string& error, int& widthsSet) {
+  // After-run mode: read three times, as each tick is decided on its own reading.
+  const MenuItem modes[] = {MenuItem::mnuRunNothing, MenuItem::mnuRunMinimize, MenuItem::mnuRunClose};
+  for (int mode = 1; mode <= 3; ++mode) {
+    std::optional<double> onRun = ParseNumber(ReadSetting("Main", "OnRun", "0"));
+    if (!onRun) return error = kTypeMismatch, false;
+    if (*onRun == mode)
+      for (int i = 0; i < 3; ++i) view_.SetChecked(modes[i], i == mode - 1);
+  }
+
+  std::optional<bool> icons = ParseBoolean(ReadSetting("Main", "Icons", "1"));
+  if (!icons) return error = kTypeMismatch, false;
+  view_.SetChecked(MenuItem::mnuIcons, *icons);
+
+  std::optional<bool> grid = ParseBoolean(ReadSetting("Main", "Gridlines", "1"));
+  if (!grid) return error = kTypeMismatch, false;
+  view_.SetChecked(MenuItem::mnuShowGridlines, *grid);
+  list_.SetGridLines(*grid);
+
+  std::optional<bool> background = ParseBoolean(ReadSetting("Main", "Background", "1"));
+  if (!background) return error = kTypeMismatch, false;
+  view_.SetChecked(MenuItem::mnuShowBackground, *background);
+  if (!*background)
+    list_.ClearBackgroundPicture();
+  else if (!LoadBackground(error))
+    return false;
+
+  const std::string fontText = ReadSetting("Main", "FontSize", "8");
+  std::optional<int16_t> font = ParseInteger16(fontText);
+  if (!font) return error = ParseNumber(fontText) ? kOverflow : kTypeMismatch, false;
+  ApplyListFont(*font);
+  for (const FontItem& f : kFontItems)
+    if (f.size == *font) view_.SetChecked(f.item, true);
+
+  for (int column = 1; column <= 4; ++column) {
+    std::optional<double> width =
+        ParseNumber(ReadSetting("Headings", std::to_string(column), FormatSingle(DefaultColumnWidth(column))));
+    if (!width) return error = kTypeMismatch, false;
+    if (!list_.SetColumnWidth(column, *width)) return error = kInvalidValue, false;
+    widthsSet = column;
+  }
+
+  UpdateColumnShares();
+  return true;
+}
+
+void Launcher::UpdateColumnShares() {
+  const double listWidth = list_.WidthTwips();
+  // A list with no width (a minimised window) says nothing about proportions: keep them.
+  if (!(listWidth > 0)) return;
+  for (int column = 1; column <= 3; ++column) columnShare_[column - 1] = list_.ColumnWidth(column) / listWidth * 100;
+}
+
+void Launcher::SaveSettings() {
+  SaveCatalogue();
+  if (view_.State() == WindowState::Normal) {
+    WriteSetting("MAIN", "Window Height", FormatSingle(view_.HeightTwips()));
+    WriteSetting("MAIN", "Window Width", FormatSingle(view_.WidthTwips()));
+    for (int column = 1; column <= 4; ++column)
+      WriteSetting("Headings", std::to_string(column), FormatSingle(list_.ColumnWidth(column)));
+  }
+  UpdateColumnShares();
+}
+
+void Launcher::ToggleIcons() {
+  const bool on = !view_.Checked(MenuItem::mnuIcons);
+  view_.SetChecked(MenuItem::mnuIcons, on);
+  WriteSetting("Main", "Icons", on ? "1" : "0");
+  GetAllIcons();
+}
+
+void Launcher::ToggleGridLines() {
+  const bool on = !view_.Checked(MenuItem::mnuShowGridlines);
+  view_.SetChecked(MenuItem::mnuShowGridlines, on);
+  WriteSetting("Main", "Gridlines", on ? "1" : "0");
+  list_.SetGridLines(on);
+  list_.Repaint();
+}
+
+void Launcher::ToggleBackground() {
+  const bool on = !view_.Checked(MenuItem::mnuShowBackground);
+  view_.SetChecked(MenuItem::mnuShowBackground, on);
+  WriteSetting("Main", "Background", on ? "1" : "0");
+  if (on) {
+    std::string ignored;  // a toggle reports nothing
+    LoadBackground(ignored);
+  } else {
+    list_.ClearBackgroundPicture();
+  }
+  list_.Repaint();
+}
+
+void Launcher::SetRunMode(MenuItem item, const char* value) {
+  for (MenuItem mode : {MenuItem::mnuRunNothing, MenuItem::mnuRunMinimize, MenuItem::mnuRunClose})
+    view_.SetChecked(mode, mode == item);
+  WriteSetting("Main", "OnRun", value);
+}
+
+void Launcher::AfterRunDoNothing() { SetRunMode(MenuItem::mnuRunNothing, "1"); }
+void Launcher::AfterRunMinimize() { SetRunMode(MenuItem::mnuRunMinimize, "2"); }
+void Launcher::AfterRunClose() { SetRunMode(MenuItem::mnuRunClose, "3"); }
+
+void Launcher::OnResize() {
+  // Each step on its own: a value the list refuses skips only that step.
+  list_.SetHeightTwips(view_.ClientHeightTwips() - view_.StatusHeightTwips());
+  list_.SetWidthTwips(view_.ClientWidthTwips());
+  const double listWidth = list_.WidthTwips();
+  double used = 0;
+  for (int column = 1; column <= 3; ++column) {
+    const double width = columnShare_[column - 1] / 100 * listWidth;
+    list_.SetColumnWidth(column, width);
+    used += width;
+  }
+  list_.SetColumnWidth(4, listWidth - used - 350);
+  if (view_.State() == WindowState::Minimized) view_.HideWindow();
+}
+
+void Launcher::OnLayoutTimer() { UpdateColumnShares(); }
+
+void Launcher::ApplyListFont(int size) {
+  std::string error;
+  if (!list_.SetFontSize(size, error)) {
+    view_.MsgBox("Error loading font size: " + error, mb::OK | mb::IconStop, kProgramTitle);
+    return;
+  }
+  list_.Repaint();
+}
+
+void Launcher::SetFontSize(int size) {
+  ApplyListFont(size);
+  WriteSetting("Main", "FontSize", std::to_string(size));
+  for (const FontItem& f : kFontItems) view_.SetChecked(f.item, false);
+  for (const FontItem& f : kFontItems)
+    if (f.size == size) view_.SetChecked(f.item, true);
+}
+
+bool Launcher::LoadBackground(std::string& error) {
+  const std::string picture = appPath_ + "background.jpg";
+  if (!sys_.files.FileExists(picture)) return true;  // a picture shown before stays
+  return list_.SetBackgroundPicture(picture, error);
+}
+
+void Launcher::RestoreFromTray() { view_.RestoreWindow(); }
+
+}  // namespace carrydeck

@@ -1,0 +1,93 @@
+// The main window's parts as the launcher's logic sees them. The Win32 window implements
+// this over real controls; tests implement it in memory.
+#pragma once
+
+#include <string>
+
+#include "launcher/Messages.h"
+
+namespace carrydeck {
+
+class EntryEditor;
+
+// Menu items, in menu order. The Win32 window uses these as command identifiers.
+enum class MenuItem : int {
+  mnuRun = 100,
+  mnuBrowse,
+  mnuRootBrowse,
+  mnuCmd,
+  mnuCopyEntry,
+  mnuDOSdir,
+  mnuAdd,
+  mnuEdit,
+  mnuDelete,
+  mnuRefresh,
+  mnuRunNothing,
+  mnuRunMinimize,
+  mnuRunClose,
+  mnuIcons,
+  mnuShowGridlines,
+  mnuShowBackground,
+  mnuFont8,
+  mnuFont10,
+  mnuFont12,
+  mnuFont14,
+  mnuFont16,
+  mnuFont18,
+  mnuFont20,
+  mnuRebuildIcons,
+  mnuSaveSettings,
+  mnuAbout,
+  mnuOpenMenu,
+  mnuExit,
+};
+
+enum class WindowState { Normal, Minimized, Maximized };
+
+class IMainView : public IMessages {
+ public:
+  virtual void SetStatus(const std::string& text) = 0;
+  virtual std::string Status() const = 0;
+  virtual void SetCaption(const std::string& text) = 0;
+  virtual std::string Caption() const = 0;
+
+  virtual void SetMenuCaption(MenuItem item, const std::string& caption) = 0;
+  virtual std::string MenuCaption(MenuItem item) const = 0;
+  virtual void SetChecked(MenuItem item, bool checked) = 0;
+  virtual bool Checked(MenuItem item) const = 0;
+
+  // Outer size of the window in twips; a refused value returns false.
+  virtual double HeightTwips() const = 0;
+  virtual double WidthTwips() const = 0;
+  virtual bool SetHeightTwips(double twips) = 0;
+  virtual bool SetWidthTwips(double twips) = 0;
+  virtual WindowState State() const = 0;
+  // Minimising hides the window (the tray icon is the way back).
+  virtual void SetState(WindowState state) = 0;
+  // The inner area and the status bar, in twips.
+  virtual double ClientWidthTwips() const = 0;
+  virtual double ClientHeightTwips() const = 0;
+  virtual double StatusHeightTwips() const = 0;
+  virtual double StatusWidthTwips() const = 0;
+  virtual void HideWindow() = 0;
+  // Foreground, normal state, shown.
+  virtual void RestoreWindow() = 0;
+  // The "Carrydeck" menu at the mouse pointer, as the list's context menu.
+  virtual void ShowContextMenu() = 0;
+  // Lets the window handle what is waiting (a long pass stays responsive).
+  virtual void ProcessPendingEvents() = 0;
+  // Ends the program at once, without the exit question.
+  virtual void EndProgram() = 0;
+
+  // The notification-area icon, for the window's whole run.
+  virtual void AddTrayIcon() = 0;
+  virtual void RemoveTrayIcon() = 0;
+
+  // The one-shot deferred start-up timer.
+  virtual void EnableTimer2(bool enabled) = 0;
+
+  // Shows the Add/Edit dialog modally for the form; returns once it is closed.
+  virtual void ShowAddDialog(EntryEditor& form) = 0;
+};
+
+}  // namespace carrydeck

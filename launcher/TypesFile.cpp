@@ -1,0 +1,42 @@
+#include "launcher/TypesFile.h"
+
+#include "common/TextLines.h"
+#include "common/SafeSave.h"
+#include "common/Paths.h"
+
+namespace carrydeck {
+
+bool LoadComboFromFile(IFileSystem& fs, const std::string& path, IItemList& combo) {
+  std::string bytes;
+  if (!fs.ReadAll(path, bytes)) return false;
+  for (const std::string& line : SplitLines(bytes)) combo.AddItem(line);
+  return true;
+}
+
+bool SaveComboToFile(IFileSystem& fs, const std::string& path, const IItemList& combo) {
+  std::string bytes;
+  const int n = combo.ListCount();
+  for (int i = 0; i < n; ++i) AppendLine(bytes, combo.List(i));
+  return SaveFileSafely(fs, path, bytes).ok();
+}
+
+std::string AddTrailingBackslash(const std::string& path) {
+  if (!path.empty() && path.back() == '\\') return path;
+  return path + '\\';
+}
+
+std::string FileNameOf(const std::string& path) {
+  size_t slash = path.rfind('\\');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int FindListIndex(const IItemList& list, const std::string& text) {
+  const std::string wanted = ToLowerAscii(text);
+  int found = -1;
+  const int n = list.ListCount();
+  for (int i = 0; i < n; ++i)
+    if (ToLowerAscii(list.List(i)) == wanted) found = i;
+  return found;
+}
+
+}  // namespace carrydeck

@@ -1,0 +1,522 @@
+#include "launcher/win32/MainWindow.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+#include <vector>
+
+#include "launcher/win32/Twips.h"
+#include "launcher/win32/resource.h"
+
+namespace carrydeck {
+
+namespace {
+
+constexpr char kClassName[] = "CarrydeckMain";
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kTimer2 = 2;
+// Posted once the window has painted: add the tray icon prepared during the start.
+constexpr UINT WM_ADDTRAYICON = WM_APP + 2;
+// Posted by EndProgram: the window is destroyed from the message loop, never from inside a
+// control's notification or a menu that is still on the stack.
+constexpr UINT WM_ENDPROGRAM = WM_APP + 3;
+
+UINT Id(MenuItem item) { return static_cast<UINT>(item); }
+
+void Append(HMENU menu, MenuItem item, const char* caption) {
+  ::AppendMenuA(menu, MF_STRING, Id(item), caption);
+}
+
+HFONT PointFont(const char* face, double points, int dpi) {
+  return ::CreateFontA(-static_cast<int>(std::lround(points * dpi / 72.0)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+}  // namespace
+
+MainWindow::MainWindow() = default;
+
+MainWindow::~MainWindow() {
+  if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+bool MainWindow::Create(const std::string& appPath, int showCommand) {
+  appPath_ = appPath;
+  HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  icon_ = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = &MainWindow::WndProc;
+  wc.hInstance = instance;
+  wc.hIcon = icon_;
+  wc.hIconSm = icon_;
+  wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  ::RegisterClassExA(&wc);  // already registered on a second window: fine
+
+  taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
+  // The bar goes in with the window: set afterwards, it would lay the frame out again.
+  BuildMenus();
+  hwnd_ = ::CreateWindowExA(0, kClassName, "Carrydeck", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 731, 394,
+                            nullptr, menuBar_, instance, this);
+  if (!hwnd_) {
+    // A window made and refused by its creation took its menu with it.
+    if (::IsMenu(menuBar_)) ::DestroyMenu(menuBar_);
+    menuBar_ = popup_ = nullptr;
+    return false;
+  }
+
+  win32Shell_.SetClipboardOwner(hwnd_);  // what the launcher puts there is its own
+  Platform platform{files_, profile_, disk_, GetModuleFileVersion(), shell_};
+  if (icons_.Create(list_.hwnd())) platform.icons = icons_.ports();
+  logic_ = std::make_unique<Launcher>(*this, list_, platform, appPath_);
+  starting_ = true;
+  // Nothing of the list is drawn until it is filled and laid out.
+  ::SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
+  // The creation's own resize came before the logic existed: lay the list out now, so the
+  // settings measure column shares against the list's real width.
+  OnSize();
+  logic_->OnLoad();
+  logic_->OnResize();
+  ::SetTimer(hwnd_, kTimer1, 100, nullptr);  // keeps the column shares current
+  ::SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
+  ::ShowWindow(hwnd_, showCommand);
+  ::UpdateWindow(hwnd_);
+  starting_ = false;
+  if (trayPending_) ::PostMessageA(hwnd_, WM_ADDTRAYICON, 0, 0);
+  // The deferred icon load runs once the window is on screen with its rows.
+  EnableTimer2(true);
+  return true;
+}
+
+LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  MainWindow* self = nullptr;
+  if (message == WM_NCCREATE) {
+    self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  }
+  if (!self) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  try {
+    return self->Handle(message, wParam, lParam);
+  } catch (...) {
+    // Nothing may unwind through the window system; the event is dropped.
+    return 0;
+  }
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Once ending, no command, list event or close request starts anything more.
+  if (ending_ && (message == WM_COMMAND || message == WM_NOTIFY || message == WM_CLOSE || message == WM_TRAYICON ||
+                  message == WM_TIMER))
+    return 0;
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate() ? 0 : -1;
+    case WM_SIZE:
+      OnSize();
+      return 0;
+    case WM_COMMAND: {
+      UINT id = LOWORD(wParam);
+      if (id >= Id(MenuItem::mnuRun) && id <= Id(MenuItem::mnuExit) && logic_) {
+        logic_->OnMenu(static_cast<MenuItem>(id));
+        return 0;
+      }
+      break;
+    }
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      LRESULT result = 0;
+      if (list_.OnNotify(header, result)) return result;
+      if (header->hwndFrom == list_.hwnd() && logic_) {
+        switch (header->code) {
+          case LVN_COLUMNCLICK:
+            logic_->OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem + 1);
+            return 0;
+          case NM_DBLCLK:
+            logic_->OnListDoubleClick();
+            return 0;
+          case NM_CLICK:  // sent when the button is released
+            logic_->OnListMouseUp(1);
+            return 0;
+          case NM_RCLICK:
+            logic_->OnListMouseUp(2);
+            return 1;  // the context menu is ours
+          default:
+            break;
+        }
+      }
+      break;
+    }
+    case WM_CLOSE:
+      // Every close request asks its question; Cancel keeps the launcher.
+      if (logic_ && logic_->OnCloseRequest()) return 0;
+      ::DestroyWindow(hwnd_);
+      return 0;
+    case WM_TIMER:
+      if (wParam == kTimer1 && logic_) logic_->OnLayoutTimer();
+      if (wParam == kTimer2 && logic_) logic_->OnDeferredStart();
+      return 0;
+    case WM_TRAYICON:
+      OnTrayIcon(lParam);
+      return 0;
+    case WM_ENDPROGRAM:
+      ::DestroyWindow(hwnd_);
+      return 0;
+    case WM_ADDTRAYICON:
+      if (trayPending_) {
+        trayPending_ = false;
+        tray_.ReAddTrayIcon();
+      }
+      return 0;
+    case WM_DESTROY:
+      if (logic_) logic_->StopIconPass();  // a rebuild yielding right now must not go on
+      ::KillTimer(hwnd_, kTimer1);
+      ::KillTimer(hwnd_, kTimer2);
+      ::RemoveWindowSubclass(list_.hwnd(), &MainWindow::ListSubclass, 1);
+      tray_.RemoveTrayIcon();
+      ::PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY:
+      ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+      hwnd_ = nullptr;
+      break;
+    default:
+      if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+        // The shell restarted: without this a hidden launcher would be out of reach.
+        tray_.ReAddTrayIcon();
+        return 0;
+      }
+      break;
+  }
+  return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+int MainWindow::Dpi() const {
+  if (dpi_ == 0) dpi_ = ScreenDpi(hwnd_, LOGPIXELSY);
+  return dpi_;
+}
+
+bool MainWindow::OnCreate() {
+  if (!list_.Create(hwnd_, IDC_LSTAPP)) return false;
+  // Key releases go to the list itself; it tells us of them here.
+  ::SetWindowSubclass(list_.hwnd(), &MainWindow::ListSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
+  status_ = ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)), ::GetModuleHandleA(nullptr),
+                              nullptr);
+  if (!status_) return false;
+  int dpi = Dpi();
+  statusFont_.reset(PointFont("MS Sans Serif", 8.25, dpi));
+  ::SendMessageA(status_, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_.get()), TRUE);
+  std::string ignored;  // a list without its own font keeps the system's
+  list_.SetFontSize(8, ignored);
+  return true;
+}
+
+void MainWindow::BuildMenus() {
+  menuBar_ = ::CreateMenu();
+  popup_ = ::CreatePopupMenu();
+  Append(popup_, MenuItem::mnuRun, "Run");
+  Append(popup_, MenuItem::mnuBrowse, "Browse Directory");
+  Append(popup_, MenuItem::mnuRootBrowse, "Browse Root Directory");
+  Append(popup_, MenuItem::mnuCmd, "Open Command Prompt Here");
+  ::AppendMenuA(popup_, MF_SEPARATOR, 0, nullptr);
+  Append(popup_, MenuItem::mnuCopyEntry, "Copy entry to clipboard");
+  Append(popup_, MenuItem::mnuDOSdir, "Copy entry to clipboard (DOS format)");
+  ::AppendMenuA(popup_, MF_SEPARATOR, 0, nullptr);
+  Append(popup_, MenuItem::mnuAdd, "Add Entry");
+  Append(popup_, MenuItem::mnuEdit, "Edit Entry");
+  Append(popup_, MenuItem::mnuDelete, "Delete Entry\tDel");
+  Append(popup_, MenuItem::mnuRefresh, "Refresh List\tF5");
+  ::AppendMenuA(popup_, MF_SEPARATOR, 0, nullptr);
+  Append(popup_, MenuItem::mnuRunNothing, "On run: Nothing");
+  Append(popup_, MenuItem::mnuRunMinimize, "On run: Minimize to tray");
+  Append(popup_, MenuItem::mnuRunClose, "On run: Close");
+  ::CheckMenuItem(popup_, Id(MenuItem::mnuRunNothing), MF_BYCOMMAND | MF_CHECKED);
+
+  HMENU settings = ::CreatePopupMenu();
+  Append(settings, MenuItem::mnuIcons, "Show Icons");
+  Append(settings, MenuItem::mnuShowGridlines, "Show Gridlines");
+  Append(settings, MenuItem::mnuShowBackground, "Show Background");
+  HMENU fonts = ::CreatePopupMenu();
+  Append(fonts, MenuItem::mnuFont8, "8");
+  Append(fonts, MenuItem::mnuFont10, "10");
+  Append(fonts, MenuItem::mnuFont12, "12");
+  Append(fonts, MenuItem::mnuFont14, "14");
+  Append(fonts, MenuItem::mnuFont16, "16");
+  Append(fonts, MenuItem::mnuFont18, "18");
+  Append(fonts, MenuItem::mnuFont20, "20");
+  ::AppendMenuA(settings, MF_POPUP, reinterpret_cast<UINT_PTR>(fonts), "Font Size");
+  ::AppendMenuA(settings, MF_SEPARATOR, 0, nullptr);
+  Append(settings, MenuItem::mnuRebuildIcons, "Rebuild Icons");
+  Append(settings, MenuItem::mnuSaveSettings, "Save Settings");
+
+  HMENU help = ::CreatePopupMenu();
+  Append(help, MenuItem::mnuAbout, "About");
+
+  ::AppendMenuA(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), "Carrydeck");
+  ::AppendMenuA(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(settings), "Settings");
+  ::AppendMenuA(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "Help");
+
+  trayMenu_.reset(::CreateMenu());
+  trayPopup_ = ::CreatePopupMenu();
+  Append(trayPopup_, MenuItem::mnuOpenMenu, "Open Carrydeck");
+  Append(trayPopup_, MenuItem::mnuExit, "Exit");
+  ::AppendMenuA(trayMenu_.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(trayPopup_), "Popup Menu");
+
+  ACCEL keys[] = {{FVIRTKEY, VK_DELETE, static_cast<WORD>(Id(MenuItem::mnuDelete))},
+                  {FVIRTKEY, VK_F5, static_cast<WORD>(Id(MenuItem::mnuRefresh))}};
+  accel_.reset(::CreateAcceleratorTableA(keys, 2));
+}
+
+void MainWindow::OnSize() {
+  if (!status_ || !list_.hwnd()) return;
+  ::SendMessageA(status_, WM_SIZE, 0, 0);
+  if (logic_) logic_->OnResize();
+}
+
+LRESULT CALLBACK MainWindow::ListSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR self) noexcept {
+  LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
+  auto* window = reinterpret_cast<MainWindow*>(self);
+  try {
+    if (message == WM_KEYUP && window->logic_) window->logic_->OnListKeyUp();
+  } catch (...) {
+  }
+  return result;
+}
+
+void MainWindow::RestoreWindow() {
+  ::SetForegroundWindow(hwnd_);
+  ::ShowWindow(hwnd_, SW_RESTORE);
+  // The normal state, also for a window that was maximised before it went to the tray: the
+  // restore out of the tray brings that one back maximised.
+  if (::IsZoomed(hwnd_)) ::ShowWindow(hwnd_, SW_RESTORE);
+  ::ShowWindow(hwnd_, SW_SHOW);
+}
+
+void MainWindow::SetState(WindowState state) {
+  ::ShowWindow(hwnd_, state == WindowState::Minimized ? SW_MINIMIZE
+                      : state == WindowState::Maximized ? SW_MAXIMIZE
+                                                        : SW_RESTORE);
+}
+
+double MainWindow::ClientWidthTwips() const {
+  RECT r;
+  return ::GetClientRect(hwnd_, &r) ? ToTwips(r.right - r.left) : 0.0;
+}
+
+double MainWindow::ClientHeightTwips() const {
+  RECT r;
+  return ::GetClientRect(hwnd_, &r) ? ToTwips(r.bottom - r.top) : 0.0;
+}
+
+double MainWindow::StatusHeightTwips() const {
+  RECT r;
+  return ::GetWindowRect(status_, &r) ? ToTwips(r.bottom - r.top) : 0.0;
+}
+
+double MainWindow::StatusWidthTwips() const {
+  RECT r;
+  return ::GetWindowRect(status_, &r) ? ToTwips(r.right - r.left) : 0.0;
+}
+
+void MainWindow::HideWindow() { ::ShowWindow(hwnd_, SW_HIDE); }
+
+void MainWindow::ShowContextMenu() {
+  POINT at;
+  ::GetCursorPos(&at);
+  ::TrackPopupMenu(popup_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+}
+
+void MainWindow::ProcessPendingEvents() {
+  MSG msg;
+  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the real loop to see
+      break;
+    }
+    if (TranslateOwnKeys(msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+}
+
+bool MainWindow::TranslateOwnKeys(MSG& msg) {
+  // Del and F5 are the main window's: a key typed into the entry editor (while a rebuild
+  // yields, say) is the editor's.
+  if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
+  return ::TranslateAcceleratorA(hwnd_, accel_.get(), &msg) != 0;
+}
+
+void MainWindow::EndProgram() {
+  if (endHook_) {
+    endHook_();
+    return;
+  }
+  // No question and no saving: the window simply goes, and with it the message loop.
+  if (!hwnd_ || ending_) return;
+  ending_ = true;
+  ::PostMessageA(hwnd_, WM_ENDPROGRAM, 0, 0);
+}
+
+void MainWindow::OnTrayIcon(LPARAM mouseMessage) {
+  switch (static_cast<UINT>(mouseMessage)) {
+    case WM_LBUTTONUP:
+      if (logic_) logic_->RestoreFromTray();
+      break;
+    case WM_RBUTTONUP: {
+      ::SetForegroundWindow(hwnd_);
+      POINT at;
+      ::GetCursorPos(&at);
+      ::TrackPopupMenu(trayPopup_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+      ::PostMessageA(hwnd_, WM_NULL, 0, 0);  // lets the menu close when the user clicks elsewhere
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+int MainWindow::MsgBox(const std::string& text, int style, const std::string& title) {
+  if (messageBoxHook_) return messageBoxHook_(MessageBoxRequest{text, title, style});
+  return ::MessageBoxA(hwnd_, text.c_str(), title.c_str(), static_cast<UINT>(style));
+}
+
+void MainWindow::ShowAddDialog(EntryEditor& form) {
+  // The dialog's boxes sit over the dialog, and go through the same hook as the window's.
+  EntryEditorDialog dialog(
+      [this](HWND owner, const std::string& text, int style, const std::string& title) {
+        if (messageBoxHook_) return messageBoxHook_(MessageBoxRequest{text, title, style});
+        return ::MessageBoxA(owner, text.c_str(), title.c_str(), static_cast<UINT>(style));
+      },
+      dialogHook_);
+  dialog.Show(hwnd_, form);
+}
+
+void MainWindow::SetStatus(const std::string& text) { ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str())); }
+
+std::string MainWindow::Status() const {
+  LRESULT info = ::SendMessageA(status_, SB_GETTEXTLENGTHA, 0, 0);
+  std::vector<char> buffer(LOWORD(info) + 1, '\0');
+  ::SendMessageA(status_, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(buffer.data()));
+  return buffer.data();
+}
+
+void MainWindow::SetCaption(const std::string& text) { ::SetWindowTextA(hwnd_, text.c_str()); }
+
+std::string MainWindow::Caption() const {
+  int n = ::GetWindowTextLengthA(hwnd_);
+  std::vector<char> buffer(n + 1, '\0');
+  ::GetWindowTextA(hwnd_, buffer.data(), n + 1);
+  return buffer.data();
+}
+
+void MainWindow::SetMenuCaption(MenuItem item, const std::string& caption) {
+  MENUITEMINFOA info = {};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_STRING;
+  info.dwTypeData = const_cast<char*>(caption.c_str());
+  HMENU owner = (item == MenuItem::mnuOpenMenu || item == MenuItem::mnuExit) ? trayMenu_.get() : menuBar_;
+  ::SetMenuItemInfoA(owner, Id(item), FALSE, &info);
+}
+
+std::string MainWindow::MenuCaption(MenuItem item) const {
+  HMENU owner = (item == MenuItem::mnuOpenMenu || item == MenuItem::mnuExit) ? trayMenu_.get() : menuBar_;
+  char buffer[512] = {};
+  ::GetMenuStringA(owner, Id(item), buffer, sizeof buffer, MF_BYCOMMAND);
+  return buffer;
+}
+
+void MainWindow::SetChecked(MenuItem item, bool checked) {
+  ::CheckMenuItem(menuBar_, Id(item), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+bool MainWindow::Checked(MenuItem item) const {
+  UINT state = ::GetMenuState(menuBar_, Id(item), MF_BYCOMMAND);
+  return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
+}
+
+double MainWindow::HeightTwips() const {
+  RECT r;
+  return ::GetWindowRect(hwnd_, &r) ? ToTwips(r.bottom - r.top) : 0.0;
+}
+
+double MainWindow::WidthTwips() const {
+  RECT r;
+  return ::GetWindowRect(hwnd_, &r) ? ToTwips(r.right - r.left) : 0.0;
+}
+
+double MainWindow::ToTwips(int pixels) const { return PixelsToTwips(pixels, Dpi()); }
+
+bool MainWindow::SetOuterSize(int width, int height) {
+  // The stored size is most often the size the window already has.
+  RECT r;
+  if (::GetWindowRect(hwnd_, &r) && r.right - r.left == width && r.bottom - r.top == height) return true;
+  return ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
+bool MainWindow::SetHeightTwips(double twips) {
+  if (!UsableTwips(twips)) return false;
+  RECT r;
+  ::GetWindowRect(hwnd_, &r);
+  return SetOuterSize(r.right - r.left, TwipsToPixels(twips, Dpi()));
+}
+
+bool MainWindow::SetWidthTwips(double twips) {
+  if (!UsableTwips(twips)) return false;
+  RECT r;
+  ::GetWindowRect(hwnd_, &r);
+  return SetOuterSize(TwipsToPixels(twips, Dpi()), r.bottom - r.top);
+}
+
+WindowState MainWindow::State() const {
+  if (::IsIconic(hwnd_)) return WindowState::Minimized;
+  if (::IsZoomed(hwnd_)) return WindowState::Maximized;
+  return WindowState::Normal;
+}
+
+void MainWindow::AddTrayIcon() {
+  // Back after a cancelled exit: the same record, so the tip stays "Carrydeck".
+  if (tray_.everAdded()) {
+    if (trayPending_) return;
+    tray_.ReAddTrayIcon();
+    return;
+  }
+  char caption[64] = {};
+  ::GetWindowTextA(hwnd_, caption, sizeof caption);
+  if (starting_) {
+    tray_.PrepareTrayIcon(hwnd_, icon_, caption);
+    trayPending_ = true;
+    return;
+  }
+  tray_.AddTrayIcon(hwnd_, icon_, caption);
+}
+
+void MainWindow::RemoveTrayIcon() {
+  trayPending_ = false;
+  tray_.RemoveTrayIcon();
+}
+
+void MainWindow::EnableTimer2(bool enabled) {
+  if (enabled)
+    ::SetTimer(hwnd_, kTimer2, 10, nullptr);
+  else
+    ::KillTimer(hwnd_, kTimer2);
+}
+
+int RunMessageLoop(MainWindow& window) {
+  MSG msg;
+  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (window.TranslateOwnKeys(msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+}  // namespace carrydeck

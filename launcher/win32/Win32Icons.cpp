@@ -1,0 +1,306 @@
+#include "launcher/win32/Win32Icons.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+#include <new>
+#include <stdexcept>
+
+#include "launcher/IconScale.h"
+#include "common/win32/DelayLoad.h"
+#include "common/win32/Win32System.h"
+#include "launcher/win32/resource.h"
+
+namespace carrydeck {
+
+namespace {
+
+// The two shell queries: the small one gives the system's small-icon image list.
+constexpr UINT kSmallQuery =
+    SHGFI_SYSICONINDEX | SHGFI_EXETYPE | SHGFI_TYPENAME | SHGFI_DISPLAYNAME | SHGFI_SHELLICONSIZE | SHGFI_SMALLICON;
+constexpr UINT kLargeQuery = kSmallQuery & ~static_cast<UINT>(SHGFI_SMALLICON);
+static_assert(kSmallQuery == 0x6605 && kLargeQuery == 0x6604, "the shell queries of the icon pass");
+
+BITMAPINFO TopDownInfo(int width, int height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+}  // namespace
+
+// ---- iconCanvas
+
+IconCanvas::~IconCanvas() { Release(); }
+
+void IconCanvas::Release() {
+  if (dc_ && previous_) ::SelectObject(dc_.get(), previous_);
+  previous_ = nullptr;
+  bits_ = nullptr;
+  bitmap_.reset();
+  dc_.reset();
+  width_ = height_ = 0;
+}
+
+bool IconCanvas::Create(int width, int height) {
+  Release();
+  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide) return false;
+  dc_.reset(::CreateCompatibleDC(nullptr));
+  if (!dc_) return false;
+  BITMAPINFO info = TopDownInfo(width, height);
+  void* bits = nullptr;
+  bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap_ || !bits) return false;
+  previous_ = ::SelectObject(dc_.get(), bitmap_.get());
+  bits_ = static_cast<uint32_t*>(bits);
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+void IconCanvas::Fill(uint32_t argb) {
+  ::GdiFlush();
+  std::fill(bits_, bits_ + Pixels(), argb);
+}
+
+IconImage IconCanvas::Unblend(const uint32_t* overBlack, const uint32_t* overWhite) const {
+  const bool listSize = width_ == kIconSize && height_ == kIconSize;
+  IconImage image;
+  std::vector<uint32_t> picture(listSize ? 0 : Pixels());
+  uint32_t* out = listSize ? image.pixels.data() : picture.data();
+  for (size_t i = 0; i < Pixels(); ++i) {
+    // Over black a channel is c * a, over white c * a + 255 * (1 - a).
+    int black[3], gap = 0;
+    for (int ch = 0; ch < 3; ++ch) {
+      black[ch] = static_cast<int>((overBlack[i] >> (8 * ch)) & 0xFF);
+      int white = static_cast<int>((overWhite[i] >> (8 * ch)) & 0xFF);
+      gap += std::max(0, white - black[ch]);
+    }
+    const int alpha = 255 - std::min(255, (gap + 1) / 3);
+    if (alpha == 0) continue;  // fully transparent: all zero
+    uint32_t pixel = static_cast<uint32_t>(alpha) << 24;
+    for (int ch = 0; ch < 3; ++ch)
+      pixel |= static_cast<uint32_t>(std::min(255, (black[ch] * 255 + alpha / 2) / alpha)) << (8 * ch);
+    out[i] = pixel;
+  }
+  return listSize ? image : ScaleToIcon(picture, width_, height_);
+}
+
+// ---- imageList
+
+bool Win32ImageList::Create(HWND listView) {
+  view_ = listView;
+  // The list must not destroy the image list with itself: it belongs to us.
+  LONG_PTR style = ::GetWindowLongPtrA(view_, GWL_STYLE);
+  ::SetWindowLongPtrA(view_, GWL_STYLE, style | LVS_SHAREIMAGELISTS);
+  // The control grows its bitmap by a fixed step and copies it each time: a big step keeps
+  // a rebuild of a long list from spending its time copying.
+  list_.reset(::ImageList_Create(kIconSize, kIconSize, ILC_COLOR32 | ILC_MASK, 0, 1024));
+  return static_cast<bool>(list_);
+}
+
+void Win32ImageList::Attach() {
+  // A rebuild attaches after every entry: giving the list again would only cost messages
+  // and make the control lay itself out anew.
+  if (attached_) return;
+  ListView_SetImageList(view_, list_.get(), LVSIL_SMALL);
+  ListView_SetImageList(view_, list_.get(), LVSIL_NORMAL);
+  attached_ = true;
+}
+
+void Win32ImageList::Detach() {
+  ListView_SetImageList(view_, nullptr, LVSIL_SMALL);
+  ListView_SetImageList(view_, nullptr, LVSIL_NORMAL);
+  attached_ = false;
+}
+
+void Win32ImageList::Clear() {
+  if (list_) ::ImageList_Remove(list_.get(), -1);
+  images_.clear();
+}
+
+bool Win32ImageList::Add(size_t position, const IconImage& image) {
+  if (position != images_.size() + 1) {
+    lastError_ = "Image " + std::to_string(position) + " would not stand beside its row.";
+    return false;
+  }
+  if (!MakeRoom(1) || !AddToControl(&image, 1)) return false;
+  images_.push_back(image);  // room made: cannot fail once the control has the image
+  return true;
+}
+
+bool Win32ImageList::AddStrip(std::vector<IconImage>&& images) {
+  if (images.empty()) return true;
+  if (!images_.empty() && !MakeRoom(images.size())) return false;
+  if (!AddToControl(images.data(), images.size())) return false;
+  if (images_.empty())
+    images_ = std::move(images);
+  else
+    images_.insert(images_.end(), images.begin(), images.end());
+  return true;
+}
+
+bool Win32ImageList::MakeRoom(size_t more) {
+  if (images_.capacity() - images_.size() >= more) return true;
+  try {
+    images_.reserve(std::max(images_.size() + more, images_.capacity() * 2));
+    return true;
+  } catch (const std::bad_alloc&) {
+    lastError_ = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  } catch (const std::length_error&) {
+    lastError_ = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  }
+}
+
+bool Win32ImageList::AddToControl(const IconImage* images, size_t count) {
+  lastError_ = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);
+  if (!list_ || count > static_cast<size_t>(INT_MAX / kIconSize)) return false;
+  try {
+    // One strip, image after image from left to right, and its mask: set where a pixel is
+    // fully transparent, for images that carry no alpha at all.
+    const int width = static_cast<int>(count) * kIconSize;
+    BITMAPINFO info = TopDownInfo(width, kIconSize);
+    void* bits = nullptr;
+    UniqueGdi strip(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!strip || !bits) return false;
+    const size_t maskRow = static_cast<size_t>(width) / 8;  // a multiple of 2: rows stay word-aligned
+    std::vector<unsigned char> mask(maskRow * kIconSize, 0);
+    uint32_t* out = static_cast<uint32_t*>(bits);
+    for (size_t n = 0; n < count; ++n)
+      for (int y = 0; y < kIconSize; ++y)
+        for (int x = 0; x < kIconSize; ++x) {
+          const uint32_t pixel = images[n].pixels[static_cast<size_t>(y * kIconSize + x)];
+          const size_t column = n * kIconSize + static_cast<size_t>(x);
+          out[static_cast<size_t>(y) * static_cast<size_t>(width) + column] = pixel;
+          if ((pixel >> 24) == 0) mask[static_cast<size_t>(y) * maskRow + column / 8] |= 0x80 >> (column % 8);
+        }
+    UniqueGdi maskBitmap(::CreateBitmap(width, kIconSize, 1, 1, mask.data()));
+    if (!maskBitmap) return false;
+    const size_t first = images_.size();
+    int index = ::ImageList_Add(list_.get(), static_cast<HBITMAP>(strip.get()), static_cast<HBITMAP>(maskBitmap.get()));
+    if (index < 0 || static_cast<size_t>(index) != first ||
+        static_cast<size_t>(::ImageList_GetImageCount(list_.get())) != first + count) {
+      lastError_ = "The icons could not be added to the image list.";
+      return false;
+    }
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool Win32ImageList::Image(size_t position, IconImage& image) const {
+  if (position < 1 || position > images_.size()) return false;
+  image = images_[position - 1];
+  return true;
+}
+
+// ---- the shell's icons
+
+Win32ShellIcons::Win32ShellIcons(IconCanvas& iconCanvas) : iconCanvas_(iconCanvas) {}
+
+Win32ShellIcons::~Win32ShellIcons() {
+  if (comStarted_) late::CoUninitialize();
+}
+
+DWORD_PTR Win32ShellIcons::Query(const std::string& path, UINT flags) {
+  // The shell's file information may go through COM. Started with the first question, not
+  // with the window: a start from a warm cache asks none. Any success must be paired.
+  if (!comAsked_) {
+    comAsked_ = true;
+    comStarted_ = SUCCEEDED(late::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  }
+  DWORD_PTR result = late::SHGetFileInfoA(path.c_str(), 0, &info_, sizeof info_, flags);
+  // SHGFI_EXETYPE is documented as a question of its own; a shell that holds to that
+  // refuses the combined query, so ask it again without.
+  if (!result) result = late::SHGetFileInfoA(path.c_str(), 0, &info_, sizeof info_, flags & ~static_cast<UINT>(SHGFI_EXETYPE));
+  return result;
+}
+
+IconCanvas& Win32ShellIcons::SurfaceFor(HIMAGELIST smallList) {
+  // The system's small icons are 16 x 16 at 96 dots per inch only: a program aware of the
+  // screen's resolution (ours, by its manifest) gets them at 20 or 24 pixels at 120 or 144,
+  // and drawn on 16 x 16 they would be cut.
+  int cx = 0, cy = 0;
+  if (!smallList || !::ImageList_GetIconSize(smallList, &cx, &cy) || (cx == kIconSize && cy == kIconSize))
+    return iconCanvas_;
+  if (atListSize_.width() == cx && atListSize_.height() == cy) return atListSize_;
+  return atListSize_.Create(cx, cy) ? atListSize_ : iconCanvas_;
+}
+
+std::optional<IconImage> Win32ShellIcons::FileIcon(const std::string& path) {
+  HIMAGELIST smallList = reinterpret_cast<HIMAGELIST>(Query(path, kSmallQuery));
+  if (!Query(path, kLargeQuery)) return std::nullopt;
+  // Without the small list nothing is drawn, and the empty surface is the image.
+  return SurfaceFor(smallList).Render([&](HDC dc) {
+    if (smallList) ::ImageList_Draw(smallList, info_.iIcon, dc, 0, 0, ILD_TRANSPARENT);
+  });
+}
+
+// ---- bounded read
+
+bool Win32BoundedRead::ReadHead(const std::string& path, size_t limit, std::string& bytes, uint64_t& size) {
+  bytes.clear();
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) {
+    lastError_ = ::GetLastError();
+    return false;
+  }
+  LARGE_INTEGER whole;
+  if (!::GetFileSizeEx(file.get(), &whole) || whole.QuadPart < 0) {
+    lastError_ = ::GetLastError();
+    return false;
+  }
+  size = static_cast<uint64_t>(whole.QuadPart);
+  try {
+    bytes.resize(static_cast<size_t>(std::min<uint64_t>(size, limit)));
+  } catch (const std::bad_alloc&) {
+    lastError_ = ERROR_NOT_ENOUGH_MEMORY;
+    return false;
+  }
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), &bytes[done], chunk, &read, nullptr)) {
+      lastError_ = ::GetLastError();
+      return false;
+    }
+    if (read == 0) break;  // the file shrank meanwhile: the size check will refuse it
+    done += read;
+  }
+  bytes.resize(done);
+  return true;
+}
+
+std::string Win32BoundedRead::LastErrorDescription() { return ErrorDescription(lastError_); }
+
+// ---- notFoundIcon
+
+IconImage LoadNotFoundPicture(IconCanvas& iconCanvas) {
+  UniqueIcon icon(static_cast<HICON>(
+      ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_NOTFOUND), IMAGE_ICON, kIconSize, kIconSize, 0)));
+  if (!icon) return IconImage{};
+  return iconCanvas.Render([&](HDC dc) { ::DrawIconEx(dc, 0, 0, icon.get(), kIconSize, kIconSize, 0, nullptr, DI_NORMAL); });
+}
+
+// ---- all together
+
+Win32Icons::Win32Icons() : shell_(iconCanvas_) {}
+
+bool Win32Icons::Create(HWND listView) {
+  iconCanvas_.Create();
+  if (!imageList_.Create(listView)) return false;
+  ports_ = std::make_unique<IconPorts>(IconPorts{imageList_, shell_, reader_, LoadNotFoundPicture(iconCanvas_)});
+  return true;
+}
+
+}  // namespace carrydeck

@@ -1,0 +1,161 @@
+// The icon ports over Win32: `imageList` as a real image list given to the list view, the
+// shell's small icons drawn into `iconCanvas`, and `notFoundIcon` from the resources.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/win32/Handle.h"
+#include "launcher/IconPorts.h"
+
+namespace carrydeck {
+
+struct ImageListTraits {
+  static HIMAGELIST Invalid() noexcept { return nullptr; }
+  static void Close(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
+};
+struct MemoryDcTraits {
+  static HDC Invalid() noexcept { return nullptr; }
+  static void Close(HDC h) noexcept { ::DeleteDC(h); }
+};
+using UniqueImageList = UniqueHandle<HIMAGELIST, ImageListTraits>;
+using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
+
+// `iconCanvas`: a hidden surface of 32-bit pixels that icons are drawn on, 16 x 16 unless made
+// for pictures of another size. What it gives is always a 16 x 16 image.
+class IconCanvas {
+ public:
+  IconCanvas() = default;
+  ~IconCanvas();
+  IconCanvas(const IconCanvas&) = delete;
+  IconCanvas& operator=(const IconCanvas&) = delete;
+
+  // Again to change the size.
+  bool Create(int width = kIconSize, int height = kIconSize);
+  HDC dc() const { return dc_.get(); }
+  int width() const { return width_; }
+  int height() const { return height_; }
+  // What `draw` paints on the surface, with straight alpha, scaled to 16 x 16 when the
+  // surface is of another size. It is drawn over black and over white: how far the two
+  // differ tells each pixel's coverage, whether the icon carries an alpha channel or only
+  // a mask.
+  template <typename Draw>
+  IconImage Render(Draw draw) {
+    if (!bits_) return IconImage{};
+    Fill(0xFF000000);
+    draw(dc_.get());
+    ::GdiFlush();
+    std::vector<uint32_t> overBlack(bits_, bits_ + Pixels());
+    Fill(0xFFFFFFFF);
+    draw(dc_.get());
+    ::GdiFlush();
+    return Unblend(overBlack.data(), bits_);
+  }
+
+ private:
+  size_t Pixels() const { return static_cast<size_t>(width_) * static_cast<size_t>(height_); }
+  void Fill(uint32_t argb);
+  IconImage Unblend(const uint32_t* overBlack, const uint32_t* overWhite) const;
+  void Release();
+
+  UniqueMemoryDc dc_;
+  UniqueGdi bitmap_;
+  HGDIOBJ previous_ = nullptr;
+  uint32_t* bits_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+};
+
+// `imageList`: a 32-bit image list with masks, shared with the list view (never destroyed by it).
+class Win32ImageList : public IImageList {
+ public:
+  bool Create(HWND listView);
+  HIMAGELIST handle() const { return list_.get(); }
+
+  void Attach() override;
+  void Detach() override;
+  bool Attached() const override { return attached_; }
+  void Clear() override;
+  size_t Count() const override { return images_.size(); }
+  bool Add(size_t position, const IconImage& image) override;
+  bool AddStrip(std::vector<IconImage>&& images) override;
+  bool Image(size_t position, IconImage& image) const override;
+  std::string LastErrorDescription() const override { return lastError_; }
+
+ private:
+  // Room in images_ for `more`, made before the control takes them, so the two never differ.
+  bool MakeRoom(size_t more);
+  // Into the control only; the caller keeps the images once they are in.
+  bool AddToControl(const IconImage* images, size_t count);
+
+  HWND view_ = nullptr;
+  UniqueImageList list_;
+  bool attached_ = false;  // only this adapter gives the list view its image lists
+  // The images as added: the cache is written from these.
+  std::vector<IconImage> images_;
+  std::string lastError_;
+};
+
+// The shell's small icon of a file: the two queries of the system image list, then a draw.
+class Win32ShellIcons : public IShellIcons {
+ public:
+  explicit Win32ShellIcons(IconCanvas& iconCanvas);
+  ~Win32ShellIcons() override;
+  Win32ShellIcons(const Win32ShellIcons&) = delete;
+  Win32ShellIcons& operator=(const Win32ShellIcons&) = delete;
+
+  std::optional<IconImage> FileIcon(const std::string& path) override;
+
+ private:
+  DWORD_PTR Query(const std::string& path, UINT flags);
+  // Where the icons of the system's small-icon list are drawn whole.
+  IconCanvas& SurfaceFor(HIMAGELIST smallList);
+
+  IconCanvas& iconCanvas_;
+  // For small icons of another size than 16 x 16, made when the first one comes.
+  IconCanvas atListSize_;
+  // Reused by every query; only the icon index is read from it.
+  SHFILEINFOA info_ = {};
+  bool comAsked_ = false;
+  bool comStarted_ = false;
+};
+
+class Win32BoundedRead : public IBoundedRead {
+ public:
+  bool ReadHead(const std::string& path, size_t limit, std::string& bytes, uint64_t& size) override;
+  std::string LastErrorDescription() override;
+
+ private:
+  DWORD lastError_ = 0;
+};
+
+// The 16 x 16 not-found icon of the resources, as an image.
+IconImage LoadNotFoundPicture(IconCanvas& iconCanvas);
+
+// Everything the main window's icon pass is given, owned in one place.
+class Win32Icons {
+ public:
+  Win32Icons();
+  Win32Icons(const Win32Icons&) = delete;
+  Win32Icons& operator=(const Win32Icons&) = delete;
+
+  // After the list view exists.
+  bool Create(HWND listView);
+  IconPorts* ports() { return ports_.get(); }
+  Win32ImageList& imageList() { return imageList_; }
+
+ private:
+  IconCanvas iconCanvas_;
+  Win32ImageList imageList_;
+  Win32ShellIcons shell_;
+  Win32BoundedRead reader_;
+  std::unique_ptr<IconPorts> ports_;
+};
+
+}  // namespace carrydeck

@@ -1,0 +1,349 @@
+#include "launcher/win32/Win32ListView.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include <ocidl.h>
+#include <olectl.h>
+
+#include "common/win32/DelayLoad.h"
+#include "launcher/CatalogueRows.h"
+#include "launcher/win32/Twips.h"
+#include "common/win32/Win32System.h"
+
+namespace carrydeck {
+
+bool Win32ListView::Create(HWND parent, int id) {
+  hwnd_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL |
+                                LVS_SHOWSELALWAYS,
+                            0, 0, 100, 100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            ::GetModuleHandleA(nullptr), nullptr);
+  if (!hwnd_) return false;
+  ListView_SetExtendedListViewStyleEx(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER,
+                                      LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  return true;
+}
+
+int Win32ListView::Dpi() const {
+  if (dpi_ == 0) dpi_ = ScreenDpi(hwnd_, LOGPIXELSX);
+  return dpi_;
+}
+
+int Win32ListView::TwipsToPixels(double twips) const { return carrydeck::TwipsToPixels(twips, Dpi()); }
+
+double Win32ListView::PixelsToTwips(int pixels) const { return carrydeck::PixelsToTwips(pixels, Dpi()); }
+
+bool Win32ListView::OnNotify(const NMHDR* header, LRESULT& result) {
+  if (header->hwndFrom != hwnd_) return false;
+  switch (header->code) {
+    case LVN_GETDISPINFOA: {
+      LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))->item;
+      if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.Count()) return true;
+      if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+        const std::string_view text = rows_.Field(static_cast<size_t>(item.iItem), item.iSubItem);
+        size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
+        std::memcpy(item.pszText, text.data(), n);
+        item.pszText[n] = '\0';
+      }
+      if (item.mask & LVIF_IMAGE) item.iImage = rows_.Icon(item.iItem);
+      result = 0;
+      return true;
+    }
+    case LVN_ODFINDITEMA:
+    case LVN_ODFINDITEMW: {
+      // Type-to-find: the next row whose name starts with the typed text, wrapping round.
+      // Some list views ask in UTF-16 even of an ANSI parent.
+      const auto* find = reinterpret_cast<const NMLVFINDITEMA*>(header);
+      result = -1;
+      if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz || rows_.Count() == 0) return true;
+      std::string typed;
+      if (header->code == LVN_ODFINDITEMW) {
+        const wchar_t* wide = reinterpret_cast<const NMLVFINDITEMW*>(header)->lvfi.psz;
+        int n = ::WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+        if (n <= 1) return true;
+        typed.resize(static_cast<size_t>(n));
+        ::WideCharToMultiByte(CP_ACP, 0, wide, -1, &typed[0], n, nullptr, nullptr);
+        typed.resize(static_cast<size_t>(n - 1));
+      } else {
+        typed = find->lvfi.psz;
+      }
+      if (typed.empty()) return true;
+      const size_t n = rows_.Count();
+      size_t start = find->iStart < 0 ? 0 : static_cast<size_t>(find->iStart) % n;
+      for (size_t k = 0; k < n; ++k) {
+        size_t i = (start + k) % n;
+        const std::string_view name = rows_.Field(i, 0);
+        if (name.size() >= typed.size() && CompareNoCase(name.substr(0, typed.size()), typed) == 0) {
+          result = static_cast<LRESULT>(i);
+          break;
+        }
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void Win32ListView::ClearColumns() {
+  while (!headers_.empty()) {
+    ListView_DeleteColumn(hwnd_, static_cast<int>(headers_.size()) - 1);
+    headers_.pop_back();
+  }
+}
+
+void Win32ListView::AddColumn(const std::string& text, double widthTwips) {
+  LVCOLUMNA column = {};
+  column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+  column.pszText = const_cast<char*>(text.c_str());
+  column.cx = TwipsToPixels(widthTwips);
+  column.iSubItem = static_cast<int>(headers_.size());
+  ::SendMessageA(hwnd_, LVM_INSERTCOLUMNA, headers_.size(), reinterpret_cast<LPARAM>(&column));
+  headers_.push_back(text);
+}
+
+std::string Win32ListView::ColumnText(int position) const {
+  if (position < 1 || position > ColumnCount()) return std::string();
+  char buffer[260] = {};
+  LVCOLUMNA column = {};
+  column.mask = LVCF_TEXT;
+  column.pszText = buffer;
+  column.cchTextMax = sizeof buffer;
+  ::SendMessageA(hwnd_, LVM_GETCOLUMNA, position - 1, reinterpret_cast<LPARAM>(&column));
+  return buffer;
+}
+
+double Win32ListView::ColumnWidth(int position) const {
+  if (position < 1 || position > ColumnCount()) return 0;
+  return PixelsToTwips(ListView_GetColumnWidth(hwnd_, position - 1));
+}
+
+bool Win32ListView::SetColumnWidth(int position, double widthTwips) {
+  if (position < 1 || position > ColumnCount() || !(widthTwips >= 0) || widthTwips > 1e7) return false;
+  const int pixels = TwipsToPixels(widthTwips);
+  // The layout sets every width on every resize; an unchanged one costs the control nothing.
+  if (ListView_GetColumnWidth(hwnd_, position - 1) == pixels) return true;
+  return ListView_SetColumnWidth(hwnd_, position - 1, pixels) != FALSE;
+}
+
+void Win32ListView::SyncCount() {
+  ListView_SetItemCountEx(hwnd_, static_cast<int>(rows_.Count()), LVSICF_NOSCROLL);
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Win32ListView::ClearRows() {
+  rows_.Clear();
+  ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_DeleteAllItems(hwnd_);
+  SyncCount();
+}
+
+void Win32ListView::AddRows(std::vector<CatalogEntry>&& entries) {
+  rows_.Append(std::move(entries));
+  SyncCount();
+}
+
+void Win32ListView::AddPackedRows(PackedRows&& rows) {
+  rows_.Append(std::move(rows));
+  SyncCount();
+}
+
+void Win32ListView::RemoveRow(size_t position) {
+  if (position < 1 || position > rows_.Count()) return;
+  rows_.Remove(position - 1);
+  // The control shifts its own selection state past the removed row.
+  ListView_DeleteItem(hwnd_, static_cast<int>(position - 1));
+  SyncCount();
+}
+
+void Win32ListView::SetRowIcon(size_t position, int image) {
+  rows_.SetIcon(position - 1, image);
+  ListView_RedrawItems(hwnd_, static_cast<int>(position - 1), static_cast<int>(position - 1));
+}
+
+size_t Win32ListView::SelectedRow() const {
+  int index = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
+  return index < 0 || static_cast<size_t>(index) >= rows_.Count() ? 0 : static_cast<size_t>(index) + 1;
+}
+
+void Win32ListView::SelectRow(size_t position) {
+  ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  if (position < 1 || position > rows_.Count()) return;
+  int index = static_cast<int>(position - 1);
+  ListView_SetItemState(hwnd_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_EnsureVisible(hwnd_, index, FALSE);
+}
+
+void Win32ListView::AfterReorder(size_t followedIndex0) {
+  SelectRow(followedIndex0 == CatalogueRows::npos ? 0 : followedIndex0 + 1);
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Win32ListView::SetSorted(bool sorted) {
+  size_t selected = SelectedRow();
+  size_t followed = rows_.SetSorted(sorted, selected - 1);
+  if (selected) AfterReorder(followed); else ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Win32ListView::SetSortKey(int column) {
+  size_t selected = SelectedRow();
+  size_t followed = rows_.SetKey(column, selected - 1);
+  if (selected) AfterReorder(followed); else ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Win32ListView::SetOrder(SortOrder order) {
+  size_t selected = SelectedRow();
+  size_t followed = rows_.SetOrder(order, selected - 1);
+  if (selected) AfterReorder(followed); else ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Win32ListView::SetSunkenBorder() {
+  LONG_PTR ex = ::GetWindowLongPtrA(hwnd_, GWL_EXSTYLE);
+  ::SetWindowLongPtrA(hwnd_, GWL_EXSTYLE, ex | WS_EX_CLIENTEDGE);
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+}
+
+bool Win32ListView::GridLines() const {
+  return (ListView_GetExtendedListViewStyle(hwnd_) & LVS_EX_GRIDLINES) != 0;
+}
+
+void Win32ListView::SetGridLines(bool on) {
+  ListView_SetExtendedListViewStyleEx(hwnd_, LVS_EX_GRIDLINES, on ? LVS_EX_GRIDLINES : 0);
+}
+
+double Win32ListView::WidthTwips() const {
+  RECT r;
+  return ::GetWindowRect(hwnd_, &r) ? PixelsToTwips(r.right - r.left) : 0.0;
+}
+
+double Win32ListView::HeightTwips() const {
+  RECT r;
+  return ::GetWindowRect(hwnd_, &r) ? PixelsToTwips(r.bottom - r.top) : 0.0;
+}
+
+// The list's outer size in pixels; an unchanged size is not set again.
+bool Win32ListView::Resize(int width, int height) {
+  RECT r;
+  if (::GetWindowRect(hwnd_, &r) && r.right - r.left == width && r.bottom - r.top == height) return true;
+  return ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
+bool Win32ListView::SetWidthTwips(double twips) {
+  if (!UsableTwips(twips)) return false;
+  RECT r;
+  ::GetWindowRect(hwnd_, &r);
+  return Resize(TwipsToPixels(twips), r.bottom - r.top);
+}
+
+bool Win32ListView::SetHeightTwips(double twips) {
+  if (!UsableTwips(twips)) return false;
+  RECT r;
+  ::GetWindowRect(hwnd_, &r);
+  return Resize(r.right - r.left, TwipsToPixels(twips));
+}
+
+bool Win32ListView::SetFontSize(int points, std::string& error) {
+  if (points <= 0 || points > kMaxFontPoints) {
+    error = "Invalid property value";
+    return false;
+  }
+  // The same size again (the saved one, read at every start) would only make the list
+  // measure and lay itself out anew.
+  if (font_ && points == fontPoints_) return true;
+  HFONT font = ::CreateFontA(-::MulDiv(points, ScreenDpi(hwnd_, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, "Verdana");
+  if (!font) {
+    error = ErrorDescription(::GetLastError());
+    return false;
+  }
+  ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  font_.reset(font);  // the old font only goes once the list has the new one
+  fontPoints_ = points;
+  return true;
+}
+
+bool Win32ListView::SetBackgroundPicture(const std::string& path, std::string& error) {
+  Win32FileSystem files;
+  std::string bytes;
+  if (!files.ReadAll(path, bytes)) {
+    error = files.LastErrorDescription();
+    return false;
+  }
+  if (bytes.empty() || bytes.size() > 64u * 1024 * 1024) {
+    error = "Invalid picture";
+    return false;
+  }
+  // The platform's own picture decoder: JPEG, GIF, BMP and friends, no library of ours.
+  late::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  void* data = memory ? ::GlobalLock(memory) : nullptr;
+  if (!data) {
+    if (memory) ::GlobalFree(memory);
+    error = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  }
+  std::memcpy(data, bytes.data(), bytes.size());
+  ::GlobalUnlock(memory);
+  IStream* stream = nullptr;
+  if (FAILED(late::CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+    ::GlobalFree(memory);
+    error = "Invalid picture";
+    return false;
+  }
+  IPicture* picture = nullptr;
+  HRESULT hr = late::OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+                                reinterpret_cast<void**>(&picture));
+  stream->Release();
+  if (FAILED(hr) || !picture) {
+    error = "Invalid picture";
+    return false;
+  }
+  OLE_HANDLE handle = 0;
+  SHORT type = PICTYPE_NONE;
+  picture->get_Type(&type);
+  picture->get_Handle(&handle);
+  // The list takes the bitmap it is given and deletes it later: hand it its own copy.
+  HBITMAP copy = type == PICTYPE_BITMAP
+                     ? static_cast<HBITMAP>(::CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)),
+                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))
+                     : nullptr;
+  picture->Release();
+  if (!copy) {
+    error = "Invalid picture";
+    return false;
+  }
+  LVBKIMAGEA image = {};
+  image.ulFlags = LVBKIF_SOURCE_HBITMAP | LVBKIF_STYLE_TILE;
+  image.hbm = copy;
+  if (!::SendMessageA(hwnd_, LVM_SETBKIMAGEA, 0, reinterpret_cast<LPARAM>(&image))) {
+    ::DeleteObject(copy);
+    error = "Invalid picture";
+    return false;
+  }
+  hasBackground_ = true;
+  return true;
+}
+
+void Win32ListView::ClearBackgroundPicture() {
+  LVBKIMAGEA image = {};
+  image.ulFlags = LVBKIF_SOURCE_NONE;
+  ::SendMessageA(hwnd_, LVM_SETBKIMAGEA, 0, reinterpret_cast<LPARAM>(&image));
+  hasBackground_ = false;
+}
+
+bool Win32ListView::HasBackgroundPicture() const {
+  LVBKIMAGEA image = {};
+  // Not every list view answers this; then what it last accepted is the answer.
+  if (!::SendMessageA(hwnd_, LVM_GETBKIMAGEA, 0, reinterpret_cast<LPARAM>(&image))) return hasBackground_;
+  return (image.ulFlags & LVBKIF_SOURCE_MASK) != LVBKIF_SOURCE_NONE;
+}
+
+void Win32ListView::Repaint() {
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+  ::UpdateWindow(hwnd_);
+}
+
+}  // namespace carrydeck

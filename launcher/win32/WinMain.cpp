@@ -1,0 +1,17 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include "common/win32/DelayLoad.h"
+#include "launcher/win32/MainWindow.h"
+#include "common/win32/Win32System.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+  // Run from a stick: no library of the stick's folder or the current folder is ever loaded
+  // in place of the system's, by us or by the system's own libraries.
+  carrydeck::late::RestrictLibrarySearch();
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  carrydeck::MainWindow window;
+  if (!window.Create(carrydeck::GetAppPath(), showCommand)) return 1;
+  return carrydeck::RunMessageLoop(window);
+}

@@ -1,0 +1,65 @@
+#include "remover/RemovalTool.h"
+
+#include "common/IniFile.h"
+#include "remover/BusType.h"
+#include "remover/OwnHandleRelease.h"
+#include "remover/DeviceEject.h"
+
+namespace carrydeck::remove {
+
+namespace {
+
+void DeleteIfPresent(IFileSystem& files, const std::string& path) noexcept {
+  try {
+    if (files.FileExists(path)) files.Delete(path);
+  } catch (...) {
+    // A step that fails is passed over.
+  }
+}
+
+}  // namespace
+
+RunEnd RemovalTool::Run() noexcept {
+  // Each step's failure lands where the tool would have gone anyway: a value that cannot
+  // be read or a bus that cannot be told leaves the drive alone; a release that breaks off
+  // still lets the ejection try (the system refuses it if something holds the drive).
+  std::string value;
+  try {
+    value = ReadIni(platform_.profile, "Drive", "Letter", kHandOffFile, "");
+  } catch (...) {
+    value.clear();
+  }
+  if (!value.empty()) {
+    const std::string drive = value.substr(0, 2);
+    std::string bus;
+    try {
+      bus = GetBusType(platform_.storage, drive);
+    } catch (...) {
+      bus.clear();
+    }
+    if (bus == "Usb") {
+      ReleaseResult released = ReleaseResult::Aborted;
+      try {
+        OwnHandleRelease handles(platform_.nt, platform_.volumes, platform_.layout);
+        released = handles.ReleaseDriveHandles(drive, platform_.nt.CurrentProcessId());
+      } catch (...) {
+        released = ReleaseResult::Aborted;
+      }
+      if (released == ReleaseResult::Stopped) return RunEnd::Stopped;
+      if (released != ReleaseResult::NotReleased) {
+        try {
+          // The system tells the user the outcome; the tool adds nothing.
+          DeviceEject(platform_.storage, platform_.volumes, platform_.devices, platform_.clock)
+              .EjectDrive("\\\\.\\" + drive);
+        } catch (...) {
+        }
+      }
+    }
+  }
+  DeleteIfPresent(platform_.files, kHandOffFile);
+  // The running program's own file cannot go; the launcher replaces it next time.
+  DeleteIfPresent(platform_.files, kToolCopy);
+  return RunEnd::Finished;
+}
+
+}  // namespace carrydeck::remove

@@ -1,0 +1,43 @@
+// The removal tool's run: read the drive handed over by the launcher, release and eject it
+// when it sits on a USB bus, then clean up after the hand-off.
+#pragma once
+
+#include <string>
+
+#include "common/SystemPorts.h"
+#include "remover/NtRecords.h"
+#include "remover/RemovePorts.h"
+
+namespace carrydeck::remove {
+
+inline constexpr char kHandOffFile[] = "c:\\temp\\carrydeck.ini";
+inline constexpr char kToolCopy[] = "c:\\temp\\remove.exe";
+
+struct RemovePlatform {
+  IFileSystem& files;
+  IProfile& profile;
+  INativeHandles& nt;
+  IVolumes& volumes;
+  IStorageDevices& storage;
+  IDeviceInstallation& devices;
+  IClock& clock;
+  RecordLayout layout;
+};
+
+enum class RunEnd {
+  Finished,  // every step ran
+  Stopped,   // the release met a name holding "qbw": nothing after it ran
+};
+
+class RemovalTool {
+ public:
+  explicit RemovalTool(RemovePlatform platform) : platform_(platform) {}
+
+  // The whole run. Every step passes over its failures; nothing is ever shown.
+  RunEnd Run() noexcept;
+
+ private:
+  RemovePlatform platform_;
+};
+
+}  // namespace carrydeck::remove

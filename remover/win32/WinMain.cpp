@@ -1,0 +1,18 @@
+#include <windows.h>
+
+#include "common/win32/DelayLoad.h"
+#include "remover/win32/RemoveWindow.h"
+#include "remover/win32/Win32Remove.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // Run from c:\temp, which anybody can write to: libraries come from the system folder only.
+  carrydeck::late::RestrictLibrarySearch();
+  // The tool shows nothing, not even the system's "no disk in drive" or crash boxes.
+  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
+  carrydeck::remove::RemoveWindow window;
+  window.Create(instance);
+  // The work runs while the window exists, before anything could show it; it runs even
+  // when no window could be made.
+  carrydeck::remove::RunRemovalTool();
+  return 0;
+}

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "MemoryListView.h"
+#include "common/IniFile.h"
+#include "common/SafeSave.h"
+#include "launcher/Launcher.h"
+
+namespace carrydeck {
+namespace {
+
+using testing::FakeDiskSpace;
+using testing::FakeMainView;
+using testing::MemoryFileSystem;
+
+struct MainLogic : ::testing::Test {
+  MemoryFileSystem fs;
+  FileProfile profile{fs};
+  FakeDiskSpace disk;
+  FakeMainView view;
+  MemoryListView list;
+  std::string appPath = "E:\\Carrydeck\\";
+  FileVersion version{5, 0, 0, 9};
+
+  std::unique_ptr<Launcher> Start() {
+    auto form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, version}, appPath);
+    form->OnLoad();
+    return form;
+  }
+  std::string& File(const char* name) { return fs.files[appPath + name]; }
+};
+
+TEST_F(MainLogic, VersionStringPutsTheRevisionRightAfterTheMinorNumber) {
+  auto form = Start();
+  EXPECT_EQ(form->GetVersionString(), "5.09");
+  version = {5, 1, 0, 12};
+  EXPECT_EQ(Start()->GetVersionString(), "5.112");
+}
+
+TEST_F(MainLogic, FirstStartInAnEmptyFolder) {
+  disk.ex = 3973ull * 1024 * 1024;
+  auto form = Start();
+  EXPECT_EQ(list.RowCount(), 0u);
+  EXPECT_EQ(list.ColumnCount(), 4);
+  EXPECT_EQ(list.ColumnText(1), "Name");
+  EXPECT_EQ(list.ColumnText(2), "Type");
+  EXPECT_EQ(list.ColumnText(3), "Target File");
+  EXPECT_EQ(list.ColumnText(4), "Command Line Parameters");
+  EXPECT_TRUE(list.sunken());
+  EXPECT_EQ(view.height, 5910);
+  EXPECT_EQ(view.width, 10960);
+  EXPECT_EQ(view.status, "") << "start-up writes nothing into the status line without a catalogue";
+  EXPECT_EQ(File("Settings.ini").substr(0, 48), "[MAIN]\r\nWINDOW HEIGHT=5910\r\nWINDOW WIDTH=10960\r\n");
+  EXPECT_EQ(fs.files.count(appPath + "Data.dat"), 0u) << "no catalogue is created at start-up";
+  EXPECT_EQ(view.caption, "Carrydeck v5.09 >> 3.9 GB Remaining on E:\\");
+  EXPECT_EQ(view.MenuCaption(MenuItem::mnuRootBrowse), "Browse E:\\");
+  EXPECT_EQ(view.trayAdds, 1);
+  EXPECT_EQ(view.captionAtTrayAdd, "") << "the icon is added before the caption is set";
+  EXPECT_EQ(disk.roots.back(), "E:\\");
+}
+
+TEST_F(MainLogic, CatalogueLoadedInFileOrderWithItsCount) {
+  File("Data.dat") = "Zed\r\nT\r\nE:\\z.exe\r\n\r\nAlpha\r\nT\r\nE:\\a.exe\r\n\r\nMid\r\nT\r\nE:\\m.exe\r\n-x\r\n";
+  File("Settings.ini") = "[MAIN]\r\nWINDOW HEIGHT=8000\r\nWINDOW WIDTH=abc\r\nICONS=0\r\n";
+  auto form = Start();
+  ASSERT_EQ(list.RowCount(), 3u);
+  EXPECT_EQ(list.Row(1).Name(), "Zed");
+  EXPECT_EQ(list.Row(3).Parameters(), "-x");
+  EXPECT_EQ(view.status, "App data loaded (3 apps).");
+  EXPECT_EQ(view.height, 8000);
+  EXPECT_EQ(view.width, 10960) << "a size that is not a number uses the default";
+  EXPECT_FALSE(view.Checked(MenuItem::mnuIcons));
+}
+
+TEST_F(MainLogic, OneEntryStillSaysApps) {
+  File("Data.dat") = "Only\r\n";
+  Start();
+  EXPECT_EQ(view.status, "App data loaded (1 apps).");
+}
+
+TEST_F(MainLogic, NetworkShareRootInCaptionAndRootBrowse) {
+  appPath = "\\\\server\\share\\tools\\menu\\";
+  disk.ex = 0;
+  Start();
+  EXPECT_EQ(view.caption, "Carrydeck v5.09 >> 0 MB Remaining on \\\\server\\share\\");
+  EXPECT_EQ(view.MenuCaption(MenuItem::mnuRootBrowse), "Browse \\\\server\\share\\");
+}
+
+TEST_F(MainLogic, RefreshSwitchesTheCaptionFormAndMeasuresAgain) {
+  disk.ex = 1536ull * 1024;
+  auto form = Start();
+  disk.ex = 2ull * 1024 * 1024 * 1024;
+  const int repaints = list.repaints();
+  form->OnMenu(MenuItem::mnuRefresh);
+  EXPECT_EQ(view.caption, "Fenwright's Carrydeck v5.09 >> 2 GB Remaining on E:\\");
+  EXPECT_EQ(list.repaints(), repaints + 1);
+}
+
+TEST_F(MainLogic, RefreshDoesNotReadTheCatalogueAgain) {
+  File("Data.dat") = "A\r\nT\r\nE:\\a.exe\r\n\r\n";
+  auto form = Start();
+  File("Data.dat") = "";
+  form->RefreshList();
+  EXPECT_EQ(list.RowCount(), 1u);
+}
+
+TEST_F(MainLogic, AboutBoxTextAndTitle) {
+  auto form = Start();
+  form->OnMenu(MenuItem::mnuAbout);
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].title, "Fenwright's Carrydeck v5.09");
+  EXPECT_EQ(view.messages[0].style, mb::OK | mb::IconInformation);
+  const std::string& text = view.messages[0].text;
+  EXPECT_EQ(text.substr(0, text.rfind("\r\n\r\n") + 4),
+            "A program designed for use with a removeable storage device.\r\n"
+            "Used to run and open various files.\r\n\r\n"
+            "This version has network folder capability when running Windows programs but it is recommended "
+            "that you mount a drive to ensure DOS programs work as they should.\r\n\r\n");
+  EXPECT_NE(text.find("Fenwright"), std::string::npos);
+}
+
+TEST_F(MainLogic, DeferredStartRunsOnceAndSwitchesItselfOff) {
+  auto form = Start();
+  EXPECT_TRUE(view.timer2);
+  form->OnDeferredStart();
+  EXPECT_FALSE(view.timer2);
+}
+
+TEST_F(MainLogic, HiddenCatalogueIsNotShownAndNeverReplaced) {
+  const std::string kept = "A\r\nT\r\nE:\\a.exe\r\n\r\nB\r\nT\r\nE:\\b.exe\r\n\r\n";
+  File("Data.dat") = kept;
+  fs.hidden.insert(appPath + "Data.dat");
+  auto form = Start();
+  EXPECT_EQ(list.RowCount(), 0u);
+  EXPECT_EQ(view.status,
+            "Data.dat is hidden, a system file or not a file: it was not loaded and will not be changed.");
+  EXPECT_TRUE(view.messages.empty());
+  // An entry added, a sort, and the save at exit.
+  list.AddRow(CatalogEntry{{"New", "T", "E:\\n.exe", ""}});
+  EXPECT_FALSE(form->SaveCatalogue());
+  form->OnColumnClick(1);
+  form->OnMenu(MenuItem::mnuSaveSettings);
+  EXPECT_EQ(File("Data.dat"), kept);
+}
+
+TEST_F(MainLogic, CompleteLeftOverOfAnInterruptedSaveBecomesTheCatalogue) {
+  fs.files[SealedPathOf(appPath + "Data.dat")] = "Saved\r\nT\r\nE:\\s.exe\r\n\r\n";
+  fs.files[TempPathOf(appPath + "Data.dat")] = "Half";
+  Start();
+  ASSERT_EQ(list.RowCount(), 1u);
+  EXPECT_EQ(list.Row(1).Name(), "Saved");
+  EXPECT_EQ(fs.files.count(TempPathOf(appPath + "Data.dat")), 0u);
+}
+
+TEST_F(MainLogic, UnreadableCatalogueIsReportedAndNotOverwrittenByAnEmptyList) {
+  File("Data.dat") = "Keep\r\nT\r\nE:\\k.exe\r\n\r\n";
+  fs.unreadable.insert(appPath + "Data.dat");
+  auto form = Start();
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].text, "Error app data: Access is denied.");
+  EXPECT_EQ(view.status, "App data loaded (0 apps).");
+  EXPECT_FALSE(form->SaveCatalogue());
+  list.AddRow(CatalogEntry{{"New", "T", "E:\\n.exe", ""}});
+  EXPECT_FALSE(form->SaveCatalogue()) << "nor by entries added since";
+  EXPECT_EQ(File("Data.dat"), "Keep\r\nT\r\nE:\\k.exe\r\n\r\n");
+}
+
+}  // namespace
+}  // namespace carrydeck

@@ -1,0 +1,129 @@
+// The shell and COM functions looked up on first use behave as the system's own.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+#include <shlobj.h>
+
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "common/win32/DelayLoad.h"
+#include "common/win32/Win32System.h"
+
+namespace carrydeck {
+namespace {
+
+TEST(DelayLoad, FindsTheSystemLibrarysFunctionAndNothingThatIsNotThere) {
+  FARPROC found = late::SystemProc("shell32.dll", "SHGetFileInfoA");
+  ASSERT_NE(found, nullptr);
+  HMODULE shell = GetModuleHandleA("shell32.dll");
+  ASSERT_NE(shell, nullptr);  // loaded by the lookup, and kept
+  EXPECT_EQ(found, GetProcAddress(shell, "SHGetFileInfoA"));
+
+  EXPECT_EQ(late::SystemProc("shell32.dll", "NoSuchFunctionAnywhere"), nullptr);
+  EXPECT_EQ(late::SystemProc("carrydeck_no_such_library.dll", "SHGetFileInfoA"), nullptr);
+}
+
+TEST(DelayLoad, ShellCallsPassTheirArgumentsAndResultsThrough) {
+  char windows[MAX_PATH] = {};
+  ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+  SHFILEINFOA info = {};
+  ASSERT_NE(late::SHGetFileInfoA(windows, 0, &info, sizeof info, SHGFI_ATTRIBUTES), 0u);
+  EXPECT_TRUE(info.dwAttributes & SFGAO_FOLDER);
+
+  // A file that is not there: the system's failure code, at most 32.
+  HINSTANCE result = late::ShellExecuteA(nullptr, "open", "Q:\\carrydeck\\no such program.exe", "", "Q:\\", SW_HIDE);
+  EXPECT_LE(reinterpret_cast<INT_PTR>(result), 32);
+}
+
+TEST(DelayLoad, ComStreamsWork) {
+  HRESULT started = late::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  ASSERT_TRUE(SUCCEEDED(started));
+  IStream* stream = reinterpret_cast<IStream*>(1);
+  ASSERT_EQ(late::CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+  ASSERT_NE(stream, nullptr);
+  ULONG written = 0;
+  EXPECT_EQ(stream->Write("Carrydeck", 9, &written), S_OK);
+  EXPECT_EQ(written, 9u);
+  LARGE_INTEGER start = {};
+  stream->Seek(start, STREAM_SEEK_SET, nullptr);
+  char back[16] = {};
+  ULONG read = 0;
+  EXPECT_EQ(stream->Read(back, sizeof back, &read), S_OK);
+  EXPECT_EQ(std::string(back, read), "Carrydeck");
+  stream->Release();
+
+  // Bytes that are no picture: refused, and nothing handed out.
+  ASSERT_EQ(late::CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+  stream->Write("not a picture at all", 20, &written);
+  stream->Seek(start, STREAM_SEEK_SET, nullptr);
+  void* picture = reinterpret_cast<void*>(1);
+  EXPECT_TRUE(FAILED(late::OleLoadPicture(stream, 20, FALSE, IID_IPicture, &picture)));
+  EXPECT_EQ(picture, nullptr);
+  stream->Release();
+  late::CoUninitialize();
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string ModuleFolder(HMODULE module) {
+  char path[MAX_PATH] = {};
+  DWORD n = GetModuleFileNameA(module, path, MAX_PATH);
+  std::string text(path, n);
+  return Lower(text.substr(0, text.rfind('\\') + 1));
+}
+
+std::string SystemFolder() {
+  char folder[MAX_PATH] = {};
+  UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+  return Lower(std::string(folder, n) + "\\");
+}
+
+// "planted.dll" lies beside this program, where a load by bare name looks first; when
+// loaded it leaves "planted.log" there.
+struct PlantedLibrary : ::testing::Test {
+  const std::string beside = GetAppPath();
+  void SetUp() override {
+    ASSERT_NE(GetFileAttributesA((beside + "planted.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileA((beside + "planted.log").c_str());
+  }
+  void TearDown() override {
+    HMODULE loaded = GetModuleHandleA("planted.dll");
+    if (loaded) FreeLibrary(loaded);
+    DeleteFileA((beside + "planted.log").c_str());
+  }
+  bool Ran() const { return GetFileAttributesA((beside + "planted.log").c_str()) != INVALID_FILE_ATTRIBUTES; }
+};
+
+TEST_F(PlantedLibrary, OnlyTheSystemFoldersCopyIsLoaded) {
+  EXPECT_EQ(late::LoadSystemLibrary("planted.dll"), nullptr);
+  EXPECT_FALSE(Ran());
+
+  HMODULE system = late::LoadSystemLibrary("cfgmgr32.dll");
+  ASSERT_NE(system, nullptr);
+  EXPECT_EQ(ModuleFolder(system), SystemFolder());
+  FreeLibrary(system);
+  EXPECT_EQ(late::LoadSystemLibrary("carrydeck_no_such_library.dll"), nullptr);
+}
+
+// What both programs do first: from then on a bare name finds nothing beside the program,
+// whoever asks for it.
+TEST_F(PlantedLibrary, AfterTheRestrictionABareNameFindsOnlySystemLibraries) {
+  late::RestrictLibrarySearch();
+  HMODULE planted = LoadLibraryA("planted.dll");
+  EXPECT_EQ(planted, nullptr);
+  if (planted) FreeLibrary(planted);
+  EXPECT_FALSE(Ran());
+  HMODULE system = LoadLibraryA("cfgmgr32.dll");
+  ASSERT_NE(system, nullptr) << "system libraries are still found by name";
+  EXPECT_EQ(ModuleFolder(system), SystemFolder());
+  FreeLibrary(system);
+}
+
+}  // namespace
+}  // namespace carrydeck
