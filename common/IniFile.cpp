@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "common/TextLines.h"
-#include "common/SafeSave.h"
 #include "common/Paths.h"
+#include "common/SafeSave.h"
+#include "common/TextLines.h"
 
 namespace carrydeck {
 

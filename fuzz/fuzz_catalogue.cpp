@@ -6,10 +6,10 @@
 
 #include "Fakes.h"
 #include "FuzzCheck.h"
-#include "common/TextLines.h"
 #include "MemoryListView.h"
-#include "launcher/CatalogueFile.h"
 #include "common/SafeSave.h"
+#include "common/TextLines.h"
+#include "launcher/CatalogueFile.h"
 
 using namespace carrydeck;
 

@@ -39,7 +39,7 @@ struct Start {
   std::unique_ptr<Launcher> form;
 
   explicit Start(testing::MemoryFileSystem& files) : fs(files) {
-    view.checks[MenuItem::mnuRunNothing] = true;  // as the menu is created
+    view.checks[Command::AfterRunDoNothing] = true;  // as the menu is created
     form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, kApp);
     form->OnLoad();
   }
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   Start first(fs);
   int ticked = 0;
-  for (MenuItem mode : {MenuItem::mnuRunNothing, MenuItem::mnuRunMinimize, MenuItem::mnuRunClose})
+  for (Command mode : {Command::AfterRunDoNothing, Command::AfterRunMinimize, Command::AfterRunClose})
     ticked += first.view.Checked(mode);
   FUZZ_CHECK(ticked == 1);
   const int reports = first.SettingsReports();

@@ -3,9 +3,9 @@
 
 #include <string>
 
+#include "common/SystemPorts.h"
 #include "launcher/ListView.h"
 #include "launcher/Messages.h"
-#include "common/SystemPorts.h"
 
 namespace carrydeck {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "launcher/CatalogueRows.h"
-#include "common/SafeSave.h"
-#include "launcher/Launcher.h"
 #include "common/Paths.h"
+#include "common/SafeSave.h"
+#include "launcher/CatalogueRows.h"
+#include "launcher/Launcher.h"
 
 namespace carrydeck {
 

@@ -6,16 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "common/SystemPorts.h"
 #include "launcher/EntryEditorView.h"
 #include "launcher/ListView.h"
-#include "common/SystemPorts.h"
 #include "launcher/TypesFile.h"
 
 namespace carrydeck {
 
 class Launcher;
 
-// cmbType's drop-down: the items kept byte for byte, each shown by the view as it comes.
+// The type drop-down: the items kept byte for byte, each shown by the view as it comes.
 class TypeCombo : public IItemList {
  public:
   void Bind(IEntryEditorView* view) { view_ = view; }

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "common/SystemPorts.h"
 #include "launcher/IconPorts.h"
 #include "launcher/ListView.h"
-#include "common/SystemPorts.h"
 
 namespace carrydeck {
 

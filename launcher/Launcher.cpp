@@ -1,12 +1,12 @@
 #include "launcher/Launcher.h"
 
-#include "launcher/CatalogueFile.h"
 #include "common/IniFile.h"
-#include "common/SafeSave.h"
 #include "common/NumberText.h"
+#include "common/Paths.h"
+#include "common/SafeSave.h"
+#include "launcher/CatalogueFile.h"
 #include "launcher/EntryEditor.h"
 #include "launcher/FreeSpaceText.h"
-#include "common/Paths.h"
 
 namespace carrydeck {
 
@@ -93,7 +93,7 @@ void Launcher::OnLoad() {
   if (sys_.files.FileExists(DataFile())) {
     view_.SetStatus("Loading data . . .");
     std::optional<bool> icons = ParseBoolean(ReadSetting("Main", "Icons", "1"));
-    view_.SetChecked(MenuItem::mnuIcons, icons.value_or(true));
+    view_.SetChecked(Command::ShowIcons, icons.value_or(true));
     LoadData();
   } else if (sys_.files.PathExists(DataFile())) {
     // Hidden or system (as malware leaves a stick), or not a file: not shown, and an empty
@@ -103,7 +103,7 @@ void Launcher::OnLoad() {
   }
 
   LoadSettings();
-  view_.SetMenuCaption(MenuItem::mnuRootBrowse, "Browse " + GetDriveRoot());
+  view_.SetMenuCaption(Command::BrowseDriveRoot, "Browse " + GetDriveRoot());
   SetWindowCaption(false);
 }
 
@@ -136,7 +136,7 @@ void Launcher::SortByTypeThenName() {
 }
 
 void Launcher::OnDeferredStart() {
-  view_.EnableTimer2(false);
+  view_.EnableDeferredStart(false);
   GetAllIcons();
 }
 
@@ -200,38 +200,38 @@ void Launcher::DeleteSelectedEntry() {
   SaveCatalogue();
 }
 
-void Launcher::OnMenu(MenuItem item) {
+void Launcher::OnCommand(Command item) {
   // While the entry editor is open only the tray's commands reach the main window.
-  if (editor_ && item != MenuItem::mnuExit && item != MenuItem::mnuOpenMenu) return;
+  if (editor_ && item != Command::Exit && item != Command::OpenMenu) return;
   switch (item) {
-    case MenuItem::mnuAbout: ShowAbout(); break;
-    case MenuItem::mnuRefresh: RefreshList(); break;
-    case MenuItem::mnuRun: RunSelectedEntry(); break;
-    case MenuItem::mnuBrowse: BrowseEntryFolder(); break;
-    case MenuItem::mnuRootBrowse: BrowseDriveRoot(); break;
-    case MenuItem::mnuCmd: OpenCommandPrompt(); break;
-    case MenuItem::mnuCopyEntry: CopyEntryPath(); break;
-    case MenuItem::mnuDOSdir: CopyShortPath(); break;
-    case MenuItem::mnuRunNothing: AfterRunDoNothing(); break;
-    case MenuItem::mnuRunMinimize: AfterRunMinimize(); break;
-    case MenuItem::mnuRunClose: AfterRunClose(); break;
-    case MenuItem::mnuIcons: ToggleIcons(); break;
-    case MenuItem::mnuShowGridlines: ToggleGridLines(); break;
-    case MenuItem::mnuShowBackground: ToggleBackground(); break;
-    case MenuItem::mnuFont8: SetFontSize(8); break;
-    case MenuItem::mnuFont10: SetFontSize(10); break;
-    case MenuItem::mnuFont12: SetFontSize(12); break;
-    case MenuItem::mnuFont14: SetFontSize(14); break;
-    case MenuItem::mnuFont16: SetFontSize(16); break;
-    case MenuItem::mnuFont18: SetFontSize(18); break;
-    case MenuItem::mnuFont20: SetFontSize(20); break;
-    case MenuItem::mnuSaveSettings: SaveSettings(); break;
-    case MenuItem::mnuRebuildIcons: RebuildIcons(); break;
-    case MenuItem::mnuAdd: AddEntry(); break;
-    case MenuItem::mnuEdit: EditEntry(); break;
-    case MenuItem::mnuDelete: DeleteSelectedEntry(); break;
-    case MenuItem::mnuOpenMenu: RestoreFromTray(); break;
-    case MenuItem::mnuExit: Quit(); break;
+    case Command::About: ShowAbout(); break;
+    case Command::RefreshList: RefreshList(); break;
+    case Command::Run: RunSelectedEntry(); break;
+    case Command::BrowseEntryFolder: BrowseEntryFolder(); break;
+    case Command::BrowseDriveRoot: BrowseDriveRoot(); break;
+    case Command::OpenCommandPrompt: OpenCommandPrompt(); break;
+    case Command::CopyEntryPath: CopyEntryPath(); break;
+    case Command::CopyShortPath: CopyShortPath(); break;
+    case Command::AfterRunDoNothing: AfterRunDoNothing(); break;
+    case Command::AfterRunMinimize: AfterRunMinimize(); break;
+    case Command::AfterRunClose: AfterRunClose(); break;
+    case Command::ShowIcons: ToggleIcons(); break;
+    case Command::ShowGridLines: ToggleGridLines(); break;
+    case Command::ShowBackground: ToggleBackground(); break;
+    case Command::Font8: SetFontSize(8); break;
+    case Command::Font10: SetFontSize(10); break;
+    case Command::Font12: SetFontSize(12); break;
+    case Command::Font14: SetFontSize(14); break;
+    case Command::Font16: SetFontSize(16); break;
+    case Command::Font18: SetFontSize(18); break;
+    case Command::Font20: SetFontSize(20); break;
+    case Command::SaveSettings: SaveSettings(); break;
+    case Command::RebuildIcons: RebuildIcons(); break;
+    case Command::AddEntry: AddEntry(); break;
+    case Command::EditEntry: EditEntry(); break;
+    case Command::DeleteEntry: DeleteSelectedEntry(); break;
+    case Command::OpenMenu: RestoreFromTray(); break;
+    case Command::Exit: Quit(); break;
     default: break;
   }
 }

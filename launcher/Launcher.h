@@ -5,10 +5,10 @@
 
 #include <string>
 
+#include "common/SystemPorts.h"
 #include "launcher/IconPorts.h"
 #include "launcher/ListView.h"
 #include "launcher/MainView.h"
-#include "common/SystemPorts.h"
 
 namespace carrydeck {
 
@@ -31,7 +31,7 @@ class Launcher {
   void OnLoad();
   void OnDeferredStart();
   // A menu item or its shortcut was chosen.
-  void OnMenu(MenuItem item);
+  void OnCommand(Command item);
 
   void ShowAbout();
   void RefreshList();
@@ -113,7 +113,7 @@ class Launcher {
   // W / 12, W / 4, W / 3 and W / 3 - 480 of the window's outer width W.
   double DefaultColumnWidth(int column) const;
   void UpdateColumnShares();
-  void SetRunMode(MenuItem item, const char* value);
+  void SetRunMode(Command item, const char* value);
   // The selected row's target file; false with a description when no row is selected.
   bool SelectedTarget(std::string& target, std::string* parameters, std::string& error) const;
   // The entry's file as stored, else on the launcher's own drive; "" when neither exists.

@@ -3,9 +3,9 @@
 #include <cctype>
 #include <cmath>
 
-#include "launcher/WindowsVersion.h"
-#include "launcher/Launcher.h"
 #include "common/Paths.h"
+#include "launcher/Launcher.h"
+#include "launcher/WindowsVersion.h"
 
 namespace carrydeck {
 
@@ -68,10 +68,10 @@ void Launcher::RunSelectedEntry() {
   const std::string folder = FolderOf(path);
   if (!IsUNCPath(path)) shell_.ChangeDrive(path.substr(0, 2));
   shell_.ChangeFolder(folder);
-  if (view_.Checked(MenuItem::mnuRunMinimize)) view_.SetState(WindowState::Minimized);
+  if (view_.Checked(Command::AfterRunMinimize)) view_.SetState(WindowState::Minimized);
   shell_.ShellOpen(path, folder, ExpandPlaceholders(parameters, folder, GetDriveRoot()));
   view_.SetStatus("Running " + path + (relocated ? kAutoDriveChange : ""));
-  if (view_.Checked(MenuItem::mnuRunClose)) CloseAfterRun();
+  if (view_.Checked(Command::AfterRunClose)) CloseAfterRun();
 }
 
 void Launcher::BrowseEntryFolder() {
@@ -89,10 +89,10 @@ void Launcher::BrowseEntryFolder() {
     status = "Browsing " + root + StripDriveRoot(folder) + kAutoDriveChange;
   }
   if (!commandLine.empty()) {
-    if (view_.Checked(MenuItem::mnuRunMinimize)) view_.SetState(WindowState::Minimized);
+    if (view_.Checked(Command::AfterRunMinimize)) view_.SetState(WindowState::Minimized);
     if (shell_.StartProgram(ExplorerProgram(), commandLine)) {
       view_.SetStatus(status);
-      if (view_.Checked(MenuItem::mnuRunClose)) CloseAfterRun();
+      if (view_.Checked(Command::AfterRunClose)) CloseAfterRun();
       return;
     }
     error = shell_.LastErrorDescription();
@@ -105,7 +105,7 @@ void Launcher::BrowseEntryFolder() {
 
 void Launcher::BrowseDriveRoot() {
   const std::string root = GetDriveRoot();
-  if (view_.Checked(MenuItem::mnuRunMinimize)) view_.SetState(WindowState::Minimized);
+  if (view_.Checked(Command::AfterRunMinimize)) view_.SetState(WindowState::Minimized);
   if (!shell_.StartProgram(ExplorerProgram(), "explorer.exe /e," + root)) {
     const std::string error = shell_.LastErrorDescription();
     view_.MsgBox("Error browsing to the directory : " + error, mb::OK | mb::IconStop, kProgramTitle);
@@ -113,7 +113,7 @@ void Launcher::BrowseDriveRoot() {
     return;
   }
   view_.SetStatus("Browsing root directory " + root);
-  if (view_.Checked(MenuItem::mnuRunClose)) CloseAfterRun();
+  if (view_.Checked(Command::AfterRunClose)) CloseAfterRun();
 }
 
 std::string Launcher::GetCommandShell() {
@@ -156,7 +156,7 @@ void Launcher::OpenCommandPrompt() {
   const std::string drive = (relocated ? root : folder).substr(0, 2);
   shell_.ChangeDrive(used.substr(0, 2));
   shell_.ChangeFolder(used);
-  if (view_.Checked(MenuItem::mnuRunMinimize)) view_.SetState(WindowState::Minimized);
+  if (view_.Checked(Command::AfterRunMinimize)) view_.SetState(WindowState::Minimized);
   std::string status;
   // Each console from its system's own folder (cmd.exe in the system folder, command.com of
   // the 9x family in the Windows folder), never by a name searched for.
@@ -171,7 +171,7 @@ void Launcher::OpenCommandPrompt() {
     status = "Command Prompt to " + shortFolder;
   }
   view_.SetStatus(status + (relocated ? kAutoDriveChange : ""));
-  if (view_.Checked(MenuItem::mnuRunClose)) CloseAfterRun();
+  if (view_.Checked(Command::AfterRunClose)) CloseAfterRun();
 }
 
 void Launcher::CopyEntryPath() {

@@ -2,10 +2,10 @@
 #include <new>
 #include <optional>
 
-#include "common/SafeSave.h"
-#include "launcher/Launcher.h"
 #include "common/Paths.h"
+#include "common/SafeSave.h"
 #include "launcher/IconCacheFile.h"
+#include "launcher/Launcher.h"
 
 namespace carrydeck {
 
@@ -39,7 +39,7 @@ void Launcher::IconPass(bool useCache) try {
   const unsigned pass = ++iconPass_;
   if (!sys_.icons) return;
   IImageList& imageList = sys_.icons->imageList;
-  if (!view_.Checked(MenuItem::mnuIcons)) {
+  if (!view_.Checked(Command::ShowIcons)) {
     imageList.Detach();
     imageList.Clear();
     return;

@@ -15,11 +15,11 @@ const char kInvalidValue[] = "Invalid property value";
 
 struct FontItem {
   int size;
-  MenuItem item;
+  Command item;
 };
-constexpr FontItem kFontItems[] = {{8, MenuItem::mnuFont8},   {10, MenuItem::mnuFont10}, {12, MenuItem::mnuFont12},
-                                   {14, MenuItem::mnuFont14}, {16, MenuItem::mnuFont16}, {18, MenuItem::mnuFont18},
-                                   {20, MenuItem::mnuFont20}};
+constexpr FontItem kFontItems[] = {{8, Command::Font8},   {10, Command::Font10}, {12, Command::Font12},
+                                   {14, Command::Font14}, {16, Command::Font16}, {18, Command::Font18},
+                                   {20, Command::Font20}};
 
 }  // namespace
 
@@ -43,7 +43,7 @@ double Launcher::DefaultColumnWidth(int column) const {
 
 bool Launcher::LoadSettingsSteps(std::string& error, int& widthsSet) {
   // After-run mode: read three times, as each tick is decided on its own reading.
-  const MenuItem modes[] = {MenuItem::mnuRunNothing, MenuItem::mnuRunMinimize, MenuItem::mnuRunClose};
+  const Command modes[] = {Command::AfterRunDoNothing, Command::AfterRunMinimize, Command::AfterRunClose};
   for (int mode = 1; mode <= 3; ++mode) {
     std::optional<double> onRun = ParseNumber(ReadSetting("Main", "OnRun", "0"));
     if (!onRun) return error = kTypeMismatch, false;
@@ -53,16 +53,16 @@ bool Launcher::LoadSettingsSteps(std::string& error, int& widthsSet) {
 
   std::optional<bool> icons = ParseBoolean(ReadSetting("Main", "Icons", "1"));
   if (!icons) return error = kTypeMismatch, false;
-  view_.SetChecked(MenuItem::mnuIcons, *icons);
+  view_.SetChecked(Command::ShowIcons, *icons);
 
   std::optional<bool> grid = ParseBoolean(ReadSetting("Main", "Gridlines", "1"));
   if (!grid) return error = kTypeMismatch, false;
-  view_.SetChecked(MenuItem::mnuShowGridlines, *grid);
+  view_.SetChecked(Command::ShowGridLines, *grid);
   list_.SetGridLines(*grid);
 
   std::optional<bool> background = ParseBoolean(ReadSetting("Main", "Background", "1"));
   if (!background) return error = kTypeMismatch, false;
-  view_.SetChecked(MenuItem::mnuShowBackground, *background);
+  view_.SetChecked(Command::ShowBackground, *background);
   if (!*background)
     list_.ClearBackgroundPicture();
   else if (!LoadBackground(error))
@@ -106,23 +106,23 @@ void Launcher::SaveSettings() {
 }
 
 void Launcher::ToggleIcons() {
-  const bool on = !view_.Checked(MenuItem::mnuIcons);
-  view_.SetChecked(MenuItem::mnuIcons, on);
+  const bool on = !view_.Checked(Command::ShowIcons);
+  view_.SetChecked(Command::ShowIcons, on);
   WriteSetting("Main", "Icons", on ? "1" : "0");
   GetAllIcons();
 }
 
 void Launcher::ToggleGridLines() {
-  const bool on = !view_.Checked(MenuItem::mnuShowGridlines);
-  view_.SetChecked(MenuItem::mnuShowGridlines, on);
+  const bool on = !view_.Checked(Command::ShowGridLines);
+  view_.SetChecked(Command::ShowGridLines, on);
   WriteSetting("Main", "Gridlines", on ? "1" : "0");
   list_.SetGridLines(on);
   list_.Repaint();
 }
 
 void Launcher::ToggleBackground() {
-  const bool on = !view_.Checked(MenuItem::mnuShowBackground);
-  view_.SetChecked(MenuItem::mnuShowBackground, on);
+  const bool on = !view_.Checked(Command::ShowBackground);
+  view_.SetChecked(Command::ShowBackground, on);
   WriteSetting("Main", "Background", on ? "1" : "0");
   if (on) {
     std::string ignored;  // a toggle reports nothing
@@ -133,15 +133,15 @@ void Launcher::ToggleBackground() {
   list_.Repaint();
 }
 
-void Launcher::SetRunMode(MenuItem item, const char* value) {
-  for (MenuItem mode : {MenuItem::mnuRunNothing, MenuItem::mnuRunMinimize, MenuItem::mnuRunClose})
+void Launcher::SetRunMode(Command item, const char* value) {
+  for (Command mode : {Command::AfterRunDoNothing, Command::AfterRunMinimize, Command::AfterRunClose})
     view_.SetChecked(mode, mode == item);
   WriteSetting("Main", "OnRun", value);
 }
 
-void Launcher::AfterRunDoNothing() { SetRunMode(MenuItem::mnuRunNothing, "1"); }
-void Launcher::AfterRunMinimize() { SetRunMode(MenuItem::mnuRunMinimize, "2"); }
-void Launcher::AfterRunClose() { SetRunMode(MenuItem::mnuRunClose, "3"); }
+void Launcher::AfterRunDoNothing() { SetRunMode(Command::AfterRunDoNothing, "1"); }
+void Launcher::AfterRunMinimize() { SetRunMode(Command::AfterRunMinimize, "2"); }
+void Launcher::AfterRunClose() { SetRunMode(Command::AfterRunClose, "3"); }
 
 void Launcher::OnResize() {
   // Each step on its own: a value the list refuses skips only that step.

@@ -10,36 +10,36 @@ namespace carrydeck {
 
 class EntryEditor;
 
-// Menu items, in menu order. The Win32 window uses these as command identifiers.
-enum class MenuItem : int {
-  mnuRun = 100,
-  mnuBrowse,
-  mnuRootBrowse,
-  mnuCmd,
-  mnuCopyEntry,
-  mnuDOSdir,
-  mnuAdd,
-  mnuEdit,
-  mnuDelete,
-  mnuRefresh,
-  mnuRunNothing,
-  mnuRunMinimize,
-  mnuRunClose,
-  mnuIcons,
-  mnuShowGridlines,
-  mnuShowBackground,
-  mnuFont8,
-  mnuFont10,
-  mnuFont12,
-  mnuFont14,
-  mnuFont16,
-  mnuFont18,
-  mnuFont20,
-  mnuRebuildIcons,
-  mnuSaveSettings,
-  mnuAbout,
-  mnuOpenMenu,
-  mnuExit,
+// The commands of the menus, in menu order. The Win32 window uses them as command identifiers.
+enum class Command : int {
+  Run = 100,
+  BrowseEntryFolder,
+  BrowseDriveRoot,
+  OpenCommandPrompt,
+  CopyEntryPath,
+  CopyShortPath,
+  AddEntry,
+  EditEntry,
+  DeleteEntry,
+  RefreshList,
+  AfterRunDoNothing,
+  AfterRunMinimize,
+  AfterRunClose,
+  ShowIcons,
+  ShowGridLines,
+  ShowBackground,
+  Font8,
+  Font10,
+  Font12,
+  Font14,
+  Font16,
+  Font18,
+  Font20,
+  RebuildIcons,
+  SaveSettings,
+  About,
+  OpenMenu,
+  Exit,
 };
 
 enum class WindowState { Normal, Minimized, Maximized };
@@ -51,10 +51,10 @@ class IMainView : public IMessages {
   virtual void SetCaption(const std::string& text) = 0;
   virtual std::string Caption() const = 0;
 
-  virtual void SetMenuCaption(MenuItem item, const std::string& caption) = 0;
-  virtual std::string MenuCaption(MenuItem item) const = 0;
-  virtual void SetChecked(MenuItem item, bool checked) = 0;
-  virtual bool Checked(MenuItem item) const = 0;
+  virtual void SetMenuCaption(Command item, const std::string& caption) = 0;
+  virtual std::string MenuCaption(Command item) const = 0;
+  virtual void SetChecked(Command item, bool checked) = 0;
+  virtual bool Checked(Command item) const = 0;
 
   // Outer size of the window in twips; a refused value returns false.
   virtual double HeightTwips() const = 0;
@@ -84,7 +84,7 @@ class IMainView : public IMessages {
   virtual void RemoveTrayIcon() = 0;
 
   // The one-shot deferred start-up timer.
-  virtual void EnableTimer2(bool enabled) = 0;
+  virtual void EnableDeferredStart(bool enabled) = 0;
 
   // Shows the Add/Edit dialog modally for the form; returns once it is closed.
   virtual void ShowAddDialog(EntryEditor& form) = 0;

@@ -1,8 +1,8 @@
 #include "launcher/TypesFile.h"
 
-#include "common/TextLines.h"
-#include "common/SafeSave.h"
 #include "common/Paths.h"
+#include "common/SafeSave.h"
+#include "common/TextLines.h"
 
 namespace carrydeck {
 

@@ -10,7 +10,7 @@ namespace carrydeck {
 
 class WindowsVersion {
  public:
-  explicit WindowsVersion(IShell& shell) { Class_Initialize(shell); }
+  explicit WindowsVersion(IShell& shell) { QueryVersion(shell); }
 
   int32_t Build() const { return static_cast<int32_t>(record_.build); }
   int32_t Major() const { return static_cast<int32_t>(record_.major); }
@@ -24,7 +24,6 @@ class WindowsVersion {
   static constexpr const char* kError = "Error Getting Version Information";
 
  private:
-  void Class_Initialize(IShell& shell) { QueryVersion(shell); }
   void QueryVersion(IShell& shell) {
     std::optional<OsVersionInfo> info = shell.QueryVersion();
     if (info)

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "remover/NtRecords.h"
 #include "remover/BusType.h"
+#include "remover/NtRecords.h"
 
 namespace carrydeck::remove {
 

@@ -2,8 +2,8 @@
 
 #include "common/IniFile.h"
 #include "remover/BusType.h"
-#include "remover/OwnHandleRelease.h"
 #include "remover/DeviceEject.h"
+#include "remover/OwnHandleRelease.h"
 
 namespace carrydeck::remove {
 

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "MemoryListView.h"
-#include "launcher/CatalogueFile.h"
 #include "PosixFileSystem.h"
 #include "SampleCatalogue.h"
 #include "Stats.h"
+#include "launcher/CatalogueFile.h"
 
 namespace carrydeck::bench {
 namespace {

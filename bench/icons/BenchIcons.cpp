@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "launcher/win32/MainWindow.h"
 #include "Stats.h"
+#include "launcher/win32/MainWindow.h"
 
 namespace carrydeck::bench {
 namespace {

@@ -28,8 +28,8 @@
 #include <utility>
 #include <vector>
 
-#include "common/win32/Handle.h"
 #include "Stats.h"
+#include "common/win32/Handle.h"
 #include "launcher/win32/TrayIcon.h"
 
 namespace carrydeck::bench {

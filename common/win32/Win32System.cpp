@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "common/win32/Handle.h"
-#include "common/win32/DelayLoad.h"
 #include "common/Paths.h"
+#include "common/win32/DelayLoad.h"
+#include "common/win32/Handle.h"
 
 namespace carrydeck {
 

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "common/win32/DelayLoad.h"
-#include "launcher/win32/Twips.h"
-#include "common/win32/Win32System.h"
 #include "common/Paths.h"
+#include "common/win32/DelayLoad.h"
+#include "common/win32/Win32System.h"
 #include "launcher/TypesFile.h"
+#include "launcher/win32/Twips.h"
 
 namespace carrydeck {
 

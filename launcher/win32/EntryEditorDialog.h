@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "launcher/EntryEditorView.h"
 #include "common/win32/Handle.h"
 #include "launcher/EntryEditor.h"
+#include "launcher/EntryEditorView.h"
 
 namespace carrydeck {
 

@@ -5,25 +5,25 @@
 #include <cmath>
 #include <vector>
 
-#include "launcher/win32/Twips.h"
 #include "launcher/win32/resource.h"
+#include "launcher/win32/Twips.h"
 
 namespace carrydeck {
 
 namespace {
 
 constexpr char kClassName[] = "CarrydeckMain";
-constexpr UINT_PTR kTimer1 = 1;
-constexpr UINT_PTR kTimer2 = 2;
+constexpr UINT_PTR kLayoutTimer = 1;
+constexpr UINT_PTR kDeferredStartTimer = 2;
 // Posted once the window has painted: add the tray icon prepared during the start.
 constexpr UINT WM_ADDTRAYICON = WM_APP + 2;
 // Posted by EndProgram: the window is destroyed from the message loop, never from inside a
 // control's notification or a menu that is still on the stack.
 constexpr UINT WM_ENDPROGRAM = WM_APP + 3;
 
-UINT Id(MenuItem item) { return static_cast<UINT>(item); }
+UINT Id(Command item) { return static_cast<UINT>(item); }
 
-void Append(HMENU menu, MenuItem item, const char* caption) {
+void Append(HMENU menu, Command item, const char* caption) {
   ::AppendMenuA(menu, MF_STRING, Id(item), caption);
 }
 
@@ -80,14 +80,14 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
   OnSize();
   logic_->OnLoad();
   logic_->OnResize();
-  ::SetTimer(hwnd_, kTimer1, 100, nullptr);  // keeps the column shares current
+  ::SetTimer(hwnd_, kLayoutTimer, 100, nullptr);  // keeps the column shares current
   ::SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
   ::ShowWindow(hwnd_, showCommand);
   ::UpdateWindow(hwnd_);
   starting_ = false;
   if (trayPending_) ::PostMessageA(hwnd_, WM_ADDTRAYICON, 0, 0);
   // The deferred icon load runs once the window is on screen with its rows.
-  EnableTimer2(true);
+  EnableDeferredStart(true);
   return true;
 }
 
@@ -122,8 +122,8 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_COMMAND: {
       UINT id = LOWORD(wParam);
-      if (id >= Id(MenuItem::mnuRun) && id <= Id(MenuItem::mnuExit) && logic_) {
-        logic_->OnMenu(static_cast<MenuItem>(id));
+      if (id >= Id(Command::Run) && id <= Id(Command::Exit) && logic_) {
+        logic_->OnCommand(static_cast<Command>(id));
         return 0;
       }
       break;
@@ -158,8 +158,8 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       ::DestroyWindow(hwnd_);
       return 0;
     case WM_TIMER:
-      if (wParam == kTimer1 && logic_) logic_->OnLayoutTimer();
-      if (wParam == kTimer2 && logic_) logic_->OnDeferredStart();
+      if (wParam == kLayoutTimer && logic_) logic_->OnLayoutTimer();
+      if (wParam == kDeferredStartTimer && logic_) logic_->OnDeferredStart();
       return 0;
     case WM_TRAYICON:
       OnTrayIcon(lParam);
@@ -175,8 +175,8 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DESTROY:
       if (logic_) logic_->StopIconPass();  // a rebuild yielding right now must not go on
-      ::KillTimer(hwnd_, kTimer1);
-      ::KillTimer(hwnd_, kTimer2);
+      ::KillTimer(hwnd_, kLayoutTimer);
+      ::KillTimer(hwnd_, kDeferredStartTimer);
       ::RemoveWindowSubclass(list_.hwnd(), &MainWindow::ListSubclass, 1);
       tray_.RemoveTrayIcon();
       ::PostQuitMessage(0);
@@ -220,43 +220,43 @@ bool MainWindow::OnCreate() {
 void MainWindow::BuildMenus() {
   menuBar_ = ::CreateMenu();
   popup_ = ::CreatePopupMenu();
-  Append(popup_, MenuItem::mnuRun, "Run");
-  Append(popup_, MenuItem::mnuBrowse, "Browse Directory");
-  Append(popup_, MenuItem::mnuRootBrowse, "Browse Root Directory");
-  Append(popup_, MenuItem::mnuCmd, "Open Command Prompt Here");
+  Append(popup_, Command::Run, "Run");
+  Append(popup_, Command::BrowseEntryFolder, "Browse Directory");
+  Append(popup_, Command::BrowseDriveRoot, "Browse Root Directory");
+  Append(popup_, Command::OpenCommandPrompt, "Open Command Prompt Here");
   ::AppendMenuA(popup_, MF_SEPARATOR, 0, nullptr);
-  Append(popup_, MenuItem::mnuCopyEntry, "Copy entry to clipboard");
-  Append(popup_, MenuItem::mnuDOSdir, "Copy entry to clipboard (DOS format)");
+  Append(popup_, Command::CopyEntryPath, "Copy entry to clipboard");
+  Append(popup_, Command::CopyShortPath, "Copy entry to clipboard (DOS format)");
   ::AppendMenuA(popup_, MF_SEPARATOR, 0, nullptr);
-  Append(popup_, MenuItem::mnuAdd, "Add Entry");
-  Append(popup_, MenuItem::mnuEdit, "Edit Entry");
-  Append(popup_, MenuItem::mnuDelete, "Delete Entry\tDel");
-  Append(popup_, MenuItem::mnuRefresh, "Refresh List\tF5");
+  Append(popup_, Command::AddEntry, "Add Entry");
+  Append(popup_, Command::EditEntry, "Edit Entry");
+  Append(popup_, Command::DeleteEntry, "Delete Entry\tDel");
+  Append(popup_, Command::RefreshList, "Refresh List\tF5");
   ::AppendMenuA(popup_, MF_SEPARATOR, 0, nullptr);
-  Append(popup_, MenuItem::mnuRunNothing, "On run: Nothing");
-  Append(popup_, MenuItem::mnuRunMinimize, "On run: Minimize to tray");
-  Append(popup_, MenuItem::mnuRunClose, "On run: Close");
-  ::CheckMenuItem(popup_, Id(MenuItem::mnuRunNothing), MF_BYCOMMAND | MF_CHECKED);
+  Append(popup_, Command::AfterRunDoNothing, "On run: Nothing");
+  Append(popup_, Command::AfterRunMinimize, "On run: Minimize to tray");
+  Append(popup_, Command::AfterRunClose, "On run: Close");
+  ::CheckMenuItem(popup_, Id(Command::AfterRunDoNothing), MF_BYCOMMAND | MF_CHECKED);
 
   HMENU settings = ::CreatePopupMenu();
-  Append(settings, MenuItem::mnuIcons, "Show Icons");
-  Append(settings, MenuItem::mnuShowGridlines, "Show Gridlines");
-  Append(settings, MenuItem::mnuShowBackground, "Show Background");
+  Append(settings, Command::ShowIcons, "Show Icons");
+  Append(settings, Command::ShowGridLines, "Show Gridlines");
+  Append(settings, Command::ShowBackground, "Show Background");
   HMENU fonts = ::CreatePopupMenu();
-  Append(fonts, MenuItem::mnuFont8, "8");
-  Append(fonts, MenuItem::mnuFont10, "10");
-  Append(fonts, MenuItem::mnuFont12, "12");
-  Append(fonts, MenuItem::mnuFont14, "14");
-  Append(fonts, MenuItem::mnuFont16, "16");
-  Append(fonts, MenuItem::mnuFont18, "18");
-  Append(fonts, MenuItem::mnuFont20, "20");
+  Append(fonts, Command::Font8, "8");
+  Append(fonts, Command::Font10, "10");
+  Append(fonts, Command::Font12, "12");
+  Append(fonts, Command::Font14, "14");
+  Append(fonts, Command::Font16, "16");
+  Append(fonts, Command::Font18, "18");
+  Append(fonts, Command::Font20, "20");
   ::AppendMenuA(settings, MF_POPUP, reinterpret_cast<UINT_PTR>(fonts), "Font Size");
   ::AppendMenuA(settings, MF_SEPARATOR, 0, nullptr);
-  Append(settings, MenuItem::mnuRebuildIcons, "Rebuild Icons");
-  Append(settings, MenuItem::mnuSaveSettings, "Save Settings");
+  Append(settings, Command::RebuildIcons, "Rebuild Icons");
+  Append(settings, Command::SaveSettings, "Save Settings");
 
   HMENU help = ::CreatePopupMenu();
-  Append(help, MenuItem::mnuAbout, "About");
+  Append(help, Command::About, "About");
 
   ::AppendMenuA(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), "Carrydeck");
   ::AppendMenuA(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(settings), "Settings");
@@ -264,12 +264,12 @@ void MainWindow::BuildMenus() {
 
   trayMenu_.reset(::CreateMenu());
   trayPopup_ = ::CreatePopupMenu();
-  Append(trayPopup_, MenuItem::mnuOpenMenu, "Open Carrydeck");
-  Append(trayPopup_, MenuItem::mnuExit, "Exit");
+  Append(trayPopup_, Command::OpenMenu, "Open Carrydeck");
+  Append(trayPopup_, Command::Exit, "Exit");
   ::AppendMenuA(trayMenu_.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(trayPopup_), "Popup Menu");
 
-  ACCEL keys[] = {{FVIRTKEY, VK_DELETE, static_cast<WORD>(Id(MenuItem::mnuDelete))},
-                  {FVIRTKEY, VK_F5, static_cast<WORD>(Id(MenuItem::mnuRefresh))}};
+  ACCEL keys[] = {{FVIRTKEY, VK_DELETE, static_cast<WORD>(Id(Command::DeleteEntry))},
+                  {FVIRTKEY, VK_F5, static_cast<WORD>(Id(Command::RefreshList))}};
   accel_.reset(::CreateAcceleratorTableA(keys, 2));
 }
 
@@ -416,27 +416,27 @@ std::string MainWindow::Caption() const {
   return buffer.data();
 }
 
-void MainWindow::SetMenuCaption(MenuItem item, const std::string& caption) {
+void MainWindow::SetMenuCaption(Command item, const std::string& caption) {
   MENUITEMINFOA info = {};
   info.cbSize = sizeof info;
   info.fMask = MIIM_STRING;
   info.dwTypeData = const_cast<char*>(caption.c_str());
-  HMENU owner = (item == MenuItem::mnuOpenMenu || item == MenuItem::mnuExit) ? trayMenu_.get() : menuBar_;
+  HMENU owner = (item == Command::OpenMenu || item == Command::Exit) ? trayMenu_.get() : menuBar_;
   ::SetMenuItemInfoA(owner, Id(item), FALSE, &info);
 }
 
-std::string MainWindow::MenuCaption(MenuItem item) const {
-  HMENU owner = (item == MenuItem::mnuOpenMenu || item == MenuItem::mnuExit) ? trayMenu_.get() : menuBar_;
+std::string MainWindow::MenuCaption(Command item) const {
+  HMENU owner = (item == Command::OpenMenu || item == Command::Exit) ? trayMenu_.get() : menuBar_;
   char buffer[512] = {};
   ::GetMenuStringA(owner, Id(item), buffer, sizeof buffer, MF_BYCOMMAND);
   return buffer;
 }
 
-void MainWindow::SetChecked(MenuItem item, bool checked) {
+void MainWindow::SetChecked(Command item, bool checked) {
   ::CheckMenuItem(menuBar_, Id(item), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
-bool MainWindow::Checked(MenuItem item) const {
+bool MainWindow::Checked(Command item) const {
   UINT state = ::GetMenuState(menuBar_, Id(item), MF_BYCOMMAND);
   return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
 }
@@ -502,11 +502,11 @@ void MainWindow::RemoveTrayIcon() {
   tray_.RemoveTrayIcon();
 }
 
-void MainWindow::EnableTimer2(bool enabled) {
+void MainWindow::EnableDeferredStart(bool enabled) {
   if (enabled)
-    ::SetTimer(hwnd_, kTimer2, 10, nullptr);
+    ::SetTimer(hwnd_, kDeferredStartTimer, 10, nullptr);
   else
-    ::KillTimer(hwnd_, kTimer2);
+    ::KillTimer(hwnd_, kDeferredStartTimer);
 }
 
 int RunMessageLoop(MainWindow& window) {

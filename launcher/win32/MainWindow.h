@@ -7,14 +7,14 @@
 #include <memory>
 #include <string>
 
-#include "launcher/win32/EntryEditorDialog.h"
 #include "common/win32/Handle.h"
-#include "launcher/MainView.h"
-#include "launcher/win32/Win32Icons.h"
-#include "launcher/win32/Win32ListView.h"
 #include "common/win32/Win32System.h"
 #include "launcher/Launcher.h"
+#include "launcher/MainView.h"
+#include "launcher/win32/EntryEditorDialog.h"
 #include "launcher/win32/TrayIcon.h"
+#include "launcher/win32/Win32Icons.h"
+#include "launcher/win32/Win32ListView.h"
 
 namespace carrydeck {
 
@@ -59,10 +59,10 @@ class MainWindow : public IMainView {
   std::string Status() const override;
   void SetCaption(const std::string& text) override;
   std::string Caption() const override;
-  void SetMenuCaption(MenuItem item, const std::string& caption) override;
-  std::string MenuCaption(MenuItem item) const override;
-  void SetChecked(MenuItem item, bool checked) override;
-  bool Checked(MenuItem item) const override;
+  void SetMenuCaption(Command item, const std::string& caption) override;
+  std::string MenuCaption(Command item) const override;
+  void SetChecked(Command item, bool checked) override;
+  bool Checked(Command item) const override;
   double HeightTwips() const override;
   double WidthTwips() const override;
   bool SetHeightTwips(double twips) override;
@@ -80,7 +80,7 @@ class MainWindow : public IMainView {
   void EndProgram() override;
   void AddTrayIcon() override;
   void RemoveTrayIcon() override;
-  void EnableTimer2(bool enabled) override;
+  void EnableDeferredStart(bool enabled) override;
   void ShowAddDialog(EntryEditor& form) override;
 
  private:

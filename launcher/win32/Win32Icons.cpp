@@ -6,9 +6,9 @@
 #include <new>
 #include <stdexcept>
 
-#include "launcher/IconScale.h"
 #include "common/win32/DelayLoad.h"
 #include "common/win32/Win32System.h"
+#include "launcher/IconScale.h"
 #include "launcher/win32/resource.h"
 
 namespace carrydeck {

@@ -8,9 +8,9 @@
 #include <olectl.h>
 
 #include "common/win32/DelayLoad.h"
+#include "common/win32/Win32System.h"
 #include "launcher/CatalogueRows.h"
 #include "launcher/win32/Twips.h"
-#include "common/win32/Win32System.h"
 
 namespace carrydeck {
 

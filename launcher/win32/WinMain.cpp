@@ -2,8 +2,8 @@
 #include <commctrl.h>
 
 #include "common/win32/DelayLoad.h"
-#include "launcher/win32/MainWindow.h"
 #include "common/win32/Win32System.h"
+#include "launcher/win32/MainWindow.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   // Run from a stick: no library of the stick's folder or the current folder is ever loaded

@@ -3,9 +3,9 @@
 
 #include <windows.h>
 
-#include "remover/win32/NtApi.h"
-#include "remover/RemovePorts.h"
 #include "remover/RemovalTool.h"
+#include "remover/RemovePorts.h"
+#include "remover/win32/NtApi.h"
 
 namespace carrydeck::remove {
 

@@ -4,8 +4,8 @@
 #include <deque>
 #include <functional>
 
-#include "launcher/win32/EntryEditorDialog.h"
 #include "GuiTest.h"
+#include "launcher/win32/EntryEditorDialog.h"
 
 namespace carrydeck::gui {
 namespace {
@@ -146,13 +146,13 @@ struct EntryEditorDialogTest : ::testing::Test {
     });
     ASSERT_TRUE(window->Create(folder.path(), SW_SHOWNORMAL));
     Pump(window.get());
-    for (int i = 0; i < 100 && window->Checked(MenuItem::mnuIcons) &&
+    for (int i = 0; i < 100 && window->Checked(Command::ShowIcons) &&
                     StatusText(window->statusBar()).rfind("Icons ", 0) != 0 && boxes.empty();
          ++i)
       Pump(window.get(), 20);
   }
   // A menu command; an Add/Edit dialog runs its whole modal life inside.
-  void Command(MenuItem item) {
+  void Choose(Command item) {
     SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(item), 0);
     Pump(window.get());
   }
@@ -202,7 +202,7 @@ TEST_F(EntryEditorDialogTest, AddPickAFileSaveAndTheRowIsInItsPlaceWithBothFiles
     Type(dialog, IDC_TXTCOMMANDLINE, "/ini=%dir%editor.ini");
     Click(dialog, IDC_CMDSAVE);
   });
-  Command(MenuItem::mnuAdd);
+  Choose(Command::AddEntry);
 
   EXPECT_EQ(dialogsOpened, 1);
   EXPECT_TRUE(IsWindowEnabled(window->hwnd()));
@@ -243,7 +243,7 @@ TEST_F(EntryEditorDialogTest, KeysTypedInTheEditorAreTheEditorsWhileTheMainWindo
     EXPECT_TRUE(boxes.empty()) << "no delete question";
     Click(dialog, IDC_CMDCANCEL);
   });
-  Command(MenuItem::mnuEdit);
+  Choose(Command::EditEntry);
   EXPECT_EQ(dialogsOpened, 1);
   EXPECT_EQ(ItemCount(list()), 3);
   EXPECT_EQ(stick.Read("Data.dat"), data);
@@ -262,9 +262,9 @@ TEST_F(EntryEditorDialogTest, TrayExitWhileTheEditorIsOpenCancelsItThenAsksAndEn
     watched = dialog;
     Type(dialog, IDC_TXTNAME, "Half");
     // The tray menu's Exit, chosen while the editor is open.
-    PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(MenuItem::mnuExit), 0);
+    PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(Command::Exit), 0);
   });
-  Command(MenuItem::mnuEdit);
+  Choose(Command::EditEntry);
   Pump(nullptr);
   EXPECT_FALSE(IsWindow(watched));
   ASSERT_EQ(boxes.size(), 1u);
@@ -300,7 +300,7 @@ TEST_F(EntryEditorDialogTest, EditOfAnEntryStoredOnAnotherRootOpensAndSavesOnThe
     EXPECT_EQ(SelectedText(GetDlgItem(dialog, IDC_FILE1)), "x.exe");
     PostKey(dialog, IDC_TXTNAME, VK_RETURN);  // Enter presses Save
   });
-  Command(MenuItem::mnuEdit);
+  Choose(Command::EditEntry);
 
   ASSERT_EQ(ItemCount(list()), 1);
   EXPECT_EQ(ItemText(list(), 0, 2), "E:\\adddlg-reloc\\Apps\\x.exe");
@@ -325,7 +325,7 @@ TEST_F(EntryEditorDialogTest, PlusTwiceAddsTheTypeTwiceAndEscapeCancelsTheRest) 
     PickFile(dialog, "Data.dat");
     PostKey(dialog, IDC_TXTNAME, VK_ESCAPE);
   });
-  Command(MenuItem::mnuAdd);
+  Choose(Command::AddEntry);
 
   EXPECT_EQ(dialogsOpened, 1);
   EXPECT_EQ(stick.Read("Types.dat"), "Games\r\nGames\r\n");
@@ -337,7 +337,7 @@ TEST_F(EntryEditorDialogTest, PlusTwiceAddsTheTypeTwiceAndEscapeCancelsTheRest) 
     EXPECT_EQ(ComboItems(GetDlgItem(dialog, IDC_CMBTYPE)), (std::vector<std::string>{"Games", "Games"}));
     SendMessageA(dialog, WM_CLOSE, 0, 0);  // the frame's close box
   });
-  Command(MenuItem::mnuAdd);
+  Choose(Command::AddEntry);
   EXPECT_EQ(dialogsOpened, 2);
   EXPECT_EQ(stick.Read("Data.dat"), kCatalogue);
 }
@@ -355,7 +355,7 @@ TEST_F(EntryEditorDialogTest, CancelAfterEditChangesNothing) {
     Type(dialog, IDC_CMBTYPE, "Other");
     Click(dialog, IDC_CMDCANCEL);
   });
-  Command(MenuItem::mnuEdit);
+  Choose(Command::EditEntry);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Zed", "Alpha", "Beta"}));
   EXPECT_EQ(stick.Read("Data.dat"), kCatalogue);
   EXPECT_FALSE(stick.Has("Types.dat"));
@@ -371,7 +371,7 @@ TEST_F(EntryEditorDialogTest, DeleteAnsweredNoRewritesTheSameRowsYesRemovesTheRo
   window->list().SelectRow(2);
 
   answers = {IDNO};
-  Command(MenuItem::mnuDelete);
+  Choose(Command::DeleteEntry);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "Are you sure you want to remove Alpha?");
   EXPECT_EQ(boxes[0].title, "Fenwright's Carrydeck");
@@ -475,7 +475,7 @@ TEST_F(EntryEditorDialogTest, ControlsStandWhereTheyBelongInTabOrderWithTheirTex
     SetFocus(GetDlgItem(dialog, IDC_TXTNAME));
     PostMessageA(GetDlgItem(dialog, IDC_TXTNAME), WM_SYSCHAR, 'c', 0x20000001);
   });
-  Command(MenuItem::mnuAdd);
+  Choose(Command::AddEntry);
   EXPECT_EQ(dialogsOpened, 1);
   EXPECT_EQ(ItemCount(list()), 0);
 }
@@ -513,7 +513,7 @@ TEST_F(EntryEditorDialogTest, BadInputGetsItsReportOrNoneAndLosesNothing) {
     Type(box, IDC_INPUTTEXT, "E:\\");
     Click(box, IDCANCEL);
   });
-  Command(MenuItem::mnuAdd);
+  Choose(Command::AddEntry);
 
   EXPECT_EQ(dialogsOpened, 3);
   EXPECT_TRUE(boxes.empty()) << boxes.front().text;
@@ -540,7 +540,7 @@ TEST_F(EntryEditorDialogTest, AFolderThatIsGoneWhenOpenedIsReportedAndTheListsSt
         << "the folder that has gone leaves the list";
     Click(dialog, IDC_CMDCANCEL);
   });
-  Command(MenuItem::mnuAdd);
+  Choose(Command::AddEntry);
   EXPECT_EQ(dialogsOpened, 1);
 }
 

@@ -166,7 +166,7 @@ TEST_F(ExitHandOff, CancelFromTheTrayMenuKeepsTheLauncherWithItsWindowAndIcon) {
   StickFolder stick("exit_cancel");
   HWND hwnd = Open(stick);
   answer = IDCANCEL;
-  SendMessageA(hwnd, WM_COMMAND, static_cast<WPARAM>(MenuItem::mnuExit), 0);
+  SendMessageA(hwnd, WM_COMMAND, static_cast<WPARAM>(Command::Exit), 0);
   Pump(window.get());
   EXPECT_TRUE(IsWindow(hwnd));
   EXPECT_TRUE(IsWindowVisible(hwnd));

@@ -155,7 +155,7 @@ TEST_F(Icons, IconsOffEmptiesTheListsIconsAndLeavesTheCacheUntouched) {
   WIN32_FILE_ATTRIBUTE_DATA before = {}, after = {};
   GetFileAttributesExA((stick.path() + "imagelist.dat").c_str(), GetFileExInfoStandard, &before);
 
-  window->SetChecked(MenuItem::mnuIcons, false);
+  window->SetChecked(Command::ShowIcons, false);
   window->logic().GetAllIcons();
   Pump(window.get());
   EXPECT_EQ(Shown(LVSIL_SMALL), nullptr);
@@ -173,7 +173,7 @@ TEST_F(Icons, RebuildIconsWithNoCacheRebuilds) {
   WriteThree(stick);
   Open(stick);
   ASSERT_TRUE(DeleteFileA((stick.path() + "imagelist.dat").c_str()));
-  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(MenuItem::mnuRebuildIcons), 0);
+  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(Command::RebuildIcons), 0);
   Pump(window.get());
   EXPECT_EQ(Status(), "Icons rebuilt. 2 successful, 1 unsuccessful.");
   EXPECT_TRUE(boxes.empty());
@@ -192,7 +192,7 @@ TEST_F(Icons, ADamagedCacheIsReportedAndRebuildIconsMendsIt) {
   EXPECT_EQ(boxes[0].text, "Error getting icons: The icon cache is damaged.");
   EXPECT_EQ(boxes[0].style, MB_OK | MB_ICONSTOP);
   EXPECT_EQ(Status(), "Loading saved icons . . .");
-  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(MenuItem::mnuRebuildIcons), 0);
+  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(Command::RebuildIcons), 0);
   Pump(window.get());
   EXPECT_EQ(Status(), "Icons rebuilt. 2 successful, 1 unsuccessful.");
   EXPECT_EQ(stick.Read("imagelist.dat").size(), cache.size());

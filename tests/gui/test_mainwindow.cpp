@@ -35,7 +35,7 @@ struct MainWindowTest : ::testing::Test {
     GetWindowTextA(window->hwnd(), text, sizeof text);
     return text;
   }
-  std::string MenuText(MenuItem item) {
+  std::string MenuText(Command item) {
     char text[256] = {};
     GetMenuStringA(GetMenu(window->hwnd()), static_cast<UINT>(item), text, sizeof text, MF_BYCOMMAND);
     return text;
@@ -81,7 +81,7 @@ TEST_F(MainWindowTest, ThreeEntriesInFileOrderWithHeadersStatusCaptionAndRootIte
   std::string figure = caption.substr(19, caption.size() - 19 - 17);
   EXPECT_TRUE(figure.size() > 3 && (figure.substr(figure.size() - 3) == " GB" || figure.substr(figure.size() - 3) == " MB"))
       << figure;
-  EXPECT_EQ(MenuText(MenuItem::mnuRootBrowse), "Browse E:\\");
+  EXPECT_EQ(MenuText(Command::BrowseDriveRoot), "Browse E:\\");
 }
 
 TEST_F(MainWindowTest, F5SwitchesToTheRefreshCaption) {
@@ -98,7 +98,7 @@ TEST_F(MainWindowTest, F5SwitchesToTheRefreshCaption) {
 TEST_F(MainWindowTest, AboutBoxTextIsExact) {
   StickFolder stick("about");
   Open(stick);
-  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(MenuItem::mnuAbout), 0);
+  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(Command::About), 0);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].title, "Fenwright's Carrydeck v1.03");
   EXPECT_EQ(boxes[0].style, MB_OK | MB_ICONINFORMATION);
@@ -260,9 +260,9 @@ TEST_F(MainWindowTest, TheSavedFontSizeAgainKeepsTheListsFontAndAnotherReplacesI
   ASSERT_TRUE(GetObjectA(first, sizeof described, &described));
   EXPECT_STREQ(described.lfFaceName, "Verdana");
   EXPECT_EQ(described.lfHeight, -MulDiv(8, 96, 72));
-  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(MenuItem::mnuFont8), 0);
+  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(Command::Font8), 0);
   EXPECT_EQ(font(), first);
-  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(MenuItem::mnuFont12), 0);
+  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(Command::Font12), 0);
   ASSERT_NE(font(), first);
   ASSERT_TRUE(GetObjectA(font(), sizeof described, &described));
   EXPECT_EQ(described.lfHeight, -MulDiv(12, 96, 72));

@@ -30,11 +30,11 @@ struct LiveWindow : ::testing::Test {
   }
   HWND hwnd() { return window->hwnd(); }
   HWND list() { return window->list().hwnd(); }
-  void Command(MenuItem item) {
+  void Choose(Command item) {
     SendMessageA(hwnd(), WM_COMMAND, static_cast<WPARAM>(item), 0);
     Pump(window.get());
   }
-  bool Ticked(MenuItem item) {
+  bool Ticked(Command item) {
     return (GetMenuState(GetMenu(hwnd()), static_cast<UINT>(item), MF_BYCOMMAND) & MF_CHECKED) != 0;
   }
   std::string Setting(const StickFolder& stick, const char* section, const char* key) {
@@ -57,18 +57,18 @@ TEST_F(LiveWindow, FirstStartWithACatalogueLeavesEverySettingInOrder) {
   EXPECT_LT(lines.find("\n2=", headings), lines.find("\n3=", headings));
   EXPECT_LT(lines.find("\n3=", headings), lines.find("\n4=", headings));
   EXPECT_TRUE(ListView_GetExtendedListViewStyle(list()) & LVS_EX_GRIDLINES);
-  EXPECT_TRUE(Ticked(MenuItem::mnuRunNothing));
+  EXPECT_TRUE(Ticked(Command::AfterRunDoNothing));
   EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(LiveWindow, FontChoiceTicksOnlyItAndIsStored) {
   StickFolder stick("settings_font");
   Open(stick);
-  Command(MenuItem::mnuFont14);
-  for (MenuItem f : {MenuItem::mnuFont8, MenuItem::mnuFont10, MenuItem::mnuFont12, MenuItem::mnuFont16,
-                     MenuItem::mnuFont18, MenuItem::mnuFont20})
+  Choose(Command::Font14);
+  for (Command f : {Command::Font8, Command::Font10, Command::Font12, Command::Font16,
+                     Command::Font18, Command::Font20})
     EXPECT_FALSE(Ticked(f));
-  EXPECT_TRUE(Ticked(MenuItem::mnuFont14));
+  EXPECT_TRUE(Ticked(Command::Font14));
   EXPECT_EQ(Setting(stick, "Main", "FontSize"), "14");
   LOGFONTA font = {};
   GetObjectA(reinterpret_cast<HFONT>(SendMessageA(list(), WM_GETFONT, 0, 0)), sizeof font, &font);
@@ -79,14 +79,14 @@ TEST_F(LiveWindow, FontChoiceTicksOnlyItAndIsStored) {
 TEST_F(LiveWindow, TogglesWriteAtOnceAndChangeTheList) {
   StickFolder stick("settings_toggles");
   Open(stick);
-  Command(MenuItem::mnuShowGridlines);
+  Choose(Command::ShowGridLines);
   EXPECT_EQ(Setting(stick, "Main", "Gridlines"), "0");
   EXPECT_FALSE(ListView_GetExtendedListViewStyle(list()) & LVS_EX_GRIDLINES);
-  Command(MenuItem::mnuRunMinimize);
+  Choose(Command::AfterRunMinimize);
   EXPECT_EQ(Setting(stick, "Main", "OnRun"), "2");
-  EXPECT_TRUE(Ticked(MenuItem::mnuRunMinimize));
-  EXPECT_FALSE(Ticked(MenuItem::mnuRunNothing));
-  Command(MenuItem::mnuIcons);
+  EXPECT_TRUE(Ticked(Command::AfterRunMinimize));
+  EXPECT_FALSE(Ticked(Command::AfterRunDoNothing));
+  Choose(Command::ShowIcons);
   EXPECT_EQ(Setting(stick, "Main", "Icons"), "0");
 }
 
@@ -102,9 +102,9 @@ TEST_F(LiveWindow, BackgroundPictureIsSetAndADamagedOneIsReported) {
   stick.Write("background.jpg", std::string(bytes, n));
   Open(stick);
   EXPECT_TRUE(window->list().HasBackgroundPicture());
-  Command(MenuItem::mnuShowBackground);
+  Choose(Command::ShowBackground);
   EXPECT_FALSE(window->list().HasBackgroundPicture());
-  Command(MenuItem::mnuShowBackground);
+  Choose(Command::ShowBackground);
   EXPECT_TRUE(window->list().HasBackgroundPicture()) << "a fresh picture each time";
   EXPECT_TRUE(boxes.empty());
   window.reset();
@@ -122,11 +122,11 @@ TEST_F(LiveWindow, ReadOnlySettingsFileIsUsedAndNeverReported) {
   stick.Write("Settings.ini", "[MAIN]\r\nWINDOW HEIGHT=7000\r\nFONTSIZE=12\r\n");
   SetFileAttributesA((stick.path() + "Settings.ini").c_str(), FILE_ATTRIBUTE_READONLY);
   Open(stick);
-  Command(MenuItem::mnuFont16);
-  Command(MenuItem::mnuShowGridlines);
-  Command(MenuItem::mnuSaveSettings);
+  Choose(Command::Font16);
+  Choose(Command::ShowGridLines);
+  Choose(Command::SaveSettings);
   EXPECT_EQ(stick.Read("Settings.ini"), "[MAIN]\r\nWINDOW HEIGHT=7000\r\nFONTSIZE=12\r\n");
-  EXPECT_TRUE(Ticked(MenuItem::mnuFont16));
+  EXPECT_TRUE(Ticked(Command::Font16));
   RECT r;
   GetWindowRect(hwnd(), &r);
   EXPECT_NEAR((r.bottom - r.top) * 15.0, 7000, 15);
@@ -152,7 +152,7 @@ TEST_F(LiveWindow, MinimisingHidesAndTheTrayBringsTheWindowBack) {
   ShowWindow(hwnd(), SW_MINIMIZE);
   Pump(window.get());
   EXPECT_FALSE(IsWindowVisible(hwnd()));
-  Command(MenuItem::mnuOpenMenu);
+  Choose(Command::OpenMenu);
   EXPECT_TRUE(IsWindowVisible(hwnd()));
   EXPECT_FALSE(IsIconic(hwnd()));
   EXPECT_STREQ(window->tray().tip(), "Carrydeck");
@@ -202,7 +202,7 @@ TEST_F(LiveWindow, OnRunCloseEndsOnlyAfterTheDoubleClickHasReturned) {
   std::string probe = PlaceProbe(stick, "probe.exe");
   stick.Write("Data.dat", "Probe\r\nTools\r\n" + probe + "\r\n\r\n");
   Open(stick);
-  Command(MenuItem::mnuRunClose);
+  Choose(Command::AfterRunClose);
   window->SetEndHook(nullptr);  // the real end
   const HWND main = hwnd();
   RECT item = {};
@@ -252,7 +252,7 @@ TEST_F(LiveWindow, AnEntryStoredOnFIsStartedFromTheLaunchersDriveE) {
               "Probe\r\nTools\r\nF:\\run_relocated\\Apps\\probe.exe\r\n-d \"%drive%\" -dir %DIR% -x\r\n");
   Open(stick);
   window->list().SelectRow(1);
-  Command(MenuItem::mnuRun);
+  Choose(Command::Run);
   ASSERT_TRUE(WaitForFile(window.get(), stick.path() + "Apps\\probe.log"));
   EXPECT_EQ(stick.Read("Apps\\probe.log"),
             "E:\\run_relocated\\Apps\\probe.exe|-d \"E:\" -dir E:\\run_relocated\\Apps\\ -x|E:\\run_relocated\\Apps\r\n");
@@ -283,7 +283,7 @@ TEST_F(LiveWindow, CopyPutsTheExactPathOnTheClipboard) {
   stick.Write("Data.dat", "Probe\r\nTools\r\n" + probe + "\r\n\r\n");
   Open(stick);
   window->list().SelectRow(1);
-  Command(MenuItem::mnuCopyEntry);
+  Choose(Command::CopyEntryPath);
   EXPECT_EQ(GetClipboardOwner(), window->hwnd()) << "the launcher's window owns what it put there";
   ASSERT_TRUE(OpenClipboard(nullptr));
   HANDLE data = GetClipboardData(CF_TEXT);

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "common/SystemPorts.h"
 #include "common/IniFile.h"
+#include "common/SystemPorts.h"
 #include "remover/NtRecords.h"
-#include "remover/RemovePorts.h"
 #include "remover/RemovalTool.h"
+#include "remover/RemovePorts.h"
 
 namespace carrydeck::remove {
 // Test names and failure messages show which bitness's layout a case ran with.

@@ -8,10 +8,10 @@
 #include <algorithm>
 
 #include "WineSupport.h"
-#include "remover/win32/Win32Remove.h"
 #include "remover/BusType.h"
-#include "remover/OwnHandleRelease.h"
 #include "remover/DeviceEject.h"
+#include "remover/OwnHandleRelease.h"
+#include "remover/win32/Win32Remove.h"
 
 namespace carrydeck::remove {
 namespace {

@@ -4,8 +4,8 @@
 #include <windows.h>
 
 #include "WineSupport.h"
-#include "remover/win32/Win32Remove.h"
 #include "remover/OwnHandleRelease.h"
+#include "remover/win32/Win32Remove.h"
 
 namespace carrydeck::remove {
 namespace {

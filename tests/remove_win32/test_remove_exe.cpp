@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "remover/win32/RemoveWindow.h"
 #include "WineSupport.h"
+#include "remover/win32/RemoveWindow.h"
 
 namespace carrydeck::remove {
 namespace {

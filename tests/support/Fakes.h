@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "common/SafeSave.h"
+#include "common/SystemPorts.h"
 #include "launcher/IconPorts.h"
 #include "launcher/MainView.h"
-#include "common/SystemPorts.h"
-#include "common/SafeSave.h"
 
 namespace carrydeck::testing {
 
@@ -76,8 +76,8 @@ struct ShownMessage {
 class FakeMainView : public IMainView {
  public:
   std::string status, caption;
-  std::map<MenuItem, std::string> menuCaptions;
-  std::map<MenuItem, bool> checks;
+  std::map<Command, std::string> menuCaptions;
+  std::map<Command, bool> checks;
   double height = 0, width = 0;
   double clientWidth = 9000, clientHeight = 5000, statusHeight = 300, statusWidth = 9000;
   bool visible = true;
@@ -87,7 +87,7 @@ class FakeMainView : public IMainView {
   // What happened to the window, in order (for the order of steps).
   std::vector<std::string> events;
   WindowState state = WindowState::Normal;
-  bool timer2 = true;
+  bool deferredStartPending = true;
   int trayAdds = 0, trayRemoves = 0;
   std::string captionAtTrayAdd;
   std::vector<ShownMessage> messages;
@@ -104,13 +104,13 @@ class FakeMainView : public IMainView {
   std::string Status() const override { return status; }
   void SetCaption(const std::string& text) override { caption = text; }
   std::string Caption() const override { return caption; }
-  void SetMenuCaption(MenuItem item, const std::string& text) override { menuCaptions[item] = text; }
-  std::string MenuCaption(MenuItem item) const override {
+  void SetMenuCaption(Command item, const std::string& text) override { menuCaptions[item] = text; }
+  std::string MenuCaption(Command item) const override {
     auto it = menuCaptions.find(item);
     return it == menuCaptions.end() ? std::string() : it->second;
   }
-  void SetChecked(MenuItem item, bool checked) override { checks[item] = checked; }
-  bool Checked(MenuItem item) const override {
+  void SetChecked(Command item, bool checked) override { checks[item] = checked; }
+  bool Checked(Command item) const override {
     auto it = checks.find(item);
     return it != checks.end() && it->second;
   }
@@ -159,7 +159,7 @@ class FakeMainView : public IMainView {
     ++trayRemoves;
     events.push_back("tray remove");
   }
-  void EnableTimer2(bool enabled) override { timer2 = enabled; }
+  void EnableDeferredStart(bool enabled) override { deferredStartPending = enabled; }
   // The Add/Edit dialog: a test attaches its own controls to the form and works them.
   std::function<void(EntryEditor&)> onAddDialog;
   int addDialogs = 0;

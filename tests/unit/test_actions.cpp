@@ -4,9 +4,9 @@
 #include "Fakes.h"
 #include "MemoryListView.h"
 #include "common/IniFile.h"
-#include "launcher/WindowsVersion.h"
-#include "launcher/Launcher.h"
 #include "common/Paths.h"
+#include "launcher/Launcher.h"
+#include "launcher/WindowsVersion.h"
 
 namespace carrydeck {
 namespace {
@@ -27,7 +27,7 @@ struct Actions : ::testing::Test {
   std::unique_ptr<Launcher> form;
 
   Launcher& Start() {
-    view.checks[MenuItem::mnuRunNothing] = true;
+    view.checks[Command::AfterRunDoNothing] = true;
     form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}, &shell}, app);
     form->OnLoad();
     view.events.clear();
@@ -40,7 +40,7 @@ struct Actions : ::testing::Test {
   }
   void File(const std::string& path) { fs.files[path] = "MZ"; }
   void Folder(const std::string& path) { fs.folders.insert(path); }
-  void Mode(MenuItem item) { form->OnMenu(item); }
+  void Mode(Command item) { form->OnCommand(item); }
   std::string Message() const { return view.messages.empty() ? "(none)" : view.messages.back().text; }
 };
 
@@ -49,7 +49,7 @@ TEST_F(Actions, RunsTheStoredTargetInItsFolderWithPlaceholdersFilledIn) {
   File("C:\\Apps\\Tool\\tool.exe");
   File("E:\\Apps\\Tool\\tool.exe");  // a relocated copy does not win over the stored one
   Entry("C:\\Apps\\Tool\\tool.exe", "/data=%DRIVE%\\Docs /ini=%dir%tool.ini %Dir%");
-  form->OnMenu(MenuItem::mnuRun);
+  form->OnCommand(Command::Run);
   ASSERT_EQ(shell.opened.size(), 1u);
   EXPECT_EQ(shell.opened[0].file, "C:\\Apps\\Tool\\tool.exe");
   EXPECT_EQ(shell.opened[0].folder, "C:\\Apps\\Tool\\");
@@ -91,12 +91,12 @@ TEST_F(Actions, MinimiseComesBeforeTheStartAndCloseAfterTheStatusWithTheIconRemo
   Start();
   File("E:\\tool.exe");
   Entry("E:\\tool.exe");
-  Mode(MenuItem::mnuRunMinimize);
+  Mode(Command::AfterRunMinimize);
   view.events.clear();
   form->RunSelectedEntry();
   EXPECT_EQ(view.events, (std::vector<std::string>{"drive E:", "folder E:\\", "minimise", "open E:\\tool.exe"}));
 
-  Mode(MenuItem::mnuRunClose);
+  Mode(Command::AfterRunClose);
   view.events.clear();
   form->RunSelectedEntry();
   EXPECT_EQ(view.events,
@@ -106,10 +106,10 @@ TEST_F(Actions, MinimiseComesBeforeTheStartAndCloseAfterTheStatusWithTheIconRemo
 
 TEST_F(Actions, FailureReportTellsWhatWasStoredAndStartsNothing) {
   Start();
-  Mode(MenuItem::mnuRunMinimize);
+  Mode(Command::AfterRunMinimize);
   Entry("E:\\Apps\\Tool\\tool.exe");
   view.events.clear();
-  form->OnMenu(MenuItem::mnuRun);
+  form->OnCommand(Command::Run);
   EXPECT_EQ(Message(), "Error running E:\\Apps\\Tool\\tool.exe : \r\nCheck the file exists at the specified location.");
   EXPECT_EQ(view.messages.back().style, mb::OK | mb::IconStop);
   EXPECT_EQ(view.messages.back().title, "Fenwright's Carrydeck");
@@ -138,7 +138,7 @@ TEST_F(Actions, AStartTheShellCannotMakeIsStillReportedAsRunning) {
   Start();
   File("E:\\readme.xyz");  // no program for this type: the shell fails without telling us
   Entry("E:\\readme.xyz");
-  Mode(MenuItem::mnuRunMinimize);
+  Mode(Command::AfterRunMinimize);
   form->RunSelectedEntry();
   EXPECT_EQ(view.status, "Running E:\\readme.xyz");
   EXPECT_EQ(view.state, WindowState::Minimized);
@@ -149,59 +149,59 @@ TEST_F(Actions, BrowseSelectsTheFileInItsFolderStoredOrRelocated) {
   Start();
   Folder("C:\\Apps\\");
   Entry("C:\\Apps\\tool exe.exe");
-  form->OnMenu(MenuItem::mnuBrowse);
+  form->OnCommand(Command::BrowseEntryFolder);
   EXPECT_EQ(shell.commands.back(), "explorer.exe /select,C:\\Apps\\tool exe.exe");
   EXPECT_EQ(view.status, "Browsing C:\\Apps\\");
 
   Folder("F:\\Apps\\Tool\\");
   Entry("E:\\Apps\\Tool\\tool.exe");
-  form->OnMenu(MenuItem::mnuBrowse);
+  form->OnCommand(Command::BrowseEntryFolder);
   EXPECT_EQ(shell.commands.back(), "explorer.exe /select,F:\\Apps\\Tool\\tool.exe");
   EXPECT_EQ(view.status, "Browsing F:\\Apps\\Tool\\ - Auto Drive Change");
 
   Folder("F:\\");
   Entry("E:\\root.exe");
-  form->OnMenu(MenuItem::mnuBrowse);
+  form->OnCommand(Command::BrowseEntryFolder);
   EXPECT_EQ(shell.commands.back(), "explorer.exe /select,F:\\root.exe");
 }
 
 TEST_F(Actions, BrowseFailuresMinimiseNothingAndExplainThemselves) {
   Start();
-  Mode(MenuItem::mnuRunMinimize);
+  Mode(Command::AfterRunMinimize);
   Entry("Q:\\Gone\\tool.exe");
   view.events.clear();
-  form->OnMenu(MenuItem::mnuBrowse);
+  form->OnCommand(Command::BrowseEntryFolder);
   EXPECT_EQ(Message(), "Error browsing to the directory : \r\nCheck the folder exists at the specified location.");
   EXPECT_EQ(view.status, "Error browsing Q:\\Gone\\ : ");
   EXPECT_TRUE(view.events.empty());
 
   list.ClearRows();
-  form->OnMenu(MenuItem::mnuBrowse);
+  form->OnCommand(Command::BrowseEntryFolder);
   EXPECT_EQ(view.status, "Error browsing  : No entry is selected.");
 
   Folder("E:\\Apps\\");
   Entry("E:\\Apps\\tool.exe");
   shell.commandFails = true;
   shell.error = "The system cannot find the file specified.";
-  form->OnMenu(MenuItem::mnuBrowse);
+  form->OnCommand(Command::BrowseEntryFolder);
   EXPECT_EQ(view.status, "Error browsing E:\\Apps\\ : The system cannot find the file specified.");
 }
 
 TEST_F(Actions, RootBrowseOpensTheDriveTreeAndFollowsTheAfterRunChoice) {
   Start();
-  Mode(MenuItem::mnuRunClose);
+  Mode(Command::AfterRunClose);
   view.events.clear();
-  form->OnMenu(MenuItem::mnuRootBrowse);
+  form->OnCommand(Command::BrowseDriveRoot);
   EXPECT_EQ(view.events, (std::vector<std::string>{"start explorer.exe /e,E:\\", "tray remove", "end"}));
   EXPECT_EQ(view.status, "Browsing root directory E:\\");
 
   app = "\\\\server\\share\\";
   Start();
-  Mode(MenuItem::mnuRunMinimize);
+  Mode(Command::AfterRunMinimize);
   shell.commandFails = true;
   shell.error = "Access is denied.";
   view.events.clear();
-  form->OnMenu(MenuItem::mnuRootBrowse);
+  form->OnCommand(Command::BrowseDriveRoot);
   EXPECT_EQ(view.events.front(), "minimise") << "minimised first, then the failure";
   EXPECT_EQ(Message(), "Error browsing to the directory : Access is denied.");
   EXPECT_EQ(view.status, "Error browsing \\\\server\\share\\ : Access is denied.");
@@ -212,20 +212,20 @@ TEST_F(Actions, CommandPromptLinesForNtAndNineX) {
   Start();
   Folder("E:\\Apps\\Tool\\");
   Entry("E:\\Apps\\Tool\\tool.exe");
-  form->OnMenu(MenuItem::mnuCmd);
+  form->OnCommand(Command::OpenCommandPrompt);
   EXPECT_EQ(shell.commands.back(), "cmd.exe /k \"E:&&cd\\&&cd E:\\Apps\\Tool\\&&cls\"");
   EXPECT_EQ(view.status, "Command Prompt to E:\\Apps\\Tool\\");
   EXPECT_EQ(shell.currentFolder, "E:\\Apps\\Tool\\");
 
   fs.folders.clear();
   Folder("F:\\Apps\\Tool\\");
-  form->OnMenu(MenuItem::mnuCmd);
+  form->OnCommand(Command::OpenCommandPrompt);
   EXPECT_EQ(shell.commands.back(), "cmd.exe /k \"F:&&cd\\&&cd F:\\Apps\\Tool\\&&cls\"");
   EXPECT_EQ(view.status, "Command Prompt to F:\\Apps\\Tool\\ - Auto Drive Change");
 
   shell.version->platformId = 1;
   shell.shortPaths["F:\\Apps\\Tool\\"] = "F:\\APPS\\TOOL\\";
-  form->OnMenu(MenuItem::mnuCmd);
+  form->OnCommand(Command::OpenCommandPrompt);
   EXPECT_EQ(shell.commands.back(), "command.com /k F: | cd\\ | cd F:\\APPS\\TOOL\\ | cls");
   EXPECT_EQ(view.status, "Command Prompt to F:\\APPS\\TOOL\\ - Auto Drive Change");
 }
@@ -234,12 +234,12 @@ TEST_F(Actions, CommandPromptKeepsCmdSpecialCharactersInsideTheFolderName) {
   Start();
   Folder("E:\\Tom & Jerry (old) ^1\\");
   Entry("E:\\Tom & Jerry (old) ^1\\tj.exe");
-  form->OnMenu(MenuItem::mnuCmd);
+  form->OnCommand(Command::OpenCommandPrompt);
   EXPECT_EQ(shell.commands.back(), "cmd.exe /k \"E:&&cd\\&&cd E:\\Tom ^& Jerry ^(old^) ^^1\\&&cls\"");
   EXPECT_EQ(view.status, "Command Prompt to E:\\Tom & Jerry (old) ^1\\");
   Folder("E:\\a|b<c>d\\");
   Entry("E:\\a|b<c>d\\x.exe");
-  form->OnMenu(MenuItem::mnuCmd);
+  form->OnCommand(Command::OpenCommandPrompt);
   EXPECT_EQ(shell.commands.back(), "cmd.exe /k \"E:&&cd\\&&cd E:\\a^|b^<c^>d\\&&cls\"");
 }
 
@@ -248,7 +248,7 @@ TEST_F(Actions, CommandPromptRefusesNetworkFoldersAndReportsMissingOnes) {
   Start();
   Folder("\\\\server\\share\\Apps\\");
   Entry("E:\\Apps\\tool.exe");
-  form->OnMenu(MenuItem::mnuCmd);
+  form->OnCommand(Command::OpenCommandPrompt);
   EXPECT_EQ(Message(),
             "The selected folder is located on a network drive that is not mounted. To use this function (or any DOS "
             "based program) ensure a drive is mounted first!");
@@ -257,12 +257,12 @@ TEST_F(Actions, CommandPromptRefusesNetworkFoldersAndReportsMissingOnes) {
 
   Entry("Q:\\Gone\\tool.exe");
   shell.version->platformId = 0;
-  form->OnMenu(MenuItem::mnuCmd);
+  form->OnCommand(Command::OpenCommandPrompt);
   EXPECT_EQ(Message(), "Error opening cmd to Q:\\Gone\\ : ");
   EXPECT_EQ(view.status, "Error opening command.com to Q:\\Gone\\ : ");
 
   list.ClearRows();
-  form->OnMenu(MenuItem::mnuCmd);
+  form->OnCommand(Command::OpenCommandPrompt);
   EXPECT_EQ(view.status, "Error opening command.com to  : No entry is selected.");
   EXPECT_TRUE(shell.commands.empty());
 }
@@ -275,12 +275,12 @@ TEST_F(Actions, ConsoleAndExplorerComeFromTheSystemsOwnFolders) {
   shell.windowsFolder = "D:\\WINNT\\";
   Folder("E:\\Apps\\Tool\\");
   Entry("E:\\Apps\\Tool\\tool.exe");
-  form->OnMenu(MenuItem::mnuBrowse);
-  form->OnMenu(MenuItem::mnuRootBrowse);
-  form->OnMenu(MenuItem::mnuCmd);
+  form->OnCommand(Command::BrowseEntryFolder);
+  form->OnCommand(Command::BrowseDriveRoot);
+  form->OnCommand(Command::OpenCommandPrompt);
   shell.version->platformId = 1;  // the console of the 9x family lives in the Windows folder
   shell.shortPaths["E:\\Apps\\Tool\\"] = "E:\\APPS\\TOOL\\";
-  form->OnMenu(MenuItem::mnuCmd);
+  form->OnCommand(Command::OpenCommandPrompt);
   EXPECT_EQ(shell.programs, (std::vector<std::string>{"D:\\WINNT\\explorer.exe", "D:\\WINNT\\explorer.exe",
                                                       "D:\\WINNT\\system32\\cmd.exe", "D:\\WINNT\\command.com"}));
   EXPECT_EQ(shell.commands, (std::vector<std::string>{"explorer.exe /select,E:\\Apps\\Tool\\tool.exe",
@@ -313,21 +313,21 @@ TEST_F(Actions, CopyPutsTheFoundPathOnTheClipboardAndShowsWhatItHolds) {
   Start();
   File("F:\\Apps\\Tool\\tool.exe");
   Entry("E:\\Apps\\Tool\\tool.exe");
-  form->OnMenu(MenuItem::mnuCopyEntry);
+  form->OnCommand(Command::CopyEntryPath);
   EXPECT_EQ(shell.clipboard, "F:\\Apps\\Tool\\tool.exe");
   EXPECT_EQ(Message(), "Clipboard set to:\r\nF:\\Apps\\Tool\\tool.exe");
   EXPECT_EQ(view.messages.back().style, mb::OK | mb::IconInformation);
   EXPECT_EQ(view.status, "");
 
   shell.shortPaths["F:\\Apps\\Tool\\tool.exe"] = "F:\\APPS\\TOOL\\TOOL.EXE";
-  form->OnMenu(MenuItem::mnuDOSdir);
+  form->OnCommand(Command::CopyShortPath);
   EXPECT_EQ(shell.clipboard, "F:\\APPS\\TOOL\\TOOL.EXE");
   EXPECT_EQ(Message(), "Clipboard set to:\r\nF:\\APPS\\TOOL\\TOOL.EXE");
 
   File("\\\\srv\\sh\\a.exe");
   shell.shortPaths["\\\\srv\\sh\\a.exe"] = "\\\\srv\\sh\\A.EXE";
   Entry("\\\\srv\\sh\\a.exe");
-  form->OnMenu(MenuItem::mnuDOSdir);
+  form->OnCommand(Command::CopyShortPath);
   EXPECT_EQ(Message(),
             "Clipboard set to:\r\n\\\\srv\\sh\\A.EXE\r\n\r\nWARNING: You must mount the drive for network folders to "
             "work correctly with a DOS program!");
@@ -336,10 +336,10 @@ TEST_F(Actions, CopyPutsTheFoundPathOnTheClipboardAndShowsWhatItHolds) {
 TEST_F(Actions, CopyFailuresHaveTheirOwnTexts) {
   Start();
   Entry("E:\\gone.exe");
-  form->OnMenu(MenuItem::mnuCopyEntry);
+  form->OnCommand(Command::CopyEntryPath);
   EXPECT_EQ(Message(), "Error getting path : \r\nCheck the path and file exist at the specified location.");
   EXPECT_EQ(view.status, "Error getting path: ");
-  form->OnMenu(MenuItem::mnuDOSdir);
+  form->OnCommand(Command::CopyShortPath);
   EXPECT_EQ(Message(), "Error getting DOS path : \r\nCheck the path and file exist at the specified location.");
   EXPECT_EQ(view.status, "Error getting DOS path: ");
   EXPECT_EQ(shell.clipboard, "(old clipboard)");
@@ -347,15 +347,15 @@ TEST_F(Actions, CopyFailuresHaveTheirOwnTexts) {
   File("E:\\here.exe");
   Entry("E:\\here.exe");
   shell.clipboardFails = true;
-  form->OnMenu(MenuItem::mnuCopyEntry);
+  form->OnCommand(Command::CopyEntryPath);
   EXPECT_EQ(view.status, "Error getting path: The clipboard is in use.");
   fs.hidden.insert("E:\\here.exe");
   shell.clipboardFails = false;
-  form->OnMenu(MenuItem::mnuCopyEntry);
+  form->OnCommand(Command::CopyEntryPath);
   EXPECT_EQ(view.status, "Error getting path: ");
 
   list.ClearRows();
-  form->OnMenu(MenuItem::mnuDOSdir);
+  form->OnCommand(Command::CopyShortPath);
   EXPECT_EQ(view.status, "Error getting DOS path: No entry is selected.");
 }
 

@@ -28,7 +28,7 @@ struct BadInput : ::testing::Test {
   std::unique_ptr<Launcher> form;
 
   Launcher& Start() {
-    view.checks[MenuItem::mnuRunNothing] = true;
+    view.checks[Command::AfterRunDoNothing] = true;
     form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, app);
     form->OnLoad();
     return *form;
@@ -78,7 +78,7 @@ TEST_F(BadInput, SettingsFileOfBinaryBytesGetsTheDefaultsAndKeepsItsBytes) {
   Start();
   EXPECT_TRUE(view.messages.empty());
   EXPECT_EQ(list.FontSize(), 8);
-  EXPECT_TRUE(view.Checked(MenuItem::mnuIcons));
+  EXPECT_TRUE(view.Checked(Command::ShowIcons));
   EXPECT_EQ(view.height, 5910);
   const std::string& ini = fs.files[app + "Settings.ini"];
   EXPECT_EQ(ini.compare(0, junk.size(), junk), 0) << "the old bytes come first, unchanged";
@@ -94,9 +94,9 @@ TEST_F(BadInput, SettingsKeysWithSpacesTabsAndOddCaseAreReadAsTheirKeys) {
   Start();
   EXPECT_TRUE(view.messages.empty());
   EXPECT_EQ(list.FontSize(), 12);
-  EXPECT_TRUE(view.Checked(MenuItem::mnuFont12));
-  EXPECT_FALSE(view.Checked(MenuItem::mnuIcons));
-  EXPECT_TRUE(view.Checked(MenuItem::mnuRunNothing));
+  EXPECT_TRUE(view.Checked(Command::Font12));
+  EXPECT_FALSE(view.Checked(Command::ShowIcons));
+  EXPECT_TRUE(view.Checked(Command::AfterRunDoNothing));
   EXPECT_EQ(ProfileGet(fs.files[app + "Settings.ini"], "Main", "OnRun"), "0") << "the empty value got its default";
 }
 

@@ -2,8 +2,8 @@
 
 #include "Fakes.h"
 #include "MemoryListView.h"
-#include "launcher/CatalogueFile.h"
 #include "common/SafeSave.h"
+#include "launcher/CatalogueFile.h"
 
 namespace carrydeck {
 namespace {

@@ -7,9 +7,9 @@
 #include "Fakes.h"
 #include "MemoryListView.h"
 #include "common/IniFile.h"
+#include "common/Paths.h"
 #include "launcher/EntryEditor.h"
 #include "launcher/Launcher.h"
-#include "common/Paths.h"
 
 namespace carrydeck {
 namespace {
@@ -185,7 +185,7 @@ struct EntryEditorLogic : ::testing::Test {
     owner->OnLoad();
   }
   // Opens the dialog through the menu command; the script is what the user does in it.
-  void Open(MenuItem command, const std::function<void(EntryEditor&)>& script) {
+  void Open(Command command, const std::function<void(EntryEditor&)>& script) {
     if (!owner) Start();
     view = FakeAddView();  // each opening has new controls
     main.onAddDialog = [&](EntryEditor& form) {
@@ -193,7 +193,7 @@ struct EntryEditorLogic : ::testing::Test {
       form.OnLoad();
       script(form);
     };
-    owner->OnMenu(command);
+    owner->OnCommand(command);
   }
   void Pick(EntryEditor& form, const std::string& file) {
     auto it = std::find(view.files.begin(), view.files.end(), file);
@@ -221,7 +221,7 @@ TEST_F(EntryEditorLogic, AddOpensOnTheCurrentFolderWithTheTypesAndNoFileSelected
   folders.AddFolder("E:\\Carrydeck\\Tools");
   folders.AddFolder("E:\\Carrydeck\\apps");
   File("Types.dat") = "Games\r\n\r\nGames\r\nTools";
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     EXPECT_TRUE(owner->AddingEntry);
     EXPECT_EQ(view.caption, "Add Entry");
     EXPECT_EQ(view.name, "");
@@ -252,7 +252,7 @@ TEST_F(EntryEditorLogic, EditFillsTheBoxesAndOpensTheListsOnTheEntrysFile) {
   AddFile("F:\\Games\\other.exe");
   Start(kCatalogue);
   list.SelectRow(2);
-  Open(MenuItem::mnuEdit, [&](EntryEditor& form) {
+  Open(Command::EditEntry, [&](EntryEditor& form) {
     EXPECT_FALSE(owner->AddingEntry);
     EXPECT_EQ(view.caption, "Edit Entry");
     EXPECT_EQ(view.name, "Alpha");
@@ -270,7 +270,7 @@ TEST_F(EntryEditorLogic, EditOfAnEntryWhoseRootIsGoneOpensOnTheLaunchersDrive) {
   AddFile("E:\\Apps\\y.exe");
   Start("X\r\nTools\r\nF:\\Apps\\x.exe\r\n\r\n");
   list.SelectRow(1);
-  Open(MenuItem::mnuEdit, [&](EntryEditor& form) {
+  Open(Command::EditEntry, [&](EntryEditor& form) {
     EXPECT_EQ(view.ShownDrive(), "E:\\");
     EXPECT_EQ(form.DirPath(), "E:\\Apps");
     EXPECT_EQ(view.ShownFile(), "x.exe");
@@ -286,7 +286,7 @@ TEST_F(EntryEditorLogic, EditWithoutASelectedRowOpensEmptyOnTheLaunchersRootAndS
   folders.current = "C:\\windows";
   folders.AddFolder("C:\\windows");
   Start(kCatalogue);
-  Open(MenuItem::mnuEdit, [&](EntryEditor& form) {
+  Open(Command::EditEntry, [&](EntryEditor& form) {
     EXPECT_EQ(view.caption, "Edit Entry");
     EXPECT_EQ(view.name, "");
     EXPECT_EQ(view.commandLine, "");
@@ -305,7 +305,7 @@ TEST_F(EntryEditorLogic, EditWhoseFileIsNowhereStillOpensAndSelectsNothing) {
   folders.AddFolder("E:\\Apps");
   Start("Gone\r\nT\r\nF:\\Old\\gone.exe\r\n\r\n");
   list.SelectRow(1);
-  Open(MenuItem::mnuEdit, [&](EntryEditor& form) {
+  Open(Command::EditEntry, [&](EntryEditor& form) {
     EXPECT_EQ(view.name, "Gone");
     EXPECT_EQ(form.DirPath(), "E:\\Carrydeck") << "a folder that is not there leaves the lists where they were";
     EXPECT_EQ(view.ShownDrive(), "E:\\");
@@ -320,7 +320,7 @@ TEST_F(EntryEditorLogic, SaveWithoutAFileOrWithoutATypeDoesNothingAndStaysOpen) 
   AddFile("E:\\Carrydeck\\tool.exe");
   Start(kCatalogue);
   const std::string before = File("Data.dat");
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     form.OnSave();
     EXPECT_FALSE(form.Unloaded());
     Pick(form, "tool.exe");
@@ -341,7 +341,7 @@ TEST_F(EntryEditorLogic, AddPutsTheNewRowInItsSortedPlaceAndWritesBothFiles) {
   AddFile("E:\\Tools\\editor.exe");
   Start(kCatalogue);
   list.SelectRow(1);
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     form.OpenFolderRow(-1);  // not a row: nothing happens
     form.OpenFolderRow(view.FolderRowOf("E:\\"));
     form.OpenFolderRow(view.FolderRowOf("Tools"));
@@ -373,7 +373,7 @@ TEST_F(EntryEditorLogic, AddPutsTheNewRowInItsSortedPlaceAndWritesBothFiles) {
 
 TEST_F(EntryEditorLogic, EmptyNameBecomesTheWholeFileName) {
   AddFile("E:\\Carrydeck\\app.exe");
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     Pick(form, "app.exe");
     EXPECT_EQ(view.name, "app");
     view.name = "";
@@ -388,7 +388,7 @@ TEST_F(EntryEditorLogic, EditReplacesOnlyTheSelectedRow) {
   AddFile("E:\\Apps\\beta2.exe");
   Start(kCatalogue);
   list.SelectRow(3);
-  Open(MenuItem::mnuEdit, [&](EntryEditor& form) {
+  Open(Command::EditEntry, [&](EntryEditor& form) {
     EXPECT_EQ(view.ShownFile(), "beta.exe");
     Pick(form, "beta2.exe");
     EXPECT_EQ(view.name, "Beta") << "a name from the entry is never replaced by a click";
@@ -405,14 +405,14 @@ TEST_F(EntryEditorLogic, SavedWithoutChangesAnEditMovesToItsSortedPlace) {
   AddFile("E:\\Apps\\zed.exe");
   Start(kCatalogue);
   list.SelectRow(1);
-  Open(MenuItem::mnuEdit, [&](EntryEditor& form) { form.OnSave(); });
+  Open(Command::EditEntry, [&](EntryEditor& form) { form.OnSave(); });
   EXPECT_EQ(Names(), (std::vector<std::string>{"Alpha", "Beta", "Zed"}));
   EXPECT_EQ(list.Row(3), (CatalogEntry{{"Zed", "Tools", "E:\\Apps\\zed.exe", ""}}));
 }
 
 TEST_F(EntryEditorLogic, AFileInADriveRootGetsOneBackslash) {
   AddFile("E:\\app.exe");
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     form.OpenFolderRow(0);
     Pick(form, "app.exe");
     form.OnSave();
@@ -424,7 +424,7 @@ TEST_F(EntryEditorLogic, AFileInADriveRootGetsOneBackslash) {
 TEST_F(EntryEditorLogic, EveryTypeListWriteKeepsItemsAsTheyWere) {
   AddFile("E:\\Carrydeck\\app.exe");
   File("Types.dat") = "Games\r\nTools";
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     view.type = "Games";
     form.OnAddType();
     form.OnAddType();
@@ -437,7 +437,7 @@ TEST_F(EntryEditorLogic, EveryTypeListWriteKeepsItemsAsTheyWere) {
     form.OnCancel();
   });
   EXPECT_EQ(File("Types.dat"), "Games\r\nTools\r\nGames\r\nGames\r\n\r\n") << "Cancel does not undo a +";
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     EXPECT_EQ(form.TypeItems().ListCount(), 5) << "the next opening reads the list again";
     EXPECT_EQ(view.typeItems, (std::vector<std::string>{"Games", "Tools", "Games", "Games", ""}));
   });
@@ -447,7 +447,7 @@ TEST_F(EntryEditorLogic, TypesThatCouldNotBeReadAreNeverOverwritten) {
   AddFile("E:\\Carrydeck\\app.exe");
   File("Types.dat") = "Games\r\n";
   fs.unreadable.insert(appPath + "Types.dat");
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     EXPECT_TRUE(view.typeItems.empty());
     form.OnAddType();
     Pick(form, "app.exe");
@@ -463,7 +463,7 @@ TEST_F(EntryEditorLogic, HiddenTypesThatCouldNotBeReadAreNeverOverwritten) {
   File("Types.dat") = "Games\r\n";
   fs.hidden.insert(appPath + "Types.dat");
   fs.unreadable.insert(appPath + "Types.dat");
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     form.OnAddType();
     Pick(form, "app.exe");
     form.OnSave();
@@ -473,13 +473,13 @@ TEST_F(EntryEditorLogic, HiddenTypesThatCouldNotBeReadAreNeverOverwritten) {
 
 TEST_F(EntryEditorLogic, ALeftOverTypesSaveIsRecoveredBeforeReading) {
   fs.files[appPath + "Types.dat.new"] = "Games\r\n";
-  Open(MenuItem::mnuAdd, [&](EntryEditor&) { EXPECT_EQ(view.typeItems, std::vector<std::string>{"Games"}); });
+  Open(Command::AddEntry, [&](EntryEditor&) { EXPECT_EQ(view.typeItems, std::vector<std::string>{"Games"}); });
   EXPECT_FALSE(fs.files.count(appPath + "Types.dat.new"));
 }
 
 TEST_F(EntryEditorLogic, SaveClickedAgainWhileTheIconsAreRebuiltRunsOnce) {
-  for (MenuItem command : {MenuItem::mnuAdd, MenuItem::mnuEdit}) {
-    SCOPED_TRACE(command == MenuItem::mnuAdd ? "add" : "edit");
+  for (Command command : {Command::AddEntry, Command::EditEntry}) {
+    SCOPED_TRACE(command == Command::AddEntry ? "add" : "edit");
     owner.reset();
     list = MemoryListView();
     File("Settings.ini") = "[MAIN]\r\nICONS=1\r\n";
@@ -496,14 +496,14 @@ TEST_F(EntryEditorLogic, SaveClickedAgainWhileTheIconsAreRebuiltRunsOnce) {
     };
     Open(command, [&](EntryEditor& form) {
       open = &form;
-      Pick(form, command == MenuItem::mnuAdd ? "app.exe" : "zed.exe");
+      Pick(form, command == Command::AddEntry ? "app.exe" : "zed.exe");
       view.name = "Zed2";
       form.OnSave();
       open = nullptr;
     });
     main.onPendingEvents = nullptr;
     EXPECT_GE(clicks, 2) << "the rebuild yielded after each row";
-    EXPECT_EQ(list.RowCount(), command == MenuItem::mnuAdd ? 4u : 3u);
+    EXPECT_EQ(list.RowCount(), command == Command::AddEntry ? 4u : 3u);
     const std::vector<std::string> names = Names();
     EXPECT_EQ(std::count(names.begin(), names.end(), "Zed2"), 1);
     EXPECT_EQ(view.closes, 1);
@@ -521,10 +521,10 @@ TEST_F(EntryEditorLogic, ExitWhileTheEditorIsOpenClosesItAsCancelledThenAsks) {
     list.SelectRow(1);
     const std::string data = File("Data.dat");
     main.answers = {mb::IdNo};
-    Open(MenuItem::mnuEdit, [&](EntryEditor& form) {
+    Open(Command::EditEntry, [&](EntryEditor& form) {
       view.name = "Half";
       if (fromTray)
-        owner->OnMenu(MenuItem::mnuExit);
+        owner->OnCommand(Command::Exit);
       else
         EXPECT_TRUE(owner->OnCloseRequest()) << "the window stays until the editor is gone";
       EXPECT_TRUE(form.Unloaded());
@@ -545,11 +545,11 @@ TEST_F(EntryEditorLogic, NothingOfTheMainWindowActsWhileTheEditorIsOpen) {
   Start(kCatalogue);
   list.SelectRow(1);
   const std::string data = File("Data.dat");
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     // Del and F5 of the main window's keys, a second editor, a header click.
-    owner->OnMenu(MenuItem::mnuDelete);
-    owner->OnMenu(MenuItem::mnuRefresh);
-    owner->OnMenu(MenuItem::mnuEdit);
+    owner->OnCommand(Command::DeleteEntry);
+    owner->OnCommand(Command::RefreshList);
+    owner->OnCommand(Command::EditEntry);
     owner->OnColumnClick(1);
     form.OnCancel();
   });
@@ -565,7 +565,7 @@ TEST_F(EntryEditorLogic, CancelChangesNothing) {
   list.SelectRow(1);
   const std::string data = File("Data.dat");
   fs.creates = 0;
-  Open(MenuItem::mnuEdit, [&](EntryEditor& form) {
+  Open(Command::EditEntry, [&](EntryEditor& form) {
     view.name = "Changed";
     form.OnCancel();
     EXPECT_TRUE(form.Unloaded());
@@ -580,7 +580,7 @@ TEST_F(EntryEditorLogic, CancelChangesNothing) {
 
 TEST_F(EntryEditorLogic, AClickFillsAnEmptyNameWithThePartBeforeTheFirstDot) {
   for (const char* file : {"setup.en.exe", ".hidden", "README", "a."}) AddFile(std::string("E:\\Carrydeck\\") + file);
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     const std::pair<const char*, const char*> cases[] = {
         {"setup.en.exe", "setup"}, {".hidden", ".hidden"}, {"README", "README"}, {"a.", "a"}};
     for (const auto& [file, expected] : cases) {
@@ -603,7 +603,7 @@ TEST_F(EntryEditorLogic, ADriveOpensWhereTheProcessStoodOnItAndTheFilesFollow) {
   AddFile("F:\\Docs\\a.txt");
   AddFile("F:\\top.exe");
   folders.currentOn["F:\\"] = "F:\\Docs";
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     form.PickDrive(2);
     EXPECT_EQ(view.ShownDrive(), "F:\\");
     EXPECT_EQ(form.DirPath(), "F:\\Docs");
@@ -618,7 +618,7 @@ TEST_F(EntryEditorLogic, ADriveOpensWhereTheProcessStoodOnItAndTheFilesFollow) {
 
 TEST_F(EntryEditorLogic, ADriveWithoutAMediumIsReportedAndTheListsAgreeAgain) {
   folders.failFolders["C:\\"] = "The device is not ready.";
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     form.PickDrive(0);
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].text, "Error changing drive: The device is not ready.");
@@ -635,7 +635,7 @@ TEST_F(EntryEditorLogic, ADriveWithoutAMediumIsReportedAndTheListsAgreeAgain) {
 TEST_F(EntryEditorLogic, AFolderThatCannotBeOpenedIsReportedAndNothingMoves) {
   folders.AddFolder("E:\\Carrydeck\\Locked");
   folders.failFolders["E:\\Carrydeck\\Locked"] = "Access is denied.";
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     view.folder = view.FolderRowOf("Locked");  // the click before the double click
     form.OpenFolderRow(view.folder);
     ASSERT_EQ(view.messages.size(), 1u);
@@ -652,7 +652,7 @@ TEST_F(EntryEditorLogic, AFolderWhoseFilesCannotBeListedPutsTheFolderListBack) {
   folders.failFiles["E:\\Carrydeck\\Odd"] = "The parameter is incorrect.";
   folders.failFiles["F:\\"] = "The parameter is incorrect.";
   folders.AddFolder("F:\\");
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     form.OpenFolderRow(view.FolderRowOf("Odd"));
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].text, "Error changing directory: The parameter is incorrect.");
@@ -670,7 +670,7 @@ TEST_F(EntryEditorLogic, AFolderWhoseFilesCannotBeListedPutsTheFolderListBack) {
 
 TEST_F(EntryEditorLogic, ANetworkPathFromTheBoxOpensTheListsOnTheShare) {
   AddFile("\\\\server\\share\\Apps\\tool.exe");
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     view.answers = {"\\\\server\\share\\Apps\\"};
     form.OnOtherFolder();
     ASSERT_EQ(view.inputBoxes.size(), 1u);
@@ -690,7 +690,7 @@ TEST_F(EntryEditorLogic, ANetworkPathFromTheBoxOpensTheListsOnTheShare) {
 
 TEST_F(EntryEditorLogic, AnEmptyOrUnusablePathFromTheBoxLeavesTheListsWhereTheyWere) {
   AddFile("E:\\Docs\\a.txt");
-  Open(MenuItem::mnuAdd, [&](EntryEditor& form) {
+  Open(Command::AddEntry, [&](EntryEditor& form) {
     view.answers = {"", "   ", "\\\\nosuch\\share", "\\\\server", "Docs", "E:Docs", "*"};
     for (size_t i = 0; i < 7; ++i) {
       form.OnOtherFolder();
@@ -730,7 +730,7 @@ TEST_F(DeleteEntry, NoKeepsTheRowsButRewritesTheFileAndRebuildsTheIcons) {
   Start(std::string(kCatalogue) + "Last\r\nT\r\nE:\\l.exe\r\n");  // short last record
   list.SelectRow(2);
   main.answers = {mb::IdNo};
-  owner->OnMenu(MenuItem::mnuDelete);
+  owner->OnCommand(Command::DeleteEntry);
   ASSERT_EQ(main.messages.size(), 1u);
   EXPECT_EQ(main.messages[0].text, "Are you sure you want to remove Alpha?");
   EXPECT_EQ(main.messages[0].style, mb::YesNo | mb::IconQuestion | mb::DefaultButton2);

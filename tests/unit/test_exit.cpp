@@ -60,7 +60,7 @@ TEST_F(Exit, CancelFromTheCloseBoxKeepsEverythingAsItWas) {
 TEST_F(Exit, CancelFromTheExitCommandKeepsTheLauncherWithItsIcon) {
   Start();
   Answer(mb::IdCancel);
-  form->OnMenu(MenuItem::mnuExit);
+  form->OnCommand(Command::Exit);
   EXPECT_EQ(view.events, (std::vector<std::string>{"tray remove", "tray add"}));
   EXPECT_EQ(fs.creates, 0);
 }
@@ -81,7 +81,7 @@ TEST_F(Exit, YesHandsTheDriveToTheToolAfterSaving) {
   Start();
   fs.files["c:\\temp\\Remove.exe"] = "old tool";
   Answer(mb::IdYes);
-  form->OnMenu(MenuItem::mnuExit);
+  form->OnCommand(Command::Exit);
   EXPECT_EQ(fs.files["c:\\temp\\Remove.exe"], "current tool");
   EXPECT_EQ(fs.files["c:\\temp\\carrydeck.ini"], "[Drive]\r\nLETTER=E:\\\r\n");
   EXPECT_TRUE(fs.folders.count("c:\\temp\\"));
@@ -131,7 +131,7 @@ struct HandOffTrust : Exit {
   void ExitWithYes() {
     view.messages.clear();
     Answer(mb::IdYes);
-    form->OnMenu(MenuItem::mnuExit);
+    form->OnCommand(Command::Exit);
     EXPECT_EQ(view.messages.size(), 1u) << "only the question, whatever failed";
     EXPECT_EQ(view.events.back(), "end");
   }

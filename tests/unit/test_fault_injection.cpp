@@ -12,11 +12,11 @@
 
 #include "Fakes.h"
 #include "MemoryListView.h"
-#include "launcher/CatalogueFile.h"
 #include "common/IniFile.h"
 #include "common/SafeSave.h"
-#include "launcher/Launcher.h"
+#include "launcher/CatalogueFile.h"
 #include "launcher/IconCacheFile.h"
+#include "launcher/Launcher.h"
 #include "launcher/TypesFile.h"
 
 namespace carrydeck {
@@ -293,7 +293,7 @@ TEST(FaultInjection, SaveSettingsFailingAnywhereLeavesEveryFileWholeAndTheRows) 
     MemoryListView list;
     std::unique_ptr<Launcher> form;
     explicit World(MemoryFileSystem& files) : fs(files) {
-      view.checks[MenuItem::mnuRunNothing] = true;
+      view.checks[Command::AfterRunDoNothing] = true;
       form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, "E:\\");
       form->OnLoad();
       // The user added an entry, resized the window and a column since the start.

@@ -7,8 +7,8 @@
 #include "Fakes.h"
 #include "MemoryListView.h"
 #include "common/IniFile.h"
-#include "launcher/Launcher.h"
 #include "launcher/IconCacheFile.h"
+#include "launcher/Launcher.h"
 
 namespace carrydeck {
 namespace {
@@ -163,7 +163,7 @@ TEST_F(IconPass, AFileTheShellKnowsNothingOfShowsNotFoundAndKeepsTheImagesInLine
 TEST_F(IconPass, IconsOffEmptiesTheListsIconsAndLeavesTheCacheAlone) {
   Start();
   const std::string saved = Cache();
-  view.checks[MenuItem::mnuIcons] = false;
+  view.checks[Command::ShowIcons] = false;
   view.shown.clear();
   reader.reads = 0;
   form->GetAllIcons();
@@ -195,7 +195,7 @@ TEST_F(IconPass, ADamagedCacheIsReportedAtEveryStartUntilRebuildIconsReplacesIt)
     EXPECT_EQ(Cache(), damaged);
   }
   view.shown.clear();
-  form->OnMenu(MenuItem::mnuRebuildIcons);
+  form->OnCommand(Command::RebuildIcons);
   EXPECT_EQ(view.shown, (std::vector<std::string>{"Getting icons . . .", "Rebuilding icons . . .", "Saving icons . . .",
                                                   "Icons rebuilt. 2 successful, 1 unsuccessful."}));
   EXPECT_EQ(Cache(), EncodeImageList({kNotesIcon, kReadmeIcon, kNotFound}));
@@ -218,7 +218,7 @@ TEST_F(IconPass, RebuildIconsWithNoCacheRebuildsWithoutAnError) {
   fs.files.erase(app + "imagelist.dat");
   view.shown.clear();
   shell.asked.clear();
-  form->OnMenu(MenuItem::mnuRebuildIcons);
+  form->OnCommand(Command::RebuildIcons);
   EXPECT_EQ(view.status, "Icons rebuilt. 2 successful, 1 unsuccessful.");
   EXPECT_EQ(shell.asked.size(), 2u);
   EXPECT_TRUE(view.messages.empty());
@@ -263,7 +263,7 @@ TEST_F(IconPass, APassStartedWhileARebuildYieldsTakesOverAndTheFirstStops) {
   fs.files.erase(app + "imagelist.dat");
   int yields = 0;
   view.onPendingEvents = [&] {
-    if (++yields == 1) form->OnMenu(MenuItem::mnuRebuildIcons);  // the user, mid-rebuild
+    if (++yields == 1) form->OnCommand(Command::RebuildIcons);  // the user, mid-rebuild
   };
   view.shown.clear();
   shell.asked.clear();
@@ -279,7 +279,7 @@ TEST_F(IconPass, IconsSwitchedOffMidRebuildStayOffAndNothingIsSaved) {
   Start();
   fs.files.erase(app + "imagelist.dat");
   view.onPendingEvents = [&] {
-    view.checks[MenuItem::mnuIcons] = false;
+    view.checks[Command::ShowIcons] = false;
     form->GetAllIcons();
   };
   form->GetAllIcons();
@@ -316,7 +316,7 @@ TEST_F(IconPass, WithoutIconPortsThePassDoesNothing) {
   bare.OnLoad();
   view.shown.clear();
   bare.OnDeferredStart();
-  bare.OnMenu(MenuItem::mnuRebuildIcons);
+  bare.OnCommand(Command::RebuildIcons);
   EXPECT_TRUE(view.shown.empty());
   EXPECT_FALSE(HasCache());
 }

@@ -53,7 +53,7 @@ TEST_F(MainLogic, FirstStartInAnEmptyFolder) {
   EXPECT_EQ(File("Settings.ini").substr(0, 48), "[MAIN]\r\nWINDOW HEIGHT=5910\r\nWINDOW WIDTH=10960\r\n");
   EXPECT_EQ(fs.files.count(appPath + "Data.dat"), 0u) << "no catalogue is created at start-up";
   EXPECT_EQ(view.caption, "Carrydeck v5.09 >> 3.9 GB Remaining on E:\\");
-  EXPECT_EQ(view.MenuCaption(MenuItem::mnuRootBrowse), "Browse E:\\");
+  EXPECT_EQ(view.MenuCaption(Command::BrowseDriveRoot), "Browse E:\\");
   EXPECT_EQ(view.trayAdds, 1);
   EXPECT_EQ(view.captionAtTrayAdd, "") << "the icon is added before the caption is set";
   EXPECT_EQ(disk.roots.back(), "E:\\");
@@ -69,7 +69,7 @@ TEST_F(MainLogic, CatalogueLoadedInFileOrderWithItsCount) {
   EXPECT_EQ(view.status, "App data loaded (3 apps).");
   EXPECT_EQ(view.height, 8000);
   EXPECT_EQ(view.width, 10960) << "a size that is not a number uses the default";
-  EXPECT_FALSE(view.Checked(MenuItem::mnuIcons));
+  EXPECT_FALSE(view.Checked(Command::ShowIcons));
 }
 
 TEST_F(MainLogic, OneEntryStillSaysApps) {
@@ -83,7 +83,7 @@ TEST_F(MainLogic, NetworkShareRootInCaptionAndRootBrowse) {
   disk.ex = 0;
   Start();
   EXPECT_EQ(view.caption, "Carrydeck v5.09 >> 0 MB Remaining on \\\\server\\share\\");
-  EXPECT_EQ(view.MenuCaption(MenuItem::mnuRootBrowse), "Browse \\\\server\\share\\");
+  EXPECT_EQ(view.MenuCaption(Command::BrowseDriveRoot), "Browse \\\\server\\share\\");
 }
 
 TEST_F(MainLogic, RefreshSwitchesTheCaptionFormAndMeasuresAgain) {
@@ -91,7 +91,7 @@ TEST_F(MainLogic, RefreshSwitchesTheCaptionFormAndMeasuresAgain) {
   auto form = Start();
   disk.ex = 2ull * 1024 * 1024 * 1024;
   const int repaints = list.repaints();
-  form->OnMenu(MenuItem::mnuRefresh);
+  form->OnCommand(Command::RefreshList);
   EXPECT_EQ(view.caption, "Fenwright's Carrydeck v5.09 >> 2 GB Remaining on E:\\");
   EXPECT_EQ(list.repaints(), repaints + 1);
 }
@@ -106,7 +106,7 @@ TEST_F(MainLogic, RefreshDoesNotReadTheCatalogueAgain) {
 
 TEST_F(MainLogic, AboutBoxTextAndTitle) {
   auto form = Start();
-  form->OnMenu(MenuItem::mnuAbout);
+  form->OnCommand(Command::About);
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].title, "Fenwright's Carrydeck v5.09");
   EXPECT_EQ(view.messages[0].style, mb::OK | mb::IconInformation);
@@ -121,9 +121,9 @@ TEST_F(MainLogic, AboutBoxTextAndTitle) {
 
 TEST_F(MainLogic, DeferredStartRunsOnceAndSwitchesItselfOff) {
   auto form = Start();
-  EXPECT_TRUE(view.timer2);
+  EXPECT_TRUE(view.deferredStartPending);
   form->OnDeferredStart();
-  EXPECT_FALSE(view.timer2);
+  EXPECT_FALSE(view.deferredStartPending);
 }
 
 TEST_F(MainLogic, HiddenCatalogueIsNotShownAndNeverReplaced) {
@@ -139,7 +139,7 @@ TEST_F(MainLogic, HiddenCatalogueIsNotShownAndNeverReplaced) {
   list.AddRow(CatalogEntry{{"New", "T", "E:\\n.exe", ""}});
   EXPECT_FALSE(form->SaveCatalogue());
   form->OnColumnClick(1);
-  form->OnMenu(MenuItem::mnuSaveSettings);
+  form->OnCommand(Command::SaveSettings);
   EXPECT_EQ(File("Data.dat"), kept);
 }
 

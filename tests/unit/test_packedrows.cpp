@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "common/TextLines.h"
 #include "MemoryListView.h"
+#include "common/TextLines.h"
 #include "launcher/CatalogueFile.h"
 
 namespace carrydeck {

@@ -23,7 +23,7 @@ struct Settings : ::testing::Test {
   std::unique_ptr<Launcher> form;
 
   Settings() {
-    view.checks[MenuItem::mnuRunNothing] = true;  // as the menu is created
+    view.checks[Command::AfterRunDoNothing] = true;  // as the menu is created
   }
   Launcher& Start() {
     form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, app);
@@ -45,11 +45,11 @@ TEST_F(Settings, FirstStartWithACatalogueWritesEveryDefaultInOrder) {
   EXPECT_EQ(Ini(),
             "[MAIN]\r\nWINDOW HEIGHT=5910\r\nWINDOW WIDTH=10960\r\nICONS=1\r\nONRUN=0\r\nGRIDLINES=1\r\n"
             "BACKGROUND=1\r\nFONTSIZE=8\r\n[Headings]\r\n1=913.3333\r\n2=2740\r\n3=3653.333\r\n4=3173.333\r\n");
-  EXPECT_TRUE(view.Checked(MenuItem::mnuIcons));
-  EXPECT_TRUE(view.Checked(MenuItem::mnuShowGridlines));
+  EXPECT_TRUE(view.Checked(Command::ShowIcons));
+  EXPECT_TRUE(view.Checked(Command::ShowGridLines));
   EXPECT_TRUE(list.GridLines());
-  EXPECT_TRUE(view.Checked(MenuItem::mnuFont8));
-  EXPECT_TRUE(view.Checked(MenuItem::mnuRunNothing));
+  EXPECT_TRUE(view.Checked(Command::Font8));
+  EXPECT_TRUE(view.Checked(Command::AfterRunDoNothing));
   EXPECT_NEAR(list.ColumnWidth(1), 913.3333, 1e-3);
   EXPECT_TRUE(view.messages.empty());
 }
@@ -72,43 +72,43 @@ TEST_F(Settings, EmptyIconsLineReadsAsOnAndIsRewritten) {
   Ini() = "[Main]\r\nICONS=\r\n";
   fs.files[app + "Data.dat"] = "";
   Start();
-  EXPECT_TRUE(view.Checked(MenuItem::mnuIcons));
+  EXPECT_TRUE(view.Checked(Command::ShowIcons));
   EXPECT_EQ(Setting("Main", "Icons"), "1");
 }
 
 TEST_F(Settings, OnRunTicksExactlyOneItemOrLeavesThemAsCreated) {
   Ini() = "[Main]\r\nONRUN=2\r\n";
   Start();
-  EXPECT_FALSE(view.Checked(MenuItem::mnuRunNothing));
-  EXPECT_TRUE(view.Checked(MenuItem::mnuRunMinimize));
-  EXPECT_FALSE(view.Checked(MenuItem::mnuRunClose));
+  EXPECT_FALSE(view.Checked(Command::AfterRunDoNothing));
+  EXPECT_TRUE(view.Checked(Command::AfterRunMinimize));
+  EXPECT_FALSE(view.Checked(Command::AfterRunClose));
 
   FakeMainView fresh;
   view = fresh;
-  view.checks[MenuItem::mnuRunNothing] = true;
+  view.checks[Command::AfterRunDoNothing] = true;
   Ini() = "[Main]\r\nONRUN=7\r\n";
   Start();
-  EXPECT_TRUE(view.Checked(MenuItem::mnuRunNothing));
-  EXPECT_FALSE(view.Checked(MenuItem::mnuRunMinimize));
-  EXPECT_FALSE(view.Checked(MenuItem::mnuRunClose));
+  EXPECT_TRUE(view.Checked(Command::AfterRunDoNothing));
+  EXPECT_FALSE(view.Checked(Command::AfterRunMinimize));
+  EXPECT_FALSE(view.Checked(Command::AfterRunClose));
 }
 
 TEST_F(Settings, FontSizeTicksOnlyMenuSizesAndRoundsHalfToEven) {
   Ini() = "[Main]\r\nFONTSIZE=11\r\n";
   Start();
   EXPECT_EQ(list.FontSize(), 11);
-  for (MenuItem f : {MenuItem::mnuFont8, MenuItem::mnuFont10, MenuItem::mnuFont12}) EXPECT_FALSE(view.Checked(f));
+  for (Command f : {Command::Font8, Command::Font10, Command::Font12}) EXPECT_FALSE(view.Checked(f));
   Ini() = "[Main]\r\nFONTSIZE=12.5\r\n";
   Start();
   EXPECT_EQ(list.FontSize(), 12);
-  EXPECT_TRUE(view.Checked(MenuItem::mnuFont12));
+  EXPECT_TRUE(view.Checked(Command::Font12));
 }
 
 TEST_F(Settings, LowerCaseSectionIsFoundByBothSpellings) {
   Ini() = "[main]\r\nwindow height=8000\r\ngridlines=0\r\n";
   Start();
   EXPECT_EQ(view.height, 8000);
-  EXPECT_FALSE(view.Checked(MenuItem::mnuShowGridlines));
+  EXPECT_FALSE(view.Checked(Command::ShowGridLines));
   EXPECT_FALSE(list.GridLines());
   EXPECT_EQ(Ini().find("[MAIN]"), std::string::npos) << "no second section: " << Ini();
 }
@@ -118,9 +118,9 @@ TEST_F(Settings, ValueThatCannotBeConvertedStopsWithTheEarlierStepsApplied) {
   Start();
   ASSERT_EQ(Errors(), std::vector<std::string>{"Error loading settings: Type mismatch"});
   EXPECT_EQ(view.messages[0].style, mb::OK | mb::IconStop);
-  EXPECT_TRUE(view.Checked(MenuItem::mnuRunClose));
-  EXPECT_FALSE(view.Checked(MenuItem::mnuShowGridlines)) << "later steps keep their state from creation";
-  EXPECT_EQ(view.MenuCaption(MenuItem::mnuRootBrowse), "Browse E:\\") << "start-up goes on after the report";
+  EXPECT_TRUE(view.Checked(Command::AfterRunClose));
+  EXPECT_FALSE(view.Checked(Command::ShowGridLines)) << "later steps keep their state from creation";
+  EXPECT_EQ(view.MenuCaption(Command::BrowseDriveRoot), "Browse E:\\") << "start-up goes on after the report";
 }
 
 TEST_F(Settings, ColumnsTheLoadDidNotReachTakeTheirDefaultsAndAreNeverSavedCollapsed) {
@@ -141,7 +141,7 @@ TEST_F(Settings, ColumnsTheLoadDidNotReachTakeTheirDefaultsAndAreNeverSavedColla
     EXPECT_DOUBLE_EQ(form->ColumnShare(2), 30);
     // The layout at every resize, then the save at exit.
     form->OnResize();
-    form->OnMenu(MenuItem::mnuSaveSettings);
+    form->OnCommand(Command::SaveSettings);
     for (const char* column : {"1", "2", "3", "4"})
       EXPECT_GT(std::stod(Setting("Headings", column)), 100) << "column " << column;
   }
@@ -189,9 +189,9 @@ TEST_F(Settings, ReadOnlySettingsFileRunsWithWhatItHolds) {
   Ini() = "[Main]\r\nFONTSIZE=14\r\n";
   fs.readOnly = true;
   Start();
-  form->OnMenu(MenuItem::mnuShowGridlines);
-  form->OnMenu(MenuItem::mnuFont10);
-  form->OnMenu(MenuItem::mnuSaveSettings);
+  form->OnCommand(Command::ShowGridLines);
+  form->OnCommand(Command::Font10);
+  form->OnCommand(Command::SaveSettings);
   EXPECT_EQ(Ini(), "[Main]\r\nFONTSIZE=14\r\n");
   EXPECT_EQ(list.FontSize(), 10) << "the choice applies for this run";
   EXPECT_FALSE(list.GridLines());
@@ -203,10 +203,10 @@ TEST_F(Settings, BackgroundPictureShownHiddenAndItsFailureReported) {
   fs.files[app + "background.jpg"] = "jpeg";
   Start();
   EXPECT_EQ(list.background(), app + "background.jpg");
-  form->OnMenu(MenuItem::mnuShowBackground);
+  form->OnCommand(Command::ShowBackground);
   EXPECT_FALSE(list.HasBackgroundPicture());
   EXPECT_EQ(Setting("Main", "Background"), "0");
-  form->OnMenu(MenuItem::mnuShowBackground);
+  form->OnCommand(Command::ShowBackground);
   EXPECT_TRUE(list.HasBackgroundPicture());
   EXPECT_EQ(Setting("Main", "Background"), "1");
 
@@ -215,48 +215,48 @@ TEST_F(Settings, BackgroundPictureShownHiddenAndItsFailureReported) {
   Start();
   EXPECT_EQ(Errors(), std::vector<std::string>{"Error loading settings: Invalid picture"});
   view.messages.clear();
-  form->OnMenu(MenuItem::mnuShowBackground);
-  form->OnMenu(MenuItem::mnuShowBackground);
+  form->OnCommand(Command::ShowBackground);
+  form->OnCommand(Command::ShowBackground);
   EXPECT_TRUE(view.messages.empty()) << "a toggle reports nothing";
 }
 
 TEST_F(Settings, NoPictureFileLeavesTheListPlainButTheTickAndKeyFollowTheUser) {
   Ini() = "[Main]\r\nBACKGROUND=0\r\n";
   Start();
-  form->OnMenu(MenuItem::mnuShowBackground);
-  EXPECT_TRUE(view.Checked(MenuItem::mnuShowBackground));
+  form->OnCommand(Command::ShowBackground);
+  EXPECT_TRUE(view.Checked(Command::ShowBackground));
   EXPECT_EQ(Setting("Main", "Background"), "1");
   EXPECT_FALSE(list.HasBackgroundPicture());
 }
 
 TEST_F(Settings, TogglesAndRunModesWriteAtOnce) {
   Start();
-  form->OnMenu(MenuItem::mnuIcons);
+  form->OnCommand(Command::ShowIcons);
   EXPECT_EQ(Setting("Main", "Icons"), "0");
-  EXPECT_FALSE(view.Checked(MenuItem::mnuIcons));
-  form->OnMenu(MenuItem::mnuShowGridlines);
+  EXPECT_FALSE(view.Checked(Command::ShowIcons));
+  form->OnCommand(Command::ShowGridLines);
   EXPECT_EQ(Setting("Main", "Gridlines"), "0");
   EXPECT_FALSE(list.GridLines());
-  form->OnMenu(MenuItem::mnuRunMinimize);
+  form->OnCommand(Command::AfterRunMinimize);
   EXPECT_EQ(Setting("Main", "OnRun"), "2");
-  EXPECT_TRUE(view.Checked(MenuItem::mnuRunMinimize));
-  EXPECT_FALSE(view.Checked(MenuItem::mnuRunNothing));
-  form->OnMenu(MenuItem::mnuRunClose);
+  EXPECT_TRUE(view.Checked(Command::AfterRunMinimize));
+  EXPECT_FALSE(view.Checked(Command::AfterRunDoNothing));
+  form->OnCommand(Command::AfterRunClose);
   EXPECT_EQ(Setting("Main", "OnRun"), "3");
-  form->OnMenu(MenuItem::mnuRunNothing);
+  form->OnCommand(Command::AfterRunDoNothing);
   EXPECT_EQ(Setting("Main", "OnRun"), "1");
-  EXPECT_FALSE(view.Checked(MenuItem::mnuRunClose));
+  EXPECT_FALSE(view.Checked(Command::AfterRunClose));
 }
 
 TEST_F(Settings, ChoosingAFontTicksOnlyItAndStoresIt) {
   Start();
-  form->OnMenu(MenuItem::mnuFont14);
+  form->OnCommand(Command::Font14);
   EXPECT_EQ(list.FontSize(), 14);
   EXPECT_EQ(Setting("Main", "FontSize"), "14");
-  for (MenuItem f : {MenuItem::mnuFont8, MenuItem::mnuFont10, MenuItem::mnuFont12, MenuItem::mnuFont16,
-                     MenuItem::mnuFont18, MenuItem::mnuFont20})
+  for (Command f : {Command::Font8, Command::Font10, Command::Font12, Command::Font16,
+                     Command::Font18, Command::Font20})
     EXPECT_FALSE(view.Checked(f));
-  EXPECT_TRUE(view.Checked(MenuItem::mnuFont14));
+  EXPECT_TRUE(view.Checked(Command::Font14));
 }
 
 TEST_F(Settings, SaveSettingsWritesCatalogueFirstAndSizesOnlyInTheNormalState) {
@@ -265,14 +265,14 @@ TEST_F(Settings, SaveSettingsWritesCatalogueFirstAndSizesOnlyInTheNormalState) {
   list.AddRow(CatalogEntry{{"B", "T", "E:\\b.exe", ""}});
   view.state = WindowState::Maximized;
   const std::string before = Ini();
-  form->OnMenu(MenuItem::mnuSaveSettings);
+  form->OnCommand(Command::SaveSettings);
   EXPECT_EQ(fs.files[app + "Data.dat"], "A\r\nT\r\nE:\\a.exe\r\n\r\nB\r\nT\r\nE:\\b.exe\r\n\r\n");
   EXPECT_EQ(Ini(), before);
 
   view.state = WindowState::Normal;
   view.height = 6000.5;
   list.SetColumnWidth(2, 1234.5);
-  form->OnMenu(MenuItem::mnuSaveSettings);
+  form->OnCommand(Command::SaveSettings);
   EXPECT_EQ(Setting("MAIN", "Window Height"), "6000.5");
   EXPECT_EQ(Setting("Headings", "2"), "1234.5");
 }
@@ -314,7 +314,7 @@ TEST_F(Settings, MinimisingHidesTheWindow) {
   view.state = WindowState::Minimized;
   form->OnResize();
   EXPECT_FALSE(view.visible);
-  form->OnMenu(MenuItem::mnuOpenMenu);
+  form->OnCommand(Command::OpenMenu);
   EXPECT_TRUE(view.visible);
   EXPECT_EQ(view.state, WindowState::Normal);
 }
