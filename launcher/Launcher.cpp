@@ -169,7 +169,7 @@ void Launcher::ShowEntryEditor(bool adding) {
       EntryEditor*& editor;
       ~Showing() { editor = nullptr; }
     } showing{editor_ = &form};
-    view_.ShowAddDialog(form);
+    view_.ShowEntryEditorDialog(form);
   }
   // An exit asked for while the editor was open goes on now that it is closed, outside
   // the editor's own loop.

@@ -87,7 +87,7 @@ class IMainView : public IMessages {
   virtual void EnableDeferredStart(bool enabled) = 0;
 
   // Shows the Add/Edit dialog modally for the form; returns once it is closed.
-  virtual void ShowAddDialog(EntryEditor& form) = 0;
+  virtual void ShowEntryEditorDialog(EntryEditor& editor) = 0;
 };
 
 }  // namespace carrydeck

@@ -387,7 +387,7 @@ int MainWindow::MsgBox(const std::string& text, int style, const std::string& ti
   return ::MessageBoxA(hwnd_, text.c_str(), title.c_str(), static_cast<UINT>(style));
 }
 
-void MainWindow::ShowAddDialog(EntryEditor& form) {
+void MainWindow::ShowEntryEditorDialog(EntryEditor& editor) {
   // The dialog's boxes sit over the dialog, and go through the same hook as the window's.
   EntryEditorDialog dialog(
       [this](HWND owner, const std::string& text, int style, const std::string& title) {
@@ -395,7 +395,7 @@ void MainWindow::ShowAddDialog(EntryEditor& form) {
         return ::MessageBoxA(owner, text.c_str(), title.c_str(), static_cast<UINT>(style));
       },
       dialogHook_);
-  dialog.Show(hwnd_, form);
+  dialog.Show(hwnd_, editor);
 }
 
 void MainWindow::SetStatus(const std::string& text) { ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str())); }

@@ -161,12 +161,12 @@ class FakeMainView : public IMainView {
   }
   void EnableDeferredStart(bool enabled) override { deferredStartPending = enabled; }
   // The Add/Edit dialog: a test attaches its own controls to the form and works them.
-  std::function<void(EntryEditor&)> onAddDialog;
+  std::function<void(EntryEditor&)> onEntryEditorDialog;
   int addDialogs = 0;
-  void ShowAddDialog(EntryEditor& form) override {
+  void ShowEntryEditorDialog(EntryEditor& editor) override {
     ++addDialogs;
     events.push_back("add dialog");
-    if (onAddDialog) onAddDialog(form);
+    if (onEntryEditorDialog) onEntryEditorDialog(editor);
   }
 };
 

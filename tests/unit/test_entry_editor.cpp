@@ -188,7 +188,7 @@ struct EntryEditorLogic : ::testing::Test {
   void Open(Command command, const std::function<void(EntryEditor&)>& script) {
     if (!owner) Start();
     view = FakeAddView();  // each opening has new controls
-    main.onAddDialog = [&](EntryEditor& form) {
+    main.onEntryEditorDialog = [&](EntryEditor& form) {
       form.Attach(view, folders);
       form.OnLoad();
       script(form);
