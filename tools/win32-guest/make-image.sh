@@ -61,7 +61,12 @@ set -e
 export DEBIAN_FRONTEND=noninteractive LANG=C.UTF-8
 dpkg --add-architecture i386
 apt-get update -qq
-apt-get install -y -qq -o Dpkg::Use-Pty=0 linux-image-amd64 initramfs-tools kmod \
+# The guest's initramfs needs only the virtio disk and ext4: a short list builds in
+# seconds where the default (most modules) takes minutes.
+apt-get install -y -qq -o Dpkg::Use-Pty=0 initramfs-tools kmod
+echo MODULES=list >/etc/initramfs-tools/conf.d/carrydeck
+printf '%s\n' virtio_pci virtio_blk ext4 crc32c_generic >>/etc/initramfs-tools/modules
+apt-get install -y -qq -o Dpkg::Use-Pty=0 linux-image-amd64 \
   wine wine32 libfontconfig1:i386 fonts-dejavu-core xvfb xauth procps
 apt-get clean
 rm -rf /var/lib/apt/lists/* /usr/share/doc/* /usr/share/man/*
