@@ -2,7 +2,8 @@
 # The 32-bit programs, run: this kernel executes no 32-bit code, so an emulated x86-64 PC
 # (qemu, software emulation) with its own Debian kernel runs them under 32-bit Wine.
 #
-#   tools/test-win32.sh
+#   tools/test-win32.sh               builds what is missing, then the run below
+#   tools/test-win32.sh --build-only  only the two builds (test.sh builds everything first)
 #
 # 1. The PC's disk image: made once by tools/win32-guest/make-image.sh and kept outside
 #    the clone, in $CARRYDECK_GUEST_CACHE (default /var/cache/carrydeck/win32-guest) under
@@ -36,6 +37,24 @@ fail() {
 }
 elapsed() { printf '%dm%02ds' $(((SECONDS - started) / 60)) $(((SECONDS - started) % 60)); }
 
+build_all() {
+  mkdir -p "$guest"
+  log "Build win32 (the 32-bit release)"
+  build_preset win32 >"$guest/build-release.log" 2>&1 ||
+    { tail -n 40 "$guest/build-release.log" >&2; echo "the 32-bit release did not build" >&2; return 1; }
+  log "Build win32-tests (the suites, i686)"
+  if [ ! -f build/win32-tests/build.ninja ]; then
+    cmake --preset win32-tests -S "$CARRYDECK_ROOT" >"$guest/build-tests.log" 2>&1 ||
+      { tail -n 40 "$guest/build-tests.log" >&2; echo "the 32-bit test build could not be configured" >&2; return 1; }
+  fi
+  cmake --build build/win32-tests --target "${suites[@]}" probe Remove >>"$guest/build-tests.log" 2>&1 ||
+    { grep -E -B2 -A12 'error|FAILED' "$guest/build-tests.log" | head -n 60 >&2; echo "the 32-bit suites did not build" >&2; return 1; }
+}
+if [ "${1:-}" = "--build-only" ]; then
+  build_all
+  exit
+fi
+
 ensure_packages || fail "could not install the packages the stage needs"
 [ "$(id -u)" -eq 0 ] || fail "making and booting the emulated PC needs root (debootstrap, chroot)"
 mkdir -p "$guest"
@@ -62,15 +81,7 @@ else
 fi
 touch "$image" 2>/dev/null
 
-log "Build win32 (the 32-bit release)"
-build_preset win32 >"$guest/build-release.log" 2>&1 || { tail -n 40 "$guest/build-release.log" >&2; fail "the 32-bit release did not build"; }
-log "Build win32-tests (the suites, i686)"
-if [ ! -f build/win32-tests/build.ninja ]; then
-  cmake --preset win32-tests -S "$CARRYDECK_ROOT" >"$guest/build-tests.log" 2>&1 ||
-    { tail -n 40 "$guest/build-tests.log" >&2; fail "the 32-bit test build could not be configured"; }
-fi
-cmake --build build/win32-tests --target "${suites[@]}" probe Remove >>"$guest/build-tests.log" 2>&1 ||
-  { grep -E -B2 -A12 'error|FAILED' "$guest/build-tests.log" | head -n 60 >&2; fail "the 32-bit suites did not build"; }
+build_all || fail "the 32-bit builds failed (logs: build/win32-guest/build-*.log)"
 log "Built after $(elapsed)"
 
 if [ -n "$image_pid" ]; then
@@ -111,7 +122,8 @@ log "Guest run over after $(elapsed)"
 for suite in "${suites[@]}"; do
   line=$(grep "^$suite " "$guest/suites.status" 2>/dev/null)
   if [ ! -s "$results/$suite.xml" ]; then
-    why="$suite left no report (${line:+exit code $(cut -d' ' -f2 <<<"$line")}${line:-it never ran}); output: build/win32-guest/logs/$suite.log"
+    if [ -n "$line" ]; then how="exit code $(cut -d' ' -f2 <<<"$line")"; else how="it never ran"; fi
+    why="$suite left no report ($how); output: build/win32-guest/logs/$suite.log"
     printf '<?xml version="1.0" encoding="UTF-8"?>\n<testsuites tests="1" failures="1" disabled="0" errors="0" name="%s">\n  <testsuite name="%s" tests="1" failures="1"><testcase name="RanToTheEnd"><failure message="%s"/></testcase></testsuite>\n</testsuites>\n' \
       "$suite" "$suite" "$why" >"$results/$suite.xml"
     echo "$why" >&2

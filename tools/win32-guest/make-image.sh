@@ -37,6 +37,7 @@ remove_work() {
   rm -rf --one-file-system "$work"
 }
 trap 'unmount_chroot' EXIT
+trap 'exit 1' TERM INT
 
 rm -rf "$out"
 remove_work
