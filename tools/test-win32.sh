@@ -20,7 +20,7 @@
 # i386 architecture: that exists only inside the guest's image.
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
-cd "$CARRYDECK_ROOT"
+cd "$CARRYDECK_ROOT" || exit 1
 
 started=$SECONDS
 guest="$CARRYDECK_ROOT/build/win32-guest"
