@@ -122,12 +122,20 @@ log "Guest run over after $(elapsed)"
 for suite in "${suites[@]}"; do
   line=$(grep "^$suite " "$guest/suites.status" 2>/dev/null)
   if [ ! -s "$results/$suite.xml" ]; then
-    if [ -n "$line" ]; then how="exit code $(cut -d' ' -f2 <<<"$line")"; else how="it never ran"; fi
+    if [ -n "$line" ]; then
+      how="exit code $(cut -d' ' -f2 <<<"$line")"
+    elif [ -s "$guest/logs/$suite.log" ]; then
+      how="still running when the guest stopped"
+    else
+      how="it never ran"
+    fi
     why="$suite left no report ($how); output: build/win32-guest/logs/$suite.log"
     printf '<?xml version="1.0" encoding="UTF-8"?>\n<testsuites tests="1" failures="1" disabled="0" errors="0" name="%s">\n  <testsuite name="%s" tests="1" failures="1"><testcase name="RanToTheEnd"><failure message="%s"/></testcase></testsuite>\n</testsuites>\n' \
       "$suite" "$suite" "$why" >"$results/$suite.xml"
-    echo "$why" >&2
-    [ -f "$guest/logs/$suite.log" ] && tail -n 30 "$guest/logs/$suite.log" >&2
+    if [ -s "$guest/logs/$suite.log" ]; then
+      echo "--- the last lines of build/win32-guest/logs/$suite.log:" >&2
+      tail -n 30 "$guest/logs/$suite.log" >&2
+    fi
   fi
 done
 
