@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds all three builds and runs every suite: the portable logic natively, the same
-# tests and the Win32 adapters under Wine, and the real windows under Xvfb.
+# tests and the Win32 adapters under Wine, and the real windows under Xvfb; then the
+# 32-bit build's suites and release programs under 32-bit Wine in an emulated PC.
 # Ends with one summary line; exits non-zero on any failure.
 set -uo pipefail
 source "$(dirname "$0")/tools/common.sh"
@@ -24,7 +25,8 @@ step() {  # step <name> <command...>
 
 step "Build native" build_preset native
 step "Build win64" build_preset win64
-step "Build win32 (release, compiled only)" build_preset win32
+step "Build win32 (the 32-bit release)" build_preset win32
+step "Build win32-tests (the suites, i686, run in the emulated PC)" tools/test-win32.sh --build-only
 step "Build native with ASan and UBSan" build_preset native-asan
 step "Build fuzz harnesses (clang, libFuzzer)" build_preset fuzz
 
@@ -55,6 +57,9 @@ wineserver -k 2>/dev/null
 [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
 
 step "Release checks" tools/check_release.sh build/win32/bin build/win64/bin
+
+# Its reports land in $results/win32/ and count in the line below.
+step "32-bit suites and release programs under 32-bit Wine in an emulated PC" tools/test-win32.sh
 
 # One line for all suites: the test cases of every report.
 read -r passed failed < <(cat "$results"/*/*.xml 2>/dev/null | python3 -c '

@@ -10,7 +10,9 @@ export WINEARCH=win64
 log() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
 
 # Installs what is missing (Debian 12, as root). Only 64-bit Wine: this kernel cannot run
-# 32-bit programs, so neither the i386 architecture nor wine32 is ever added.
+# 32-bit programs, so neither the i386 architecture nor wine32 is ever added here. The
+# 32-bit programs run in an emulated PC (tools/test-win32.sh), whose own disk image gets
+# 32-bit Wine inside a chroot: qemu, debootstrap and mke2fs make and boot it.
 ensure_packages() {
   local need=()
   command -v cmake >/dev/null || need+=(cmake)
@@ -29,6 +31,9 @@ ensure_packages() {
   command -v clang++ >/dev/null || need+=(clang)
   dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
   command -v python3 >/dev/null || need+=(python3)
+  command -v qemu-system-x86_64 >/dev/null || need+=(qemu-system-x86)
+  command -v debootstrap >/dev/null || need+=(debootstrap)
+  command -v mke2fs >/dev/null || need+=(e2fsprogs)
   if [ "${1:-}" = "--with-imagemagick" ]; then command -v import >/dev/null || need+=(imagemagick); fi
   if [ ${#need[@]} -gt 0 ]; then
     log "Installing: ${need[*]}"
