@@ -163,27 +163,29 @@ TEST_F(MainWindowTest, TypingANameFindsItsRow) {
 
 // The tips the notification area shows, read from the shell's own tooltips of its icons.
 // They live in the shell's process: the questions and answers go through memory lent there.
+struct TopWindow {
+  HWND hwnd;
+  DWORD process;
+  std::string className;
+};
+
+// A callback of the system's own calling convention (a lambda is not one in a 32-bit build).
+BOOL CALLBACK CollectTopWindow(HWND hwnd, LPARAM param) {
+  TopWindow w{hwnd, 0, {}};
+  char name[64] = {};
+  GetWindowThreadProcessId(hwnd, &w.process);
+  if (GetClassNameA(hwnd, name, sizeof name)) w.className = name;
+  reinterpret_cast<std::vector<TopWindow>*>(param)->push_back(w);
+  return TRUE;
+}
+
 std::vector<std::string> NotificationAreaTips() {
   std::vector<std::string> tips;
   // Looked for among all top-level windows: FindWindow missed the tray window at times here.
-  struct Window {
-    HWND hwnd;
-    DWORD process;
-    std::string className;
-  };
-  std::vector<Window> windows;
-  EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        Window w{hwnd, 0, {}};
-        char name[64] = {};
-        GetWindowThreadProcessId(hwnd, &w.process);
-        if (GetClassNameA(hwnd, name, sizeof name)) w.className = name;
-        reinterpret_cast<std::vector<Window>*>(param)->push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  std::vector<TopWindow> windows;
+  EnumWindows(&CollectTopWindow, reinterpret_cast<LPARAM>(&windows));
   auto tray =
-      std::find_if(windows.begin(), windows.end(), [](const Window& w) { return w.className == "Shell_TrayWnd"; });
+      std::find_if(windows.begin(), windows.end(), [](const TopWindow& w) { return w.className == "Shell_TrayWnd"; });
   if (tray == windows.end()) return tips;
   const DWORD access = PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE;
   UniqueKernelHandle shell(OpenProcess(access, FALSE, tray->process));
@@ -191,7 +193,7 @@ std::vector<std::string> NotificationAreaTips() {
   constexpr SIZE_T kLent = 4096, kTextAt = 1024;
   char* lent = static_cast<char*>(VirtualAllocEx(shell.get(), nullptr, kLent, MEM_COMMIT, PAGE_READWRITE));
   if (!lent) return tips;
-  for (const Window& w : windows) {
+  for (const TopWindow& w : windows) {
     if (w.process != tray->process || w.className != TOOLTIPS_CLASSA) continue;
     const HWND tooltip = w.hwnd;
     const int tools = static_cast<int>(SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0));
