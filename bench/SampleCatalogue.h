@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "launcher/Catalogue.h"
 #include "launcher/IconPorts.h"
-#include "launcher/ListView.h"
 
 namespace carrydeck::bench {
 

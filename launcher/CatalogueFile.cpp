@@ -9,6 +9,7 @@
 #endif
 
 #include "common/SafeSave.h"
+#include "launcher/ListView.h"
 
 namespace carrydeck {
 

@@ -2,12 +2,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "common/SystemPorts.h"
-#include "launcher/ListView.h"
+#include "launcher/Catalogue.h"
 #include "launcher/Messages.h"
 
 namespace carrydeck {
+
+class IListView;
 
 struct LoadResult {
   size_t count = 0;

@@ -1,5 +1,6 @@
-// Row storage of the list: the one copy of the catalogue, with its sort state. Both the
-// Win32 list (owner-data: the control asks for texts) and the memory list keep rows here.
+// The catalogue's entries as rows, with their sort state: the one copy of the catalogue.
+// A list that shows the catalogue keeps its rows here: the Win32 list (owner-data: the
+// control asks for the texts it paints) and the memory list of the tests.
 // A loaded catalogue stays the file's own text and its rows point into it; a row becomes a
 // CatalogEntry of its own only when someone asks for the whole row.
 #pragma once
@@ -9,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "launcher/ListView.h"
+#include "launcher/Catalogue.h"
 
 namespace carrydeck {
 

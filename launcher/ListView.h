@@ -1,42 +1,15 @@
-// What the launcher relies on from the list that holds the catalogue. The Win32 adapter
+// What the launcher relies on from the list that shows the catalogue. The Win32 adapter
 // keeps these promises over a real list view; MemoryListView keeps them for tests.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "launcher/Catalogue.h"
+
 namespace carrydeck {
-
-// One application of the catalogue: Name, Type, Target File, Command Line Parameters.
-struct CatalogEntry {
-  std::array<std::string, 4> fields;
-  const std::string& Name() const { return fields[0]; }
-  const std::string& Type() const { return fields[1]; }
-  const std::string& TargetFile() const { return fields[2]; }
-  const std::string& Parameters() const { return fields[3]; }
-  bool operator==(const CatalogEntry& other) const { return fields == other.fields; }
-};
-
-// Many entries kept as one text, the way the catalogue file holds them: each field is a
-// line of the text, `fieldsPerRecord` lines an entry. Loading a catalogue of any size is
-// then two allocations instead of one per field.
-struct PackedRows {
-  std::string text;
-  // Where each line ends: at its CR, or at the end of the text. A short last entry is
-  // padded with lines that end, and so start, at the end of the text.
-  std::vector<size_t> ends;
-  int fieldsPerRecord = 0;
-
-  size_t Count() const { return fieldsPerRecord > 0 ? ends.size() / static_cast<size_t>(fieldsPerRecord) : 0; }
-  // Field j (0 to 3) of entry i (from 0); fields past fieldsPerRecord are empty.
-  std::string_view Field(size_t i, int j) const;
-  std::vector<CatalogEntry> Unpack() const;
-};
-
-enum class SortOrder { Ascending, Descending };
 
 // Larger list fonts are refused: nothing that big fits a row.
 constexpr int kMaxFontPoints = 2048;
@@ -53,7 +26,8 @@ class IListView {
   virtual double ColumnWidth(int position) const = 0;
   virtual bool SetColumnWidth(int position, double widthTwips) = 0;
 
-  // Rows, positions from 1. The rows are the catalogue: there is no other copy.
+  // Rows, positions from 1, in the order shown. The list keeps the catalogue's entries
+  // for the launcher: there is no other copy.
   virtual size_t RowCount() const = 0;
   virtual void ClearRows() = 0;
   virtual void AddRows(std::vector<CatalogEntry>&& entries) = 0;
