@@ -64,6 +64,18 @@ const CatalogEntry& CatalogueRows::At(size_t index0) const {
   return *row.entry;
 }
 
+size_t CatalogueRows::FindByNamePrefix(std::string_view typed, size_t start) const {
+  const size_t n = rows_.size();
+  if (typed.empty() || n == 0) return npos;
+  start %= n;
+  for (size_t k = 0; k < n; ++k) {
+    const size_t i = (start + k) % n;
+    const std::string_view name = Field(i, 0);
+    if (name.size() >= typed.size() && CompareNoCase(name.substr(0, typed.size()), typed) == 0) return i;
+  }
+  return npos;
+}
+
 size_t CatalogueRows::SetSorted(bool sorted, size_t follow) {
   sorted_ = sorted;
   return sorted_ ? Resort(follow) : follow;

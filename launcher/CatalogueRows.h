@@ -35,6 +35,11 @@ class CatalogueRows {
   size_t SetKey(int key, size_t follow);
   size_t SetOrder(SortOrder order, size_t follow);
 
+  // Type-to-find: the first row from index0 `start` on, wrapping round, whose name starts
+  // with `typed`, letter case ignored as the sort ignores it; npos when none does or
+  // nothing was typed.
+  size_t FindByNamePrefix(std::string_view typed, size_t start) const;
+
   static const size_t npos = static_cast<size_t>(-1);
   static constexpr int kNoKey = -1;
 

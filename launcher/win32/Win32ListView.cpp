@@ -53,8 +53,7 @@ bool Win32ListView::OnNotify(const NMHDR* header, LRESULT& result) {
     }
     case LVN_ODFINDITEMA:
     case LVN_ODFINDITEMW: {
-      // Type-to-find: the next row whose name starts with the typed text, wrapping round.
-      // Some list views ask in UTF-16 even of an ANSI parent.
+      // Type-to-find; some list views ask in UTF-16 even of an ANSI parent.
       const auto* find = reinterpret_cast<const NMLVFINDITEMA*>(header);
       result = -1;
       if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz || rows_.Count() == 0) return true;
@@ -69,17 +68,8 @@ bool Win32ListView::OnNotify(const NMHDR* header, LRESULT& result) {
       } else {
         typed = find->lvfi.psz;
       }
-      if (typed.empty()) return true;
-      const size_t n = rows_.Count();
-      size_t start = find->iStart < 0 ? 0 : static_cast<size_t>(find->iStart) % n;
-      for (size_t k = 0; k < n; ++k) {
-        size_t i = (start + k) % n;
-        const std::string_view name = rows_.Field(i, 0);
-        if (name.size() >= typed.size() && CompareNoCase(name.substr(0, typed.size()), typed) == 0) {
-          result = static_cast<LRESULT>(i);
-          break;
-        }
-      }
+      const size_t found = rows_.FindByNamePrefix(typed, find->iStart < 0 ? 0 : static_cast<size_t>(find->iStart));
+      if (found != CatalogueRows::npos) result = static_cast<LRESULT>(found);
       return true;
     }
     default:
