@@ -3,17 +3,14 @@
 #include <algorithm>
 #include <tuple>
 
+#include "common/TextLines.h"
+
 namespace carrydeck {
 
 std::string_view PackedRows::Field(size_t i, int j) const {
   if (j < 0 || j >= fieldsPerRecord) return std::string_view();
   const size_t line = i * static_cast<size_t>(fieldsPerRecord) + static_cast<size_t>(j);
-  size_t start = 0;
-  if (line > 0) {
-    // After the previous line's CR, and its LF when one follows (text[size] is the NUL).
-    const size_t previous = ends[line - 1];
-    start = previous >= text.size() ? text.size() : previous + (text[previous + 1] == '\n' ? 2 : 1);
-  }
+  const size_t start = line > 0 ? NextLineStart(text, ends[line - 1]) : 0;
   const size_t end = ends[line];
   return start < end ? std::string_view(text.data() + start, end - start) : std::string_view();
 }

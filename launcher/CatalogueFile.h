@@ -30,11 +30,4 @@ std::vector<CatalogEntry> ParseRecords(const std::string& bytes, int fieldsPerRe
 // The same records, kept as the file's own bytes with the place of every field.
 PackedRows PackRecords(std::string bytes, int fieldsPerRecord);
 
-namespace detail {
-// Where the CRs of a text are: with the processor's vector compares where the build has
-// them, else eight bytes at a time (the 32-bit release); both must agree.
-std::vector<size_t> CrPositions(const std::string& text);
-std::vector<size_t> CrPositionsByWords(const std::string& text);
-}  // namespace detail
-
 }  // namespace carrydeck

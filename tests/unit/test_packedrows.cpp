@@ -1,5 +1,5 @@
-// A loaded catalogue kept as the file's own text: the line scan, the fields it yields, and
-// rows that point into the text living beside rows added one by one.
+// A loaded catalogue kept as the file's own text: the fields the line scan yields, and rows
+// that point into the text living beside rows added one by one.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,56 +10,6 @@
 
 namespace carrydeck {
 namespace {
-
-std::vector<size_t> CrsOneByOne(const std::string& text) {
-  std::vector<size_t> crs;
-  for (size_t i = 0; i < text.size(); ++i)
-    if (text[i] == '\r') crs.push_back(i);
-  return crs;
-}
-
-void ExpectBothScansFind(const std::string& text, const std::string& what) {
-  const std::vector<size_t> expected = CrsOneByOne(text);
-  EXPECT_EQ(detail::CrPositions(text), expected) << what;
-  EXPECT_EQ(detail::CrPositionsByWords(text), expected) << what;
-}
-
-TEST(LineScan, FindsEveryCrAtEveryPlaceOfAWordOrBlock) {
-  ExpectBothScansFind("", "empty");
-  for (size_t length : {1u, 7u, 8u, 9u, 15u, 16u, 17u, 63u, 64u, 65u, 127u, 128u, 129u, 200u})
-    for (size_t at = 0; at < length; ++at) {
-      std::string text(length, 'x');
-      text[at] = '\r';
-      ExpectBothScansFind(text, "one CR at " + std::to_string(at) + " of " + std::to_string(length));
-    }
-}
-
-TEST(LineScan, RunsOfCrsLongerThanAStepAreAllFound) {
-  ExpectBothScansFind(std::string(64, '\r'), "a block of CRs");
-  ExpectBothScansFind(std::string(300, '\r'), "many blocks of CRs");
-  std::string empties;
-  for (int i = 0; i < 100; ++i) empties += "\r\n";
-  ExpectBothScansFind(empties, "empty lines");
-}
-
-TEST(LineScan, BytesThatDifferFromCrInOneBitAreNotCrs) {
-  // 0x8D has the CR's low bits; 0x0C, 0x0E, 0x0F, 0x4D, 0x1D, 0x05 and NUL differ in one.
-  std::string text;
-  for (int i = 0; i < 20; ++i) text += std::string("\x8d\x0c\x0e\x0f\x4d\x1d\x05", 7) + std::string(1, '\0');
-  ExpectBothScansFind(text, "near misses");
-  text[37] = '\r';
-  ExpectBothScansFind(text, "near misses and one CR");
-}
-
-TEST(LineScan, RandomTextsAgreeWithAByteByByteScan) {
-  std::mt19937 random(20261207);
-  const char alphabet[] = {'\r', '\n', 'a', '\x8d', '\0', '\xff', ' '};
-  for (int round = 0; round < 300; ++round) {
-    std::string text(random() % 400, ' ');
-    for (char& c : text) c = alphabet[random() % sizeof alphabet];
-    ExpectBothScansFind(text, "round " + std::to_string(round));
-  }
-}
 
 // The records read another way: the file's lines as the line reader splits them (CR LF or
 // a lone CR ends a line), taken `fields` at a time, a short last record filled with empty
