@@ -41,17 +41,6 @@ HFONT MakeFont(const char* face, double points, bool bold, int dpiY) {
                        DEFAULT_PITCH | FF_DONTCARE, face);
 }
 
-// An in-memory template of an empty dialog: the controls are made in WM_INITDIALOG, sized
-// in twips for the screen's resolution.
-std::vector<WORD> EmptyTemplate(DWORD style) {
-  std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD) + 3, 0);  // + no menu, class, title
-  DLGTEMPLATE* t = reinterpret_cast<DLGTEMPLATE*>(words.data());
-  t->style = style;
-  t->cx = 100;
-  t->cy = 100;
-  return words;
-}
-
 std::string WindowText(HWND hwnd) {
   int n = ::GetWindowTextLengthA(hwnd);
   if (n <= 0) return std::string();
@@ -169,32 +158,12 @@ void EntryEditorDialog::Show(HWND owner, EntryEditor& form) {
   form_ = &form;
   owner_ = owner;
   form.Attach(*this, folders_);
-  std::vector<WORD> dialog = EmptyTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_VISIBLE);
-  ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(dialog.data()), owner,
-                            &EntryEditorDialog::DialogProc, reinterpret_cast<LPARAM>(this));
-  hwnd_ = nullptr;
+  RunModal(owner, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_VISIBLE);
   form_ = nullptr;
 }
 
-INT_PTR CALLBACK EntryEditorDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-  EntryEditorDialog* self = nullptr;
-  if (message == WM_INITDIALOG) {
-    self = reinterpret_cast<EntryEditorDialog*>(lParam);
-    self->hwnd_ = hwnd;
-    ::SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<EntryEditorDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
-  }
-  if (!self || !self->form_) return FALSE;
-  try {
-    return self->Handle(message, wParam, lParam);
-  } catch (...) {
-    // Nothing may unwind through the window system; the event is dropped.
-    return FALSE;
-  }
-}
-
-INT_PTR EntryEditorDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR EntryEditorDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!form_) return FALSE;
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog();
@@ -454,37 +423,18 @@ void EntryEditorDialog::Close() { ::EndDialog(hwnd_, 0); }
 
 namespace {
 
-class InputBoxDialog {
+class InputBoxDialog : public DialogBase {
  public:
   InputBoxDialog(HWND owner, std::string prompt, std::string title, const DialogOpenedHook& opened)
       : owner_(owner), prompt_(std::move(prompt)), title_(std::move(title)), opened_(opened) {}
 
   std::string Run() {
-    std::vector<WORD> dialog = EmptyTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_VISIBLE);
-    ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(dialog.data()), owner_,
-                              &InputBoxDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    RunModal(owner_, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_VISIBLE);
     return answer_;
   }
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    InputBoxDialog* self = nullptr;
-    if (message == WM_INITDIALOG) {
-      self = reinterpret_cast<InputBoxDialog*>(lParam);
-      self->hwnd_ = hwnd;
-      ::SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-    } else {
-      self = reinterpret_cast<InputBoxDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
-    }
-    if (!self) return FALSE;
-    try {
-      return self->Handle(message, wParam);
-    } catch (...) {
-      return FALSE;
-    }
-  }
-
-  INT_PTR Handle(UINT message, WPARAM wParam) {
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM) override {
     switch (message) {
       case WM_INITDIALOG:
         OnInitDialog();
@@ -527,7 +477,6 @@ class InputBoxDialog {
   }
 
   HWND owner_;
-  HWND hwnd_ = nullptr;
   std::string prompt_, title_, answer_;
   const DialogOpenedHook& opened_;
   UniqueGdi font_;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/win32/Handle.h"
+#include "common/win32/WindowBase.h"
 #include "launcher/EntryEditor.h"
 #include "launcher/EntryEditorView.h"
 
@@ -57,7 +58,7 @@ class Win32FolderListing : public IFolderListing {
   std::string lastError_;
 };
 
-class EntryEditorDialog : public IEntryEditorView {
+class EntryEditorDialog : public IEntryEditorView, public DialogBase {
  public:
   EntryEditorDialog(MessageBoxFunction messageBox, DialogOpenedHook opened);
   EntryEditorDialog(const EntryEditorDialog&) = delete;
@@ -85,8 +86,7 @@ class EntryEditorDialog : public IEntryEditorView {
   void Close() override;
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
-  INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnInitDialog();
   void OnCommand(int id, int code);
   void CreateControls();
@@ -100,7 +100,6 @@ class EntryEditorDialog : public IEntryEditorView {
   MessageBoxFunction messageBox_;
   DialogOpenedHook opened_;
   EntryEditor* form_ = nullptr;
-  HWND hwnd_ = nullptr;
   HWND owner_ = nullptr;
   int dpiX_ = 96, dpiY_ = 96;
   UniqueGdi font_;      // the dialog's own

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/win32/Handle.h"
+#include "common/win32/WindowBase.h"
 #include "common/win32/Win32System.h"
 #include "launcher/Launcher.h"
 #include "launcher/MainView.h"
@@ -24,7 +25,7 @@ struct MessageBoxRequest {
   int style;
 };
 
-class MainWindow : public IMainView {
+class MainWindow : public IMainView, public WindowBase {
  public:
   MainWindow();
   ~MainWindow() override;
@@ -33,7 +34,6 @@ class MainWindow : public IMainView {
 
   // Creates the window on a program folder, runs the start-up sequence and shows it.
   bool Create(const std::string& appPath, int showCommand = SW_SHOWNORMAL);
-  HWND hwnd() const { return hwnd_; }
   // The window's shortcut keys (Del, F5) for a message meant for it or its controls; true
   // when the message became a command.
   bool TranslateOwnKeys(MSG& msg);
@@ -84,8 +84,7 @@ class MainWindow : public IMainView {
   void ShowEntryEditorDialog(EntryEditor& editor) override;
 
  private:
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   bool OnCreate();
   void OnSize();
   void OnTrayIcon(LPARAM mouseMessage);
@@ -96,7 +95,6 @@ class MainWindow : public IMainView {
   static LRESULT CALLBACK ListSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR self) noexcept;
 
-  HWND hwnd_ = nullptr;
   HWND status_ = nullptr;
   Win32ListView list_;
   HMENU menuBar_ = nullptr;  // owned by the window once attached
