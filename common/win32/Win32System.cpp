@@ -320,7 +320,7 @@ bool Win32DiskSpace::HasDiskFreeSpaceEx() { return late::SystemProc("kernel32.dl
 
 std::optional<uint64_t> Win32DiskSpace::FreeBytesEx(const std::string& root) {
   using Fn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
-  auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(late::SystemProc("kernel32.dll", "GetDiskFreeSpaceExA")));
+  auto fn = late::SystemFunction<Fn>("kernel32.dll", "GetDiskFreeSpaceExA");
   if (!fn) return std::nullopt;
   ULARGE_INTEGER available, total, totalFree;
   if (!fn(root.empty() ? nullptr : root.c_str(), &available, &total, &totalFree)) return std::nullopt;

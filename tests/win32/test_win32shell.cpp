@@ -106,8 +106,7 @@ TEST(Win32Shell, TextOnTheClipboardBelongsToTheGivenWindow) {
 // Shell starts may hand the work to shell extensions that need COM on the calling thread.
 TEST(Win32Shell, ShellStartsRunInASingleThreadedApartmentThatEndsWithTheShell) {
   using GetApartmentTypeFn = HRESULT(WINAPI*)(APTTYPE*, APTTYPEQUALIFIER*);
-  auto getApartmentType =
-      reinterpret_cast<GetApartmentTypeFn>(reinterpret_cast<void*>(late::SystemProc("ole32.dll", "CoGetApartmentType")));
+  auto getApartmentType = late::SystemFunction<GetApartmentTypeFn>("ole32.dll", "CoGetApartmentType");
   ASSERT_NE(getApartmentType, nullptr);
   HRESULT during = E_FAIL, after = E_FAIL, changedMode = E_FAIL;
   APTTYPE type = APTTYPE_MTA;
