@@ -57,3 +57,31 @@ HMODULE LoadSystemLibrary(const char* library);
 bool RestrictLibrarySearch();
 
 }  // namespace carrydeck::late
+
+namespace carrydeck {
+
+// The calling thread in a single-threaded COM apartment from the first Join() until this
+// owner ends. A start the system refused (the thread is in another apartment already) is
+// not paired.
+class ComApartment {
+ public:
+  ComApartment() = default;
+  ~ComApartment() {
+    if (started_) late::CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+  // Only the first call asks the system.
+  void Join() {
+    if (asked_) return;
+    asked_ = true;
+    started_ = SUCCEEDED(late::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  }
+
+ private:
+  bool asked_ = false;
+  bool started_ = false;
+};
+
+}  // namespace carrydeck

@@ -184,15 +184,8 @@ bool Win32Shell::ChangeFolder(const std::string& folder) {
 void Win32Shell::ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) {
   // The shell may hand a start to extensions that need COM on this thread; once is enough,
   // and it stays until this port goes.
-  if (!comTried_) {
-    comTried_ = true;
-    comStarted_ = SUCCEEDED(late::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-  }
+  com_.Join();
   carrydeck::ShellOpen(file, folder, parameters);
-}
-
-Win32Shell::~Win32Shell() {
-  if (comStarted_) late::CoUninitialize();
 }
 
 bool Win32Shell::StartProgram(const std::string& program, const std::string& commandLine) {
@@ -213,8 +206,8 @@ bool Win32Shell::StartProgram(const std::string& program, const std::string& com
     lastError_ = ::GetLastError();
     return false;
   }
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
+  // The program runs on its own: none of its handles is kept.
+  UniqueKernelHandle thread(process.hThread), started(process.hProcess);
   return true;
 }
 
@@ -261,21 +254,21 @@ bool Win32Shell::SetClipboardText(const std::string& text) {
     return false;
   }
   ::EmptyClipboard();
-  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-  char* data = memory ? static_cast<char*>(::GlobalLock(memory)) : nullptr;
-  if (!data) {
+  UniqueGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1));
+  {
+    LockedGlobal data(memory.get());
+    if (!data) {
+      lastError_ = ::GetLastError();
+      return false;
+    }
+    std::memcpy(data.get(), text.c_str(), text.size() + 1);
+  }
+  if (!::SetClipboardData(CF_TEXT, memory.get())) {
     lastError_ = ::GetLastError();
-    if (memory) ::GlobalFree(memory);
     return false;
   }
-  std::memcpy(data, text.c_str(), text.size() + 1);
-  ::GlobalUnlock(memory);
-  if (!::SetClipboardData(CF_TEXT, memory)) {
-    lastError_ = ::GetLastError();
-    ::GlobalFree(memory);
-    return false;
-  }
-  return true;  // the clipboard owns the memory now
+  memory.release();  // the clipboard owns it now
+  return true;
 }
 
 bool Win32Shell::GetClipboardText(std::string& text) {
@@ -287,10 +280,10 @@ bool Win32Shell::GetClipboardText(std::string& text) {
   }
   HANDLE data = ::GetClipboardData(CF_TEXT);
   if (!data) return true;  // no text on the clipboard: an empty text
-  const char* chars = static_cast<const char*>(::GlobalLock(data));
-  if (chars) {
+  LockedGlobal locked(data);
+  if (locked) {
+    const char* chars = static_cast<const char*>(locked.get());
     text.assign(chars, strnlen(chars, ::GlobalSize(data)));
-    ::GlobalUnlock(data);
   }
   return true;
 }
@@ -381,8 +374,8 @@ std::string ErrorDescription(DWORD code) {
   char* text = nullptr;
   DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                              nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  UniqueLocal owned(text);
   std::string result = n && text ? std::string(text, n) : std::string();
-  if (text) ::LocalFree(text);
   while (!result.empty() && (result.back() == '\r' || result.back() == '\n' || result.back() == ' '))
     result.pop_back();
   if (result.empty()) result = "Error " + std::to_string(code);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/SystemPorts.h"
+#include "common/win32/DelayLoad.h"
 
 namespace carrydeck {
 
@@ -29,7 +30,6 @@ class Win32FileSystem : public IFileSystem {
 class Win32Shell : public IShell {
  public:
   Win32Shell() = default;
-  ~Win32Shell() override;
   Win32Shell(const Win32Shell&) = delete;
   Win32Shell& operator=(const Win32Shell&) = delete;
 
@@ -51,7 +51,7 @@ class Win32Shell : public IShell {
  private:
   DWORD lastError_ = 0;
   HWND clipboardOwner_ = nullptr;
-  bool comTried_ = false, comStarted_ = false;
+  ComApartment com_;
 };
 
 // Over GetPrivateProfileStringA / WritePrivateProfileStringA.

@@ -293,13 +293,11 @@ void EntryEditorDialog::OnCommand(int id, int code) {
 
 void EntryEditorDialog::MeasureFolderRow(MEASUREITEMSTRUCT& item) const {
   int textHeight = 13;
-  HDC dc = ::GetDC(hwnd_);
+  WindowDc dc(hwnd_);
   if (dc) {
-    HGDIOBJ old = ::SelectObject(dc, font_.get());
+    SelectedObject font(dc.get(), font_.get());
     TEXTMETRICA metrics;
-    if (::GetTextMetricsA(dc, &metrics)) textHeight = metrics.tmHeight;
-    ::SelectObject(dc, old);
-    ::ReleaseDC(hwnd_, dc);
+    if (::GetTextMetricsA(dc.get(), &metrics)) textHeight = metrics.tmHeight;
   }
   item.itemHeight = static_cast<UINT>(std::max(textHeight, ::GetSystemMetrics(SM_CYSMICON)) + 2);
 }
