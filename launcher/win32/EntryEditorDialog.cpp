@@ -7,7 +7,7 @@
 
 #include "common/Paths.h"
 #include "common/win32/DelayLoad.h"
-#include "common/win32/Win32System.h"
+#include "common/win32/ErrorDescription.h"
 #include "launcher/TypesFile.h"
 #include "launcher/win32/Twips.h"
 

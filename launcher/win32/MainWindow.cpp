@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "common/win32/ProgramModule.h"
 #include "launcher/win32/resource.h"
 #include "launcher/win32/Twips.h"
 

@@ -8,8 +8,11 @@
 #include <string>
 
 #include "common/win32/Handle.h"
+#include "common/win32/Win32DiskSpace.h"
+#include "common/win32/Win32FileSystem.h"
+#include "common/win32/Win32Profile.h"
+#include "common/win32/Win32Shell.h"
 #include "common/win32/WindowBase.h"
-#include "common/win32/Win32System.h"
 #include "launcher/Launcher.h"
 #include "launcher/MainView.h"
 #include "launcher/win32/EntryEditorDialog.h"

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "common/win32/DelayLoad.h"
-#include "common/win32/Win32System.h"
+#include "common/win32/ErrorDescription.h"
 #include "launcher/IconScale.h"
 #include "launcher/win32/resource.h"
 

@@ -8,7 +8,8 @@
 #include <olectl.h>
 
 #include "common/win32/DelayLoad.h"
-#include "common/win32/Win32System.h"
+#include "common/win32/ErrorDescription.h"
+#include "common/win32/Win32FileSystem.h"
 #include "launcher/CatalogueRows.h"
 #include "launcher/win32/Twips.h"
 

@@ -8,7 +8,8 @@
 #include <new>
 
 #include "common/win32/DelayLoad.h"
-#include "common/win32/Win32System.h"
+#include "common/win32/Win32FileSystem.h"
+#include "common/win32/Win32Profile.h"
 #include "remover/BusType.h"
 #include "remover/OwnHandleRelease.h"
 

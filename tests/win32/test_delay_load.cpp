@@ -10,7 +10,7 @@
 #include <string>
 
 #include "common/win32/DelayLoad.h"
-#include "common/win32/Win32System.h"
+#include "common/win32/ProgramModule.h"
 
 namespace carrydeck {
 namespace {

@@ -7,7 +7,8 @@
 #include <thread>
 
 #include "common/win32/DelayLoad.h"
-#include "common/win32/Win32System.h"
+#include "common/win32/ProgramModule.h"
+#include "common/win32/Win32Shell.h"
 
 namespace carrydeck {
 namespace {
@@ -50,6 +51,11 @@ class ScratchFolder {
   }
   std::string path_;
 };
+
+TEST(Win32Shell, ShortPathOfAMissingFileIsEmpty) {
+  EXPECT_EQ(GetShortPath("C:\\no\\such\\file.exe"), "");
+  EXPECT_FALSE(GetShortPath("C:\\windows\\system32\\notepad.exe").empty());
+}
 
 TEST(Win32Shell, SystemAndWindowsFoldersAreTheSystemsOwnWithTheirBackslash) {
   Win32Shell shell;
