@@ -99,7 +99,8 @@ class MainWindow : public IMainView, public WindowBase {
                                        DWORD_PTR self) noexcept;
 
   HWND status_ = nullptr;
-  Win32ListView list_;
+  Win32FileSystem files_;  // before the list, which reads its background picture through it
+  Win32ListView list_{files_};
   HMENU menuBar_ = nullptr;  // owned by the window once attached
   HMENU popup_ = nullptr;    // "Carrydeck", also the list's context menu
   UniqueMenu trayMenu_;      // "Popup Menu", never in the bar
@@ -117,7 +118,6 @@ class MainWindow : public IMainView, public WindowBase {
   bool ending_ = false;
   UINT taskbarCreated_ = 0;
 
-  Win32FileSystem files_;
   Win32Profile profile_;
   Win32DiskSpace disk_;
   Win32Shell win32Shell_;

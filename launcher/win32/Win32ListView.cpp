@@ -9,7 +9,6 @@
 
 #include "common/win32/DelayLoad.h"
 #include "common/win32/ErrorDescription.h"
-#include "common/win32/Win32FileSystem.h"
 #include "launcher/CatalogueRows.h"
 #include "launcher/win32/Twips.h"
 
@@ -267,10 +266,9 @@ bool Win32ListView::SetFontSize(int points, std::string& error) {
 }
 
 bool Win32ListView::SetBackgroundPicture(const std::string& path, std::string& error) {
-  Win32FileSystem files;
   std::string bytes;
-  if (!files.ReadAll(path, bytes)) {
-    error = files.LastErrorDescription();
+  if (!files_.ReadAll(path, bytes)) {
+    error = files_.LastErrorDescription();
     return false;
   }
   if (bytes.empty() || bytes.size() > 64u * 1024 * 1024) {
