@@ -4,20 +4,13 @@
 
 namespace carrydeck::late {
 
-namespace {
-
-// One lookup per function for the whole run; a failed one is not repeated.
-template <typename Signature>
-Signature Find(const char* library, const char* function) {
-  return reinterpret_cast<Signature>(reinterpret_cast<void*>(SystemProc(library, function)));
+HMODULE SystemModule(const char* library) {
+  HMODULE module = ::GetModuleHandleA(library);
+  return module ? module : LoadSystemLibrary(library);
 }
 
-}  // namespace
-
 FARPROC SystemProc(const char* library, const char* function) {
-  HMODULE module = ::GetModuleHandleA(library);
-  if (!module) module = LoadSystemLibrary(library);
-  return module ? ::GetProcAddress(module, function) : nullptr;
+  return SystemFunction<FARPROC>(library, function);
 }
 
 HMODULE LoadSystemLibrary(const char* library) {
@@ -35,53 +28,53 @@ bool RestrictLibrarySearch() {
   // Not on systems before Windows 7 without its update; kernel32 is always loaded.
   using Fn = BOOL(WINAPI*)(DWORD);
   constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
-  HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-  auto fn = kernel ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")))
-                   : nullptr;
+  auto fn = SystemFunction<Fn>("kernel32.dll", "SetDefaultDllDirectories");
   return fn && fn(kSearchSystem32);
 }
 
+// Each function below is looked up once for the whole run; a failed lookup is not repeated.
+
 DWORD_PTR SHGetFileInfoA(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags) {
   using Fn = DWORD_PTR(WINAPI*)(LPCSTR, DWORD, SHFILEINFOA*, UINT, UINT);
-  static const Fn fn = Find<Fn>("shell32.dll", "SHGetFileInfoA");
+  static const Fn fn = SystemFunction<Fn>("shell32.dll", "SHGetFileInfoA");
   return fn ? fn(path, attributes, info, size, flags) : 0;
 }
 
 HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show) {
   using Fn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-  static const Fn fn = Find<Fn>("shell32.dll", "ShellExecuteA");
+  static const Fn fn = SystemFunction<Fn>("shell32.dll", "ShellExecuteA");
   return fn ? fn(owner, operation, file, parameters, folder, show)
             : reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND));
 }
 
 BOOL Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data) {
   using Fn = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAA*);
-  static const Fn fn = Find<Fn>("shell32.dll", "Shell_NotifyIconA");
+  static const Fn fn = SystemFunction<Fn>("shell32.dll", "Shell_NotifyIconA");
   return fn ? fn(message, data) : FALSE;
 }
 
 HRESULT CoInitializeEx(void* reserved, DWORD model) {
   using Fn = HRESULT(WINAPI*)(void*, DWORD);
-  static const Fn fn = Find<Fn>("ole32.dll", "CoInitializeEx");
+  static const Fn fn = SystemFunction<Fn>("ole32.dll", "CoInitializeEx");
   return fn ? fn(reserved, model) : E_FAIL;
 }
 
 void CoUninitialize() {
   using Fn = void(WINAPI*)();
-  static const Fn fn = Find<Fn>("ole32.dll", "CoUninitialize");
+  static const Fn fn = SystemFunction<Fn>("ole32.dll", "CoUninitialize");
   if (fn) fn();
 }
 
 HRESULT CreateStreamOnHGlobal(HGLOBAL memory, BOOL deleteOnRelease, IStream** stream) {
   using Fn = HRESULT(WINAPI*)(HGLOBAL, BOOL, IStream**);
-  static const Fn fn = Find<Fn>("ole32.dll", "CreateStreamOnHGlobal");
+  static const Fn fn = SystemFunction<Fn>("ole32.dll", "CreateStreamOnHGlobal");
   if (stream) *stream = nullptr;
   return fn ? fn(memory, deleteOnRelease, stream) : E_FAIL;
 }
 
 HRESULT OleLoadPicture(IStream* stream, LONG size, BOOL keepOriginalFormat, REFIID iid, void** object) {
   using Fn = HRESULT(WINAPI*)(IStream*, LONG, BOOL, REFIID, void**);
-  static const Fn fn = Find<Fn>("oleaut32.dll", "OleLoadPicture");
+  static const Fn fn = SystemFunction<Fn>("oleaut32.dll", "OleLoadPicture");
   if (object) *object = nullptr;
   return fn ? fn(stream, size, keepOriginalFormat, iid, object) : E_FAIL;
 }

@@ -8,6 +8,8 @@
 #include <objidl.h>
 #include <shellapi.h>
 
+#include <type_traits>
+
 namespace carrydeck::late {
 
 DWORD_PTR SHGetFileInfoA(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags);
@@ -20,8 +22,29 @@ void CoUninitialize();
 HRESULT CreateStreamOnHGlobal(HGLOBAL memory, BOOL deleteOnRelease, IStream** stream);
 HRESULT OleLoadPicture(IStream* stream, LONG size, BOOL keepOriginalFormat, REFIID iid, void** object);
 
-// The address of a function of a library of the system folder, nullptr when either is
-// missing. The library stays loaded for the rest of the run.
+// A library of the system folder: the one loaded already, else the system folder's copy,
+// which then stays loaded for the rest of the run. nullptr when missing.
+HMODULE SystemModule(const char* library);
+
+// Every lookup of a function at run time goes through Function or SystemFunction.
+
+// The function of that name in a loaded module, as a pointer of its own type; nullptr when
+// the module or the function is missing.
+template <typename Fn>
+Fn Function(HMODULE module, const char* function) {
+  static_assert(std::is_pointer<Fn>::value && std::is_function<std::remove_pointer_t<Fn>>::value,
+                "a pointer to a function");
+  return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, function))) : nullptr;
+}
+
+// The function of a library of the system folder (SystemModule), typed; nullptr when either
+// is missing.
+template <typename Fn>
+Fn SystemFunction(const char* library, const char* function) {
+  return Function<Fn>(SystemModule(library), function);
+}
+
+// The same, untyped: for asking whether the system has the function at all.
 FARPROC SystemProc(const char* library, const char* function);
 
 // The system folder's copy of a library, never one of the same name found elsewhere (both
@@ -34,3 +57,31 @@ HMODULE LoadSystemLibrary(const char* library);
 bool RestrictLibrarySearch();
 
 }  // namespace carrydeck::late
+
+namespace carrydeck {
+
+// The calling thread in a single-threaded COM apartment from the first Join() until this
+// owner ends. A start the system refused (the thread is in another apartment already) is
+// not paired.
+class ComApartment {
+ public:
+  ComApartment() = default;
+  ~ComApartment() {
+    if (started_) late::CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+  // Only the first call asks the system.
+  void Join() {
+    if (asked_) return;
+    asked_ = true;
+    started_ = SUCCEEDED(late::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  }
+
+ private:
+  bool asked_ = false;
+  bool started_ = false;
+};
+
+}  // namespace carrydeck

@@ -3,164 +3,24 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cmath>
 
-#include "common/Paths.h"
 #include "common/win32/DelayLoad.h"
-#include "common/win32/Win32System.h"
-#include "launcher/TypesFile.h"
+#include "launcher/win32/InputBox.h"
 #include "launcher/win32/Twips.h"
 
 namespace carrydeck {
 
 namespace {
 
-// Posted at the end of WM_INITDIALOG: by the time it arrives the dialog (made visible as
-// soon as it is loaded) is on screen and its modal loop runs.
-constexpr UINT kOpened = WM_APP + 1;
 // What a list or combo shows of an item at most; the item itself is kept whole elsewhere.
 constexpr size_t kShownChars = 1024;
-
-// No "insert a disk" box from the system while a drive without a medium is looked at.
-class QuietDriveErrors {
- public:
-  QuietDriveErrors() : old_(::SetErrorMode(SEM_FAILCRITICALERRORS)) {
-    ::SetErrorMode(old_ | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  }
-  ~QuietDriveErrors() { ::SetErrorMode(old_); }
-  QuietDriveErrors(const QuietDriveErrors&) = delete;
-  QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
-
- private:
-  UINT old_;
-};
-
-HFONT MakeFont(const char* face, double points, bool bold, int dpiY) {
-  return ::CreateFontA(-static_cast<int>(std::lround(points * dpiY / 72.0)), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE,
-                       FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, face);
-}
-
-// An in-memory template of an empty dialog: the controls are made in WM_INITDIALOG, sized
-// in twips for the screen's resolution.
-std::vector<WORD> EmptyTemplate(DWORD style) {
-  std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD) + 3, 0);  // + no menu, class, title
-  DLGTEMPLATE* t = reinterpret_cast<DLGTEMPLATE*>(words.data());
-  t->style = style;
-  t->cx = 100;
-  t->cy = 100;
-  return words;
-}
-
-std::string WindowText(HWND hwnd) {
-  int n = ::GetWindowTextLengthA(hwnd);
-  if (n <= 0) return std::string();
-  std::string text(static_cast<size_t>(n) + 1, '\0');
-  int got = ::GetWindowTextA(hwnd, &text[0], n + 1);
-  text.resize(static_cast<size_t>(got > 0 ? got : 0));
-  return text;
-}
 
 std::string Shown(const std::string& text) {
   std::string shown = text.substr(0, std::min(text.size(), text.find('\0')));
   return shown.size() > kShownChars ? shown.substr(0, kShownChars) : shown;
 }
 
-HWND MakeControl(HWND parent, DWORD exStyle, const char* cls, const char* text, DWORD style, int x, int y, int cx,
-                 int cy, int id, HFONT font) {
-  HWND hwnd =
-      ::CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, cx, cy, parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
-  if (hwnd && font) ::SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  return hwnd;
-}
-
-// The window placed with the given client size, centred over its owner and kept on screen.
-void PlaceDialog(HWND hwnd, HWND owner, int clientWidth, int clientHeight) {
-  RECT frame = {0, 0, clientWidth, clientHeight};
-  ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrA(hwnd, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(::GetWindowLongPtrA(hwnd, GWL_EXSTYLE)));
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  RECT area;
-  ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-  RECT over = area;
-  if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &over);
-  int x = over.left + ((over.right - over.left) - width) / 2;
-  int y = over.top + ((over.bottom - over.top) - height) / 2;
-  x = std::max<int>(area.left, std::min<int>(x, area.right - width));
-  y = std::max<int>(area.top, std::min<int>(y, area.bottom - height));
-  ::SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 }  // namespace
-
-// ---- the folder listing ----------------------------------------------------------------
-
-std::vector<std::string> Win32FolderListing::Drives() {
-  std::vector<std::string> roots;
-  char buffer[512] = {};
-  DWORD n = ::GetLogicalDriveStringsA(sizeof buffer - 1, buffer);
-  if (n == 0 || n >= sizeof buffer) return roots;
-  for (const char* p = buffer; *p; p += std::char_traits<char>::length(p) + 1) {
-    std::string root = p;
-    if (root.size() >= 2 && root[1] == ':') roots.push_back(ToUpperAscii(root.substr(0, 1)) + ":\\");
-  }
-  return roots;
-}
-
-std::string Win32FolderListing::CurrentFolder() {
-  DWORD n = ::GetCurrentDirectoryA(0, nullptr);
-  if (n == 0) return std::string();
-  std::string folder(n, '\0');
-  DWORD got = ::GetCurrentDirectoryA(n, &folder[0]);
-  folder.resize(got < n ? got : 0);
-  return folder;
-}
-
-std::string Win32FolderListing::CurrentFolderOn(const std::string& driveRoot) {
-  if (driveRoot.size() != 3 || driveRoot[1] != ':') return driveRoot;
-  // "E:" alone names the folder the process last stood in on E:.
-  const std::string drive = driveRoot.substr(0, 2);
-  char buffer[MAX_PATH * 2] = {};
-  DWORD n = ::GetFullPathNameA(drive.c_str(), sizeof buffer, buffer, nullptr);
-  if (n == 0 || n >= sizeof buffer) return driveRoot;
-  return std::string(buffer, n);
-}
-
-bool Win32FolderListing::List(const std::string& folder, bool folders, std::vector<std::string>& names) {
-  names.clear();
-  QuietDriveErrors quiet;
-  const std::string base = AddTrailingBackslash(folder);
-  WIN32_FIND_DATAA found;
-  UniqueFind search(::FindFirstFileA((base + "*").c_str(), &found));
-  if (!search) {
-    DWORD error = ::GetLastError();
-    // Only an empty drive root has no entries at all, not even ".".
-    DWORD attributes = ::GetFileAttributesA(base.c_str());
-    if ((error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) && attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & FILE_ATTRIBUTE_DIRECTORY))
-      return true;
-    lastError_ = ErrorDescription(error);
-    return false;
-  }
-  do {
-    const std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    if (found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
-    if (((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folders) names.push_back(name);
-  } while (::FindNextFileA(search.get(), &found));
-  return true;
-}
-
-bool Win32FolderListing::ListFolders(const std::string& folder, std::vector<std::string>& names) {
-  return List(folder, true, names);
-}
-
-bool Win32FolderListing::ListFiles(const std::string& folder, std::vector<std::string>& names) {
-  return List(folder, false, names);
-}
-
-// ---- the dialog ------------------------------------------------------------------------
 
 EntryEditorDialog::EntryEditorDialog(MessageBoxFunction messageBox, DialogOpenedHook opened)
     : messageBox_(std::move(messageBox)), opened_(std::move(opened)) {}
@@ -169,37 +29,17 @@ void EntryEditorDialog::Show(HWND owner, EntryEditor& form) {
   form_ = &form;
   owner_ = owner;
   form.Attach(*this, folders_);
-  std::vector<WORD> dialog = EmptyTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_VISIBLE);
-  ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(dialog.data()), owner,
-                            &EntryEditorDialog::DialogProc, reinterpret_cast<LPARAM>(this));
-  hwnd_ = nullptr;
+  RunModal(owner, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_VISIBLE);
   form_ = nullptr;
 }
 
-INT_PTR CALLBACK EntryEditorDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-  EntryEditorDialog* self = nullptr;
-  if (message == WM_INITDIALOG) {
-    self = reinterpret_cast<EntryEditorDialog*>(lParam);
-    self->hwnd_ = hwnd;
-    ::SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<EntryEditorDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
-  }
-  if (!self || !self->form_) return FALSE;
-  try {
-    return self->Handle(message, wParam, lParam);
-  } catch (...) {
-    // Nothing may unwind through the window system; the event is dropped.
-    return FALSE;
-  }
-}
-
-INT_PTR EntryEditorDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR EntryEditorDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!form_) return FALSE;
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog();
       return FALSE;  // the focus is set: the name box
-    case kOpened:
+    case kDialogOpened:
       if (opened_) opened_(hwnd_);
       return TRUE;
     case WM_COMMAND:
@@ -244,19 +84,19 @@ void EntryEditorDialog::OnInitDialog() {
   CreateControls();
   form_->OnLoad();
   ::SetFocus(Control(IDC_TXTNAME));
-  ::PostMessageA(hwnd_, kOpened, 0, 0);
+  ::PostMessageA(hwnd_, kDialogOpened, 0, 0);
 }
 
 void EntryEditorDialog::CreateControls() {
-  HFONT font = static_cast<HFONT>(font_.get());
-  HFONT bold = static_cast<HFONT>(boldFont_.get());
+  HFONT font = font_.get();
+  HFONT bold = boldFont_.get();
   const DWORD edge = WS_EX_CLIENTEDGE;
   // One line each: a text wider than its label is cut, never wrapped into half a line. Labels
   // lie under the boxes they touch ("Name:" reaches into the name box's top edge).
   const DWORD kLabel = SS_NOPREFIX | SS_LEFTNOWORDWRAP | WS_CLIPSIBLINGS;
   // Made in tab order, which is also the order Tab walks them in.
   MakeControl(hwnd_, edge, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, X(120), Y(345), X(6375), Y(360), IDC_TXTNAME,
-              static_cast<HFONT>(nameFont_.get()));
+              nameFont_.get());
   // A combo's height includes its dropped list.
   MakeControl(hwnd_, 0, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, X(120), Y(1155), X(2535),
               Y(315) + Y(3000), IDC_DRIVE1, font);
@@ -324,13 +164,11 @@ void EntryEditorDialog::OnCommand(int id, int code) {
 
 void EntryEditorDialog::MeasureFolderRow(MEASUREITEMSTRUCT& item) const {
   int textHeight = 13;
-  HDC dc = ::GetDC(hwnd_);
+  WindowDc dc(hwnd_);
   if (dc) {
-    HGDIOBJ old = ::SelectObject(dc, font_.get());
+    SelectedObject font(dc.get(), font_.get());
     TEXTMETRICA metrics;
-    if (::GetTextMetricsA(dc, &metrics)) textHeight = metrics.tmHeight;
-    ::SelectObject(dc, old);
-    ::ReleaseDC(hwnd_, dc);
+    if (::GetTextMetricsA(dc.get(), &metrics)) textHeight = metrics.tmHeight;
   }
   item.itemHeight = static_cast<UINT>(std::max(textHeight, ::GetSystemMetrics(SM_CYSMICON)) + 2);
 }
@@ -383,33 +221,11 @@ void EntryEditorDialog::AddTypeItem(const std::string& text) {
   ::SendMessageA(Control(IDC_CMBTYPE), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Shown(text).c_str()));
 }
 
-std::string EntryEditorDialog::DriveText(const std::string& root) {
-  auto known = driveTexts_.find(root);
-  if (known != driveTexts_.end()) return known->second;
-  std::string text;
-  if (root.size() == 3 && root[1] == ':') {
-    text = ToLowerAscii(root.substr(0, 2));
-    // Only drives that answer at once are asked for their label: no waiting on a
-    // floppy or a disconnected share.
-    UINT type = ::GetDriveTypeA(root.c_str());
-    if (type == DRIVE_FIXED || type == DRIVE_RAMDISK) {
-      QuietDriveErrors quiet;
-      char label[MAX_PATH + 1] = {};
-      if (::GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0) && label[0])
-        text += std::string(" [") + label + "]";
-    }
-  } else {
-    text = root.size() > 1 && root.back() == '\\' ? root.substr(0, root.size() - 1) : root;
-  }
-  driveTexts_[root] = text;
-  return text;
-}
-
 void EntryEditorDialog::ShowDrives(const std::vector<std::string>& roots, int selected) {
   HWND combo = Control(IDC_DRIVE1);
   ::SendMessageA(combo, CB_RESETCONTENT, 0, 0);
   for (const std::string& root : roots)
-    ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Shown(DriveText(root)).c_str()));
+    ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Shown(folders_.DriveText(root)).c_str()));
   ::SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
@@ -449,96 +265,5 @@ std::string EntryEditorDialog::InputBox(const std::string& prompt, const std::st
 }
 
 void EntryEditorDialog::Close() { ::EndDialog(hwnd_, 0); }
-
-// ---- the input box ---------------------------------------------------------------------
-
-namespace {
-
-class InputBoxDialog {
- public:
-  InputBoxDialog(HWND owner, std::string prompt, std::string title, const DialogOpenedHook& opened)
-      : owner_(owner), prompt_(std::move(prompt)), title_(std::move(title)), opened_(opened) {}
-
-  std::string Run() {
-    std::vector<WORD> dialog = EmptyTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_VISIBLE);
-    ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(dialog.data()), owner_,
-                              &InputBoxDialog::DialogProc, reinterpret_cast<LPARAM>(this));
-    return answer_;
-  }
-
- private:
-  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    InputBoxDialog* self = nullptr;
-    if (message == WM_INITDIALOG) {
-      self = reinterpret_cast<InputBoxDialog*>(lParam);
-      self->hwnd_ = hwnd;
-      ::SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-    } else {
-      self = reinterpret_cast<InputBoxDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
-    }
-    if (!self) return FALSE;
-    try {
-      return self->Handle(message, wParam);
-    } catch (...) {
-      return FALSE;
-    }
-  }
-
-  INT_PTR Handle(UINT message, WPARAM wParam) {
-    switch (message) {
-      case WM_INITDIALOG:
-        OnInitDialog();
-        return FALSE;
-      case kOpened:
-        if (opened_) opened_(hwnd_);
-        return TRUE;
-      case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED) {
-          answer_ = WindowText(::GetDlgItem(hwnd_, IDC_INPUTTEXT));
-          ::EndDialog(hwnd_, IDOK);
-        } else if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == BN_CLICKED) {
-          answer_.clear();
-          ::EndDialog(hwnd_, IDCANCEL);
-        }
-        return TRUE;
-      default:
-        return FALSE;
-    }
-  }
-
-  void OnInitDialog() {
-    const int dpiX = ScreenDpi(nullptr, LOGPIXELSX), dpiY = ScreenDpi(nullptr, LOGPIXELSY);
-    auto x = [dpiX](double twips) { return TwipsToPixels(twips, dpiX); };
-    auto y = [dpiY](double twips) { return TwipsToPixels(twips, dpiY); };
-    font_.reset(MakeFont("MS Sans Serif", 8.25, false, dpiY));
-    HFONT font = static_cast<HFONT>(font_.get());
-    ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    ::SetWindowTextA(hwnd_, title_.c_str());
-    PlaceDialog(hwnd_, owner_, x(6000), y(2100));
-    MakeControl(hwnd_, 0, "STATIC", prompt_.c_str(), SS_NOPREFIX, x(120), y(120), x(4440), y(1200), IDC_INPUTPROMPT,
-                font);
-    MakeControl(hwnd_, 0, "BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, x(4680), y(120), x(1215), y(375), IDOK, font);
-    MakeControl(hwnd_, 0, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, x(4680), y(585), x(1215), y(375), IDCANCEL,
-                font);
-    HWND edit = MakeControl(hwnd_, WS_EX_CLIENTEDGE, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, x(120), y(1560), x(5775),
-                            y(315), IDC_INPUTTEXT, font);
-    ::SetFocus(edit);
-    ::PostMessageA(hwnd_, kOpened, 0, 0);
-  }
-
-  HWND owner_;
-  HWND hwnd_ = nullptr;
-  std::string prompt_, title_, answer_;
-  const DialogOpenedHook& opened_;
-  UniqueGdi font_;
-};
-
-}  // namespace
-
-std::string ShowInputBox(HWND owner, const std::string& prompt, const std::string& title,
-                         const DialogOpenedHook& opened) {
-  InputBoxDialog box(owner, prompt, title, opened);
-  return box.Run();
-}
 
 }  // namespace carrydeck

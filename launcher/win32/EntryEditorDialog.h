@@ -1,17 +1,19 @@
 // The Win32 Add/Edit Entry dialog: creates the real controls and forwards each event to
-// EntryEditor; and the folder listing behind its drive, folder and file lists.
+// EntryEditor.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "common/win32/Handle.h"
+#include "common/win32/WindowBase.h"
 #include "launcher/EntryEditor.h"
 #include "launcher/EntryEditorView.h"
+#include "launcher/win32/DialogParts.h"
+#include "launcher/win32/Win32FolderListing.h"
 
 namespace carrydeck {
 
@@ -35,29 +37,10 @@ enum EntryEditorControl : int {
   IDC_LABEL5,
 };
 
-// The text-input box: its prompt and its text field; OK and Cancel are IDOK and IDCANCEL.
-enum InputBoxControl : int { IDC_INPUTPROMPT = 1201, IDC_INPUTTEXT };
-
-// Runs once a dialog of ours is on screen with its loop running; tests work it from here.
-using DialogOpenedHook = std::function<void(HWND dialog)>;
 // Shows a message box over the given window and returns the answer.
 using MessageBoxFunction = std::function<int(HWND owner, const std::string& text, int style, const std::string& title)>;
 
-class Win32FolderListing : public IFolderListing {
- public:
-  std::vector<std::string> Drives() override;
-  std::string CurrentFolder() override;
-  std::string CurrentFolderOn(const std::string& driveRoot) override;
-  bool ListFolders(const std::string& folder, std::vector<std::string>& names) override;
-  bool ListFiles(const std::string& folder, std::vector<std::string>& names) override;
-  std::string LastErrorDescription() override { return lastError_; }
-
- private:
-  bool List(const std::string& folder, bool folders, std::vector<std::string>& names);
-  std::string lastError_;
-};
-
-class EntryEditorDialog : public IEntryEditorView {
+class EntryEditorDialog : public IEntryEditorView, public DialogBase {
  public:
   EntryEditorDialog(MessageBoxFunction messageBox, DialogOpenedHook opened);
   EntryEditorDialog(const EntryEditorDialog&) = delete;
@@ -85,8 +68,7 @@ class EntryEditorDialog : public IEntryEditorView {
   void Close() override;
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
-  INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnInitDialog();
   void OnCommand(int id, int code);
   void CreateControls();
@@ -95,25 +77,18 @@ class EntryEditorDialog : public IEntryEditorView {
   int Y(double twips) const;
   void MeasureFolderRow(MEASUREITEMSTRUCT& item) const;
   void DrawFolderRow(const DRAWITEMSTRUCT& item) const;
-  std::string DriveText(const std::string& root);
 
   MessageBoxFunction messageBox_;
   DialogOpenedHook opened_;
   EntryEditor* form_ = nullptr;
-  HWND hwnd_ = nullptr;
   HWND owner_ = nullptr;
   int dpiX_ = 96, dpiY_ = 96;
-  UniqueGdi font_;      // the dialog's own
-  UniqueGdi boldFont_;  // the labels "Name:" and "Command Line Parameters:"
-  UniqueGdi nameFont_;  // the name box
+  UniqueFont font_;      // the dialog's own
+  UniqueFont boldFont_;  // the labels "Name:" and "Command Line Parameters:"
+  UniqueFont nameFont_;  // the name box
   UniqueIcon folderIcon_, openFolderIcon_;
   std::vector<FolderRow> folderRows_;
-  std::map<std::string, std::string> driveTexts_;
   Win32FolderListing folders_;
 };
-
-// A modal text-input box: the prompt, a text field, OK and Cancel. Cancel answers "".
-std::string ShowInputBox(HWND owner, const std::string& prompt, const std::string& title,
-                         const DialogOpenedHook& opened);
 
 }  // namespace carrydeck

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "common/win32/ProgramModule.h"
 #include "launcher/win32/resource.h"
 #include "launcher/win32/Twips.h"
 
@@ -47,7 +48,7 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
   icon_ = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
   WNDCLASSEXA wc = {};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = &MainWindow::WndProc;
+  wc.lpfnWndProc = &WindowBase::WindowProc;
   wc.hInstance = instance;
   wc.hIcon = icon_;
   wc.hIconSm = icon_;
@@ -59,8 +60,8 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
   taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
   // The bar goes in with the window: set afterwards, it would lay the frame out again.
   BuildMenus();
-  hwnd_ = ::CreateWindowExA(0, kClassName, "Carrydeck", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 731, 394,
-                            nullptr, menuBar_, instance, this);
+  hwnd_ = CreateOwnWindow(0, kClassName, "Carrydeck", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 731, 394,
+                          nullptr, menuBar_, instance);
   if (!hwnd_) {
     // A window made and refused by its creation took its menu with it.
     if (::IsMenu(menuBar_)) ::DestroyMenu(menuBar_);
@@ -91,25 +92,7 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
   return true;
 }
 
-LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-  MainWindow* self = nullptr;
-  if (message == WM_NCCREATE) {
-    self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  }
-  if (!self) return ::DefWindowProcA(hwnd, message, wParam, lParam);
-  try {
-    return self->Handle(message, wParam, lParam);
-  } catch (...) {
-    // Nothing may unwind through the window system; the event is dropped.
-    return 0;
-  }
-}
-
-LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   // Once ending, no command, list event or close request starts anything more.
   if (ending_ && (message == WM_COMMAND || message == WM_NOTIFY || message == WM_CLOSE || message == WM_TRAYICON ||
                   message == WM_TIMER))
@@ -181,10 +164,6 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       tray_.RemoveTrayIcon();
       ::PostQuitMessage(0);
       return 0;
-    case WM_NCDESTROY:
-      ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-      hwnd_ = nullptr;
-      break;
     default:
       if (message == taskbarCreated_ && taskbarCreated_ != 0) {
         // The shell restarted: without this a hidden launcher would be out of reach.
@@ -193,7 +172,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
   }
-  return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+  return DefaultProc(message, wParam, lParam);
 }
 
 int MainWindow::Dpi() const {

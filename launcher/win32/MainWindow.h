@@ -8,7 +8,11 @@
 #include <string>
 
 #include "common/win32/Handle.h"
-#include "common/win32/Win32System.h"
+#include "common/win32/Win32DiskSpace.h"
+#include "common/win32/Win32FileSystem.h"
+#include "common/win32/Win32Profile.h"
+#include "common/win32/Win32Shell.h"
+#include "common/win32/WindowBase.h"
 #include "launcher/Launcher.h"
 #include "launcher/MainView.h"
 #include "launcher/win32/EntryEditorDialog.h"
@@ -24,7 +28,7 @@ struct MessageBoxRequest {
   int style;
 };
 
-class MainWindow : public IMainView {
+class MainWindow : public IMainView, public WindowBase {
  public:
   MainWindow();
   ~MainWindow() override;
@@ -33,7 +37,6 @@ class MainWindow : public IMainView {
 
   // Creates the window on a program folder, runs the start-up sequence and shows it.
   bool Create(const std::string& appPath, int showCommand = SW_SHOWNORMAL);
-  HWND hwnd() const { return hwnd_; }
   // The window's shortcut keys (Del, F5) for a message meant for it or its controls; true
   // when the message became a command.
   bool TranslateOwnKeys(MSG& msg);
@@ -84,8 +87,7 @@ class MainWindow : public IMainView {
   void ShowEntryEditorDialog(EntryEditor& editor) override;
 
  private:
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   bool OnCreate();
   void OnSize();
   void OnTrayIcon(LPARAM mouseMessage);
@@ -96,9 +98,9 @@ class MainWindow : public IMainView {
   static LRESULT CALLBACK ListSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR self) noexcept;
 
-  HWND hwnd_ = nullptr;
   HWND status_ = nullptr;
-  Win32ListView list_;
+  Win32FileSystem files_;  // before the list, which reads its background picture through it
+  Win32ListView list_{files_};
   HMENU menuBar_ = nullptr;  // owned by the window once attached
   HMENU popup_ = nullptr;    // "Carrydeck", also the list's context menu
   UniqueMenu trayMenu_;      // "Popup Menu", never in the bar
@@ -116,7 +118,6 @@ class MainWindow : public IMainView {
   bool ending_ = false;
   UINT taskbarCreated_ = 0;
 
-  Win32FileSystem files_;
   Win32Profile profile_;
   Win32DiskSpace disk_;
   Win32Shell win32Shell_;

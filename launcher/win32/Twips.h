@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "common/win32/Handle.h"
+
 namespace carrydeck {
 
 // A size the window system would refuse or choke on: negative, absurd, not a number.
@@ -18,9 +20,8 @@ inline double PixelsToTwips(int pixels, int dpi) { return pixels * 1440.0 / dpi;
 // for the life of a system-aware program, so a window asks once and keeps the answer: every
 // layout step converts twips.
 inline int ScreenDpi(HWND window, int direction) {
-  HDC dc = ::GetDC(window);
-  int dpi = dc ? ::GetDeviceCaps(dc, direction) : 96;
-  if (dc) ::ReleaseDC(window, dc);
+  WindowDc dc(window);
+  int dpi = dc ? ::GetDeviceCaps(dc.get(), direction) : 96;
   return dpi > 0 ? dpi : 96;
 }
 

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "common/win32/DelayLoad.h"
-#include "common/win32/Win32System.h"
+#include "common/win32/ErrorDescription.h"
 #include "launcher/IconScale.h"
 #include "launcher/win32/resource.h"
 
@@ -36,19 +36,12 @@ BITMAPINFO TopDownInfo(int width, int height) {
 
 // ---- iconCanvas
 
-IconCanvas::~IconCanvas() { Release(); }
-
-void IconCanvas::Release() {
-  if (dc_ && previous_) ::SelectObject(dc_.get(), previous_);
-  previous_ = nullptr;
+bool IconCanvas::Create(int width, int height) {
+  selected_.reset();
   bits_ = nullptr;
   bitmap_.reset();
   dc_.reset();
   width_ = height_ = 0;
-}
-
-bool IconCanvas::Create(int width, int height) {
-  Release();
   if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide) return false;
   dc_.reset(::CreateCompatibleDC(nullptr));
   if (!dc_) return false;
@@ -56,7 +49,7 @@ bool IconCanvas::Create(int width, int height) {
   void* bits = nullptr;
   bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap_ || !bits) return false;
-  previous_ = ::SelectObject(dc_.get(), bitmap_.get());
+  selected_ = SelectedObject(dc_.get(), bitmap_.get());
   bits_ = static_cast<uint32_t*>(bits);
   width_ = width;
   height_ = height;
@@ -206,17 +199,9 @@ bool Win32ImageList::Image(size_t position, IconImage& image) const {
 
 Win32ShellIcons::Win32ShellIcons(IconCanvas& iconCanvas) : iconCanvas_(iconCanvas) {}
 
-Win32ShellIcons::~Win32ShellIcons() {
-  if (comStarted_) late::CoUninitialize();
-}
-
 DWORD_PTR Win32ShellIcons::Query(const std::string& path, UINT flags) {
-  // The shell's file information may go through COM. Started with the first question, not
-  // with the window: a start from a warm cache asks none. Any success must be paired.
-  if (!comAsked_) {
-    comAsked_ = true;
-    comStarted_ = SUCCEEDED(late::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-  }
+  // The shell's file information may go through COM.
+  com_.Join();
   DWORD_PTR result = late::SHGetFileInfoA(path.c_str(), 0, &info_, sizeof info_, flags);
   // SHGFI_EXETYPE is documented as a question of its own; a shell that holds to that
   // refuses the combined query, so ask it again without.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/DelayLoad.h"
 #include "common/win32/Handle.h"
 #include "launcher/IconPorts.h"
 
@@ -20,19 +21,13 @@ struct ImageListTraits {
   static HIMAGELIST Invalid() noexcept { return nullptr; }
   static void Close(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
 };
-struct MemoryDcTraits {
-  static HDC Invalid() noexcept { return nullptr; }
-  static void Close(HDC h) noexcept { ::DeleteDC(h); }
-};
 using UniqueImageList = UniqueHandle<HIMAGELIST, ImageListTraits>;
-using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
 
 // `iconCanvas`: a hidden surface of 32-bit pixels that icons are drawn on, 16 x 16 unless made
 // for pictures of another size. What it gives is always a 16 x 16 image.
 class IconCanvas {
  public:
   IconCanvas() = default;
-  ~IconCanvas();
   IconCanvas(const IconCanvas&) = delete;
   IconCanvas& operator=(const IconCanvas&) = delete;
 
@@ -62,11 +57,11 @@ class IconCanvas {
   size_t Pixels() const { return static_cast<size_t>(width_) * static_cast<size_t>(height_); }
   void Fill(uint32_t argb);
   IconImage Unblend(const uint32_t* overBlack, const uint32_t* overWhite) const;
-  void Release();
 
+  // In this order: the bitmap is put back out of the context before either goes.
   UniqueMemoryDc dc_;
-  UniqueGdi bitmap_;
-  HGDIOBJ previous_ = nullptr;
+  UniqueBitmap bitmap_;
+  SelectedObject selected_;
   uint32_t* bits_ = nullptr;
   int width_ = 0;
   int height_ = 0;
@@ -106,7 +101,6 @@ class Win32ImageList : public IImageList {
 class Win32ShellIcons : public IShellIcons {
  public:
   explicit Win32ShellIcons(IconCanvas& iconCanvas);
-  ~Win32ShellIcons() override;
   Win32ShellIcons(const Win32ShellIcons&) = delete;
   Win32ShellIcons& operator=(const Win32ShellIcons&) = delete;
 
@@ -122,8 +116,8 @@ class Win32ShellIcons : public IShellIcons {
   IconCanvas atListSize_;
   // Reused by every query; only the icon index is read from it.
   SHFILEINFOA info_ = {};
-  bool comAsked_ = false;
-  bool comStarted_ = false;
+  // Joined with the first question, not with the window: a start from a warm cache asks none.
+  ComApartment com_;
 };
 
 class Win32BoundedRead : public IBoundedRead {

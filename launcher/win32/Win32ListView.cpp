@@ -8,7 +8,7 @@
 #include <olectl.h>
 
 #include "common/win32/DelayLoad.h"
-#include "common/win32/Win32System.h"
+#include "common/win32/ErrorDescription.h"
 #include "launcher/CatalogueRows.h"
 #include "launcher/win32/Twips.h"
 
@@ -256,10 +256,9 @@ bool Win32ListView::SetFontSize(int points, std::string& error) {
 }
 
 bool Win32ListView::SetBackgroundPicture(const std::string& path, std::string& error) {
-  Win32FileSystem files;
   std::string bytes;
-  if (!files.ReadAll(path, bytes)) {
-    error = files.LastErrorDescription();
+  if (!files_.ReadAll(path, bytes)) {
+    error = files_.LastErrorDescription();
     return false;
   }
   if (bytes.empty() || bytes.size() > 64u * 1024 * 1024) {
@@ -268,25 +267,24 @@ bool Win32ListView::SetBackgroundPicture(const std::string& path, std::string& e
   }
   // The platform's own picture decoder: JPEG, GIF, BMP and friends, no library of ours.
   late::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-  void* data = memory ? ::GlobalLock(memory) : nullptr;
-  if (!data) {
-    if (memory) ::GlobalFree(memory);
-    error = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);
-    return false;
+  UniqueGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
+  {
+    LockedGlobal data(memory.get());
+    if (!data) {
+      error = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);
+      return false;
+    }
+    std::memcpy(data.get(), bytes.data(), bytes.size());
   }
-  std::memcpy(data, bytes.data(), bytes.size());
-  ::GlobalUnlock(memory);
-  IStream* stream = nullptr;
-  if (FAILED(late::CreateStreamOnHGlobal(memory, TRUE, &stream))) {
-    ::GlobalFree(memory);
+  UniqueCom<IStream> stream;
+  if (FAILED(late::CreateStreamOnHGlobal(memory.get(), TRUE, stream.put()))) {
     error = "Invalid picture";
     return false;
   }
-  IPicture* picture = nullptr;
-  HRESULT hr = late::OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
-                                reinterpret_cast<void**>(&picture));
-  stream->Release();
+  memory.release();  // the stream's now, freed with it
+  UniqueCom<IPicture> picture;
+  HRESULT hr = late::OleLoadPicture(stream.get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+                                    picture.put_void());
   if (FAILED(hr) || !picture) {
     error = "Invalid picture";
     return false;
@@ -296,23 +294,22 @@ bool Win32ListView::SetBackgroundPicture(const std::string& path, std::string& e
   picture->get_Type(&type);
   picture->get_Handle(&handle);
   // The list takes the bitmap it is given and deletes it later: hand it its own copy.
-  HBITMAP copy = type == PICTYPE_BITMAP
-                     ? static_cast<HBITMAP>(::CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)),
-                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))
-                     : nullptr;
-  picture->Release();
+  UniqueBitmap copy(type == PICTYPE_BITMAP
+                        ? static_cast<HBITMAP>(::CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)),
+                                                           IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))
+                        : nullptr);
   if (!copy) {
     error = "Invalid picture";
     return false;
   }
   LVBKIMAGEA image = {};
   image.ulFlags = LVBKIF_SOURCE_HBITMAP | LVBKIF_STYLE_TILE;
-  image.hbm = copy;
+  image.hbm = copy.get();
   if (!::SendMessageA(hwnd_, LVM_SETBKIMAGEA, 0, reinterpret_cast<LPARAM>(&image))) {
-    ::DeleteObject(copy);
     error = "Invalid picture";
     return false;
   }
+  copy.release();  // the list's now
   hasBackground_ = true;
   return true;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/SystemPorts.h"
 #include "common/win32/Handle.h"
 #include "launcher/CatalogueRows.h"
 #include "launcher/ListView.h"
@@ -16,7 +17,8 @@ namespace carrydeck {
 
 class Win32ListView : public IListView {
  public:
-  Win32ListView() = default;
+  // The background picture is read through files: the list never opens a path itself.
+  explicit Win32ListView(IFileSystem& files) : files_(files) {}
   Win32ListView(const Win32ListView&) = delete;
   Win32ListView& operator=(const Win32ListView&) = delete;
 
@@ -75,6 +77,7 @@ class Win32ListView : public IListView {
   bool Resize(int width, int height);
   void AfterReorder(size_t followedIndex0);
 
+  IFileSystem& files_;
   HWND hwnd_ = nullptr;
   mutable int dpi_ = 0;
   UniqueGdi font_;

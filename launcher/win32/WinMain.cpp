@@ -2,7 +2,7 @@
 #include <commctrl.h>
 
 #include "common/win32/DelayLoad.h"
-#include "common/win32/Win32System.h"
+#include "common/win32/ProgramModule.h"
 #include "launcher/win32/MainWindow.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {

@@ -15,7 +15,7 @@ RemoveWindow::~RemoveWindow() {
 bool RemoveWindow::Create(HINSTANCE instance) {
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = WindowProc;
+  windowClass.lpfnWndProc = &WindowBase::WindowProc;
   windowClass.hInstance = instance;
   windowClass.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(1));
   windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
@@ -23,31 +23,16 @@ bool RemoveWindow::Create(HINSTANCE instance) {
   windowClass.lpszClassName = kClassName;
   ::RegisterClassExA(&windowClass);
   // No WS_VISIBLE, and nothing ever shows it.
-  return ::CreateWindowExA(0, kClassName, kRemoveWindowCaption, WS_OVERLAPPED | WS_CAPTION, CW_USEDEFAULT,
-                           CW_USEDEFAULT, 240, 90, nullptr, nullptr, instance, this) != nullptr;
+  return CreateOwnWindow(0, kClassName, kRemoveWindowCaption, WS_OVERLAPPED | WS_CAPTION, CW_USEDEFAULT,
+                         CW_USEDEFAULT, 240, 90, nullptr, nullptr, instance) != nullptr;
 }
 
-LRESULT CALLBACK RemoveWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-  if (message == WM_NCCREATE) {
-    auto* window = static_cast<RemoveWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    window->hwnd_ = hwnd;
-    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+LRESULT RemoveWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CREATE) {
+    OnCreate();
+    return 0;
   }
-  auto* window = reinterpret_cast<RemoveWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (window) {
-    switch (message) {
-      case WM_CREATE:
-        window->OnCreate();
-        return 0;
-      case WM_NCDESTROY:
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        window->hwnd_ = nullptr;
-        break;
-      default:
-        break;
-    }
-  }
-  return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  return DefaultProc(message, wParam, lParam);
 }
 
 void RemoveWindow::OnCreate() {

@@ -5,13 +5,14 @@
 #include <windows.h>
 
 #include "common/win32/Handle.h"
+#include "common/win32/WindowBase.h"
 
 namespace carrydeck::remove {
 
 inline constexpr char kRemoveWindowCaption[] = "Removing Device...";
 inline constexpr char kRemoveWindowText[] = "Please Wait...";
 
-class RemoveWindow {
+class RemoveWindow : public WindowBase {
  public:
   RemoveWindow() = default;
   ~RemoveWindow();
@@ -20,13 +21,11 @@ class RemoveWindow {
 
   // Creates the window and its label, hidden; false when the window cannot be made.
   bool Create(HINSTANCE instance);
-  HWND hwnd() const { return hwnd_; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnCreate();
 
-  HWND hwnd_ = nullptr;
   UniqueGdi font_;
 };
 

@@ -8,7 +8,8 @@
 #include <new>
 
 #include "common/win32/DelayLoad.h"
-#include "common/win32/Win32System.h"
+#include "common/win32/Win32FileSystem.h"
+#include "common/win32/Win32Profile.h"
 #include "remover/BusType.h"
 #include "remover/OwnHandleRelease.h"
 
@@ -35,25 +36,15 @@ static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 5);
 
 namespace nt {
 
-namespace {
-
-template <typename Fn>
-Fn Lookup(HMODULE module, const char* name) {
-  if (!module) return nullptr;
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
-
-}  // namespace
-
 NtApi NtApi::Load(const char* moduleName) {
   NtApi api;
   api.module.reset(late::LoadSystemLibrary(moduleName));
   HMODULE m = api.module.get();
-  api.NtQuerySystemInformation = Lookup<NtQuerySystemInformationFn>(m, "NtQuerySystemInformation");
-  api.NtQueryObject = Lookup<NtQueryObjectFn>(m, "NtQueryObject");
-  api.NtOpenProcess = Lookup<NtOpenProcessFn>(m, "NtOpenProcess");
-  api.NtDuplicateObject = Lookup<NtDuplicateObjectFn>(m, "NtDuplicateObject");
-  api.NtClose = Lookup<NtCloseFn>(m, "NtClose");
+  api.NtQuerySystemInformation = late::Function<NtQuerySystemInformationFn>(m, "NtQuerySystemInformation");
+  api.NtQueryObject = late::Function<NtQueryObjectFn>(m, "NtQueryObject");
+  api.NtOpenProcess = late::Function<NtOpenProcessFn>(m, "NtOpenProcess");
+  api.NtDuplicateObject = late::Function<NtDuplicateObjectFn>(m, "NtDuplicateObject");
+  api.NtClose = late::Function<NtCloseFn>(m, "NtClose");
   return api;
 }
 
@@ -61,14 +52,14 @@ CfgMgrApi CfgMgrApi::Load(const char* moduleName, const char* fallbackName) {
   CfgMgrApi api;
   api.module.reset(late::LoadSystemLibrary(moduleName));
   HMODULE m = api.module.get();
-  api.CM_Get_Parent = Lookup<CM_Get_ParentFn>(m, "CM_Get_Parent");
-  api.CM_Request_Device_EjectW = Lookup<CM_Request_Device_EjectWFn>(m, "CM_Request_Device_EjectW");
+  api.CM_Get_Parent = late::Function<CM_Get_ParentFn>(m, "CM_Get_Parent");
+  api.CM_Request_Device_EjectW = late::Function<CM_Request_Device_EjectWFn>(m, "CM_Request_Device_EjectW");
   if (fallbackName && (!api.CM_Get_Parent || !api.CM_Request_Device_EjectW)) {
     api.fallbackModule.reset(late::LoadSystemLibrary(fallbackName));
     HMODULE f = api.fallbackModule.get();
-    if (!api.CM_Get_Parent) api.CM_Get_Parent = Lookup<CM_Get_ParentFn>(f, "CM_Get_Parent");
+    if (!api.CM_Get_Parent) api.CM_Get_Parent = late::Function<CM_Get_ParentFn>(f, "CM_Get_Parent");
     if (!api.CM_Request_Device_EjectW)
-      api.CM_Request_Device_EjectW = Lookup<CM_Request_Device_EjectWFn>(f, "CM_Request_Device_EjectW");
+      api.CM_Request_Device_EjectW = late::Function<CM_Request_Device_EjectWFn>(f, "CM_Request_Device_EjectW");
   }
   return api;
 }
@@ -191,13 +182,10 @@ std::string Win32NativeHandles::ToAnsi(const std::u16string& text) {
 }
 
 Handle Win32NativeHandles::StartFileTypeThread(Handle handle) {
-  HMODULE kernel = ::GetModuleHandleA("kernel32");
-  if (!kernel) return 0;
-  FARPROC getFileType = ::GetProcAddress(kernel, "GetFileType");
-  if (!getFileType) return 0;
   // GetFileType takes one handle and returns a DWORD: it is a thread routine as it stands,
   // and the thread's exit code is its answer.
-  auto routine = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(getFileType));
+  auto routine = late::SystemFunction<LPTHREAD_START_ROUTINE>("kernel32.dll", "GetFileType");
+  if (!routine) return 0;
   HANDLE thread = ::CreateRemoteThread(::GetCurrentProcess(), nullptr, 0, routine, AsHandle(handle), 0, nullptr);
   return reinterpret_cast<Handle>(thread);
 }

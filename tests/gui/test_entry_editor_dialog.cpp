@@ -6,6 +6,7 @@
 
 #include "GuiTest.h"
 #include "launcher/win32/EntryEditorDialog.h"
+#include "launcher/win32/InputBox.h"
 
 namespace carrydeck::gui {
 namespace {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "GuiTest.h"
+#include "common/win32/ErrorDescription.h"
 #include "launcher/IconCacheFile.h"
 #include "launcher/win32/resource.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "common/win32/DelayLoad.h"
-#include "common/win32/Win32System.h"
+#include "common/win32/ProgramModule.h"
 
 namespace carrydeck {
 namespace {
@@ -21,6 +21,10 @@ TEST(DelayLoad, FindsTheSystemLibrarysFunctionAndNothingThatIsNotThere) {
   HMODULE shell = GetModuleHandleA("shell32.dll");
   ASSERT_NE(shell, nullptr);  // loaded by the lookup, and kept
   EXPECT_EQ(found, GetProcAddress(shell, "SHGetFileInfoA"));
+  using Fn = DWORD_PTR(WINAPI*)(LPCSTR, DWORD, SHFILEINFOA*, UINT, UINT);
+  EXPECT_EQ(reinterpret_cast<void*>(late::SystemFunction<Fn>("shell32.dll", "SHGetFileInfoA")),
+            reinterpret_cast<void*>(found));
+  EXPECT_EQ(late::SystemFunction<Fn>("carrydeck_no_such_library.dll", "SHGetFileInfoA"), nullptr);
 
   EXPECT_EQ(late::SystemProc("shell32.dll", "NoSuchFunctionAnywhere"), nullptr);
   EXPECT_EQ(late::SystemProc("carrydeck_no_such_library.dll", "SHGetFileInfoA"), nullptr);

@@ -7,7 +7,8 @@
 #include <thread>
 
 #include "common/win32/DelayLoad.h"
-#include "common/win32/Win32System.h"
+#include "common/win32/ProgramModule.h"
+#include "common/win32/Win32Shell.h"
 
 namespace carrydeck {
 namespace {
@@ -50,6 +51,11 @@ class ScratchFolder {
   }
   std::string path_;
 };
+
+TEST(Win32Shell, ShortPathOfAMissingFileIsEmpty) {
+  EXPECT_EQ(GetShortPath("C:\\no\\such\\file.exe"), "");
+  EXPECT_FALSE(GetShortPath("C:\\windows\\system32\\notepad.exe").empty());
+}
 
 TEST(Win32Shell, SystemAndWindowsFoldersAreTheSystemsOwnWithTheirBackslash) {
   Win32Shell shell;
@@ -106,8 +112,7 @@ TEST(Win32Shell, TextOnTheClipboardBelongsToTheGivenWindow) {
 // Shell starts may hand the work to shell extensions that need COM on the calling thread.
 TEST(Win32Shell, ShellStartsRunInASingleThreadedApartmentThatEndsWithTheShell) {
   using GetApartmentTypeFn = HRESULT(WINAPI*)(APTTYPE*, APTTYPEQUALIFIER*);
-  auto getApartmentType =
-      reinterpret_cast<GetApartmentTypeFn>(reinterpret_cast<void*>(late::SystemProc("ole32.dll", "CoGetApartmentType")));
+  auto getApartmentType = late::SystemFunction<GetApartmentTypeFn>("ole32.dll", "CoGetApartmentType");
   ASSERT_NE(getApartmentType, nullptr);
   HRESULT during = E_FAIL, after = E_FAIL, changedMode = E_FAIL;
   APTTYPE type = APTTYPE_MTA;

@@ -1,0 +1,126 @@
+#include "common/win32/Win32FileSystem.h"
+
+#include <algorithm>
+
+#include "common/win32/ErrorDescription.h"
+#include "common/win32/Handle.h"
+
+namespace carrydeck {
+
+namespace {
+
+constexpr DWORD kNeverMatches = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+bool HasWildcard(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
+
+class Win32WriteFile : public IWriteFile {
+ public:
+  explicit Win32WriteFile(HANDLE h) : file_(h) {}
+  bool Write(const std::string& bytes) override {
+    size_t done = 0;
+    while (done < bytes.size()) {
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+      DWORD written = 0;
+      if (!::WriteFile(file_.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
+      done += written;
+    }
+    return true;
+  }
+  bool Flush() override { return ::FlushFileBuffers(file_.get()) != FALSE; }
+  bool Close() override { return ::CloseHandle(file_.release()) != FALSE; }
+
+ private:
+  UniqueFile file_;
+};
+
+}  // namespace
+
+bool Win32FileSystem::FileExists(const std::string& path) {
+  if (path.empty() || HasWildcard(path)) return false;
+  WIN32_FIND_DATAA found;
+  UniqueFind search(::FindFirstFileA(path.c_str(), &found));
+  if (!search) return false;
+  if (found.dwFileAttributes & (kNeverMatches | FILE_ATTRIBUTE_DIRECTORY)) return false;
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32FileSystem::PathExists(const std::string& path) {
+  if (path.empty() || HasWildcard(path)) return false;
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32FileSystem::FolderExists(const std::string& path) {
+  if (path.empty()) return false;
+  // A folder path ending in "\" lists the folder's own entries, as a directory search does.
+  std::string pattern = path.back() == '\\' ? path + "*" : path;
+  WIN32_FIND_DATAA found;
+  UniqueFind search(::FindFirstFileA(pattern.c_str(), &found));
+  if (!search) return false;
+  do {
+    if ((found.dwFileAttributes & kNeverMatches) == 0) return true;
+  } while (::FindNextFileA(search.get(), &found));
+  return false;
+}
+
+bool Win32FileSystem::ReadAll(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) return false;
+  LARGE_INTEGER size;
+  if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return false;
+  if (static_cast<unsigned long long>(size.QuadPart) > static_cast<unsigned long long>(SIZE_MAX / 2)) return false;
+  bytes.resize(static_cast<size_t>(size.QuadPart));
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), &bytes[done], chunk, &read, nullptr)) return false;
+    if (read == 0) break;  // the file shrank under us: keep what was there
+    done += read;
+  }
+  bytes.resize(done);
+  return true;
+}
+
+std::unique_ptr<IWriteFile> Win32FileSystem::CreateForWrite(const std::string& path) {
+  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32WriteFile>(h);
+}
+
+bool Win32FileSystem::Replace(const std::string& source, const std::string& target) {
+  DWORD attributes = ::GetFileAttributesA(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    // A file the user marked read-only stays as it is (not every file system refuses this).
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (::ReplaceFileA(target.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+      return true;
+  }
+  // No target yet (ReplaceFile refuses then), or a file system that cannot replace.
+  return ::MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool Win32FileSystem::Delete(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
+
+bool Win32FileSystem::ClearReadOnly(const std::string& path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
+  return ::SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != FALSE;
+}
+
+bool Win32FileSystem::CopyFile(const std::string& source, const std::string& target) {
+  return ::CopyFileA(source.c_str(), target.c_str(), FALSE) != FALSE;
+}
+
+bool Win32FileSystem::CreateFolder(const std::string& path) { return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+
+std::string Win32FileSystem::LastErrorDescription() { return ErrorDescription(::GetLastError()); }
+
+}  // namespace carrydeck

@@ -1,0 +1,87 @@
+// The file port against the real Win32 of Wine.
+#include "Win32FilesTest.h"
+
+#include "common/SafeSave.h"
+
+namespace carrydeck {
+namespace {
+
+class Win32Files : public testing::Win32FilesTest {};
+
+TEST_F(Win32Files, FileExistsOnlyForVisibleOrdinaryFiles) {
+  Write("tool.exe", "x");
+  Write("hidden.exe", "x", FILE_ATTRIBUTE_HIDDEN);
+  Write("system.exe", "x", FILE_ATTRIBUTE_SYSTEM);
+  Write("readonly.exe", "x", FILE_ATTRIBUTE_READONLY);
+  CreateDirectoryA((dir + "Apps").c_str(), nullptr);
+  EXPECT_TRUE(fs.FileExists(dir + "tool.exe"));
+  EXPECT_TRUE(fs.FileExists(dir + "readonly.exe"));
+  EXPECT_FALSE(fs.FileExists(dir + "hidden.exe"));
+  EXPECT_FALSE(fs.FileExists(dir + "system.exe"));
+  EXPECT_FALSE(fs.FileExists(dir + "Apps"));
+  EXPECT_FALSE(fs.FileExists(dir + "*.exe"));
+  EXPECT_FALSE(fs.FileExists(dir + "tool.ex?"));
+  EXPECT_FALSE(fs.FileExists(dir + "missing.exe"));
+  EXPECT_FALSE(fs.FileExists(""));
+  EXPECT_FALSE(fs.FileExists("Q:\\nowhere\\tool.exe"));
+  EXPECT_FALSE(fs.FileExists(dir + std::string(300, 'a') + ".exe"));
+}
+
+TEST_F(Win32Files, FolderExistsForFoldersWithTheirBackslash) {
+  CreateDirectoryA((dir + "Apps").c_str(), nullptr);
+  EXPECT_TRUE(fs.FolderExists(dir + "Apps\\"));
+  EXPECT_TRUE(fs.FolderExists(dir + "Apps"));
+  EXPECT_FALSE(fs.FolderExists(dir + "Gone\\"));
+  EXPECT_FALSE(fs.FolderExists("Q:\\"));
+  EXPECT_FALSE(fs.FolderExists(""));
+}
+
+TEST_F(Win32Files, SafeSaveCreatesThenReplacesWithoutLeftOvers) {
+  std::string path = dir + "Data.dat";
+  ASSERT_TRUE(SaveFileSafely(fs, path, "first\r\n").ok());
+  EXPECT_EQ(Read("Data.dat"), "first\r\n");
+  ASSERT_TRUE(SaveFileSafely(fs, path, std::string("second\0\r\n", 9)).ok());
+  EXPECT_EQ(Read("Data.dat"), std::string("second\0\r\n", 9));
+  EXPECT_FALSE(fs.FileExists(TempPathOf(path)));
+  EXPECT_FALSE(fs.FileExists(SealedPathOf(path)));
+}
+
+TEST_F(Win32Files, SaveIntoAMissingFolderFailsAndReportsTheStep) {
+  EXPECT_EQ(SaveFileSafely(fs, dir + "Gone\\Data.dat", "x").failedAt, SaveStep::Create);
+}
+
+TEST_F(Win32Files, ReadOnlyTargetKeepsItsBytes) {
+  Write("Data.dat", "old", FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(SaveFileSafely(fs, dir + "Data.dat", "new").ok());
+  EXPECT_EQ(Read("Data.dat"), "old");
+  EXPECT_FALSE(fs.FileExists(dir + "Data.dat.tmp"));
+}
+
+TEST_F(Win32Files, ClearReadOnlyTakesOffThatMarkAloneSoTheFileCanGo) {
+  Write("Remove.exe", "old tool", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_FALSE(fs.Delete(dir + "Remove.exe")) << "the platform keeps read-only files";
+  ASSERT_TRUE(fs.ClearReadOnly(dir + "Remove.exe"));
+  EXPECT_EQ(GetFileAttributesA((dir + "Remove.exe").c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE),
+            static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_TRUE(fs.ClearReadOnly(dir + "Remove.exe")) << "nothing to take off";
+  EXPECT_TRUE(fs.Delete(dir + "Remove.exe"));
+  EXPECT_FALSE(fs.ClearReadOnly(dir + "Remove.exe")) << "gone";
+  CreateDirectoryA((dir + "Apps").c_str(), nullptr);
+  EXPECT_FALSE(fs.ClearReadOnly(dir + "Apps")) << "folders are not files";
+}
+
+TEST_F(Win32Files, RecoveryPromotesTheSealedFile) {
+  Write("Data.dat.new", "sealed");
+  RecoverSafeSave(fs, dir + "Data.dat");
+  EXPECT_EQ(Read("Data.dat"), "sealed");
+  EXPECT_FALSE(fs.FileExists(dir + "Data.dat.new"));
+}
+
+TEST_F(Win32Files, ReadAllOfMissingFileFails) {
+  std::string bytes = "junk";
+  EXPECT_FALSE(fs.ReadAll(dir + "missing", bytes));
+  EXPECT_FALSE(fs.LastErrorDescription().empty());
+}
+
+}  // namespace
+}  // namespace carrydeck
