@@ -125,16 +125,6 @@ bool Launcher::SaveCatalogue() {
   return SaveList(DataFile(), list_, sys_.files, view_);
 }
 
-void Launcher::SortByTypeThenName() {
-  // Two stable sorts: by Name, then by Type, so names stay in order within each type.
-  list_.SetOrder(SortOrder::Ascending);
-  list_.SetSortKey(0);
-  list_.SetSorted(true);
-  list_.SetOrder(SortOrder::Ascending);
-  list_.SetSortKey(1);
-  list_.SetSorted(true);
-}
-
 void Launcher::OnDeferredStart() {
   view_.EnableDeferredStart(false);
   GetAllIcons();
@@ -156,14 +146,13 @@ void Launcher::RefreshList() {
   SetWindowCaption(true);
 }
 
-void Launcher::AddEntry() { ShowEntryEditor(true); }
+void Launcher::AddEntry() { ShowEntryEditor(EditorMode::Add); }
 
-void Launcher::EditEntry() { ShowEntryEditor(false); }
+void Launcher::EditEntry() { ShowEntryEditor(EditorMode::Edit); }
 
-void Launcher::ShowEntryEditor(bool adding) {
+void Launcher::ShowEntryEditor(EditorMode mode) {
   if (editor_) return;
-  AddingEntry = adding;
-  EntryEditor form(*this, list_, sys_.files);
+  EntryEditor form(mode, *this, sys_.files, appPath_);
   {
     struct Showing {
       EntryEditor*& editor;

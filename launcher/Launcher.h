@@ -6,13 +6,12 @@
 #include <string>
 
 #include "common/SystemPorts.h"
+#include "launcher/EntryEditor.h"
 #include "launcher/IconPorts.h"
 #include "launcher/ListView.h"
 #include "launcher/MainView.h"
 
 namespace carrydeck {
-
-class EntryEditor;
 
 struct Platform {
   IFileSystem& files;
@@ -23,7 +22,7 @@ struct Platform {
   IconPorts* icons = nullptr;  // the list's icons; none: icon passes do nothing
 };
 
-class Launcher {
+class Launcher : public ICatalogueEditing {
  public:
   // appPath: the program folder, ending in "\".
   Launcher(IMainView& view, IListView& list, Platform platform, std::string appPath);
@@ -46,14 +45,13 @@ class Launcher {
   void LoadData();
   // Icons: the cache load or rebuild, and the rebuild after every change of the catalogue.
   void GetAllIcons();
-  void RebuildIcons();
+  void RebuildIcons() override;
   // The window is going: a pass in progress stops at its next step.
   void StopIconPass();
   std::string IconCacheFile() const { return appPath_ + "imagelist.dat"; }
-  // Groups the rows by Type, by Name within each type.
-  void SortByTypeThenName();
   // Writes the rows to "Data.dat"; false when the old file was kept.
-  bool SaveCatalogue();
+  bool SaveCatalogue() override;
+  IListView& Rows() override { return list_; }
 
   // Settings.
   void LoadSettings();
@@ -89,8 +87,7 @@ class Launcher {
   void OnListMouseUp(int button);
   void OnListDoubleClick();
 
-  // Editing the catalogue. AddingEntry tells the dialog which command opened it.
-  bool AddingEntry = false;
+  // Editing the catalogue.
   void AddEntry();
   void EditEntry();
   void DeleteSelectedEntry();
@@ -121,7 +118,7 @@ class Launcher {
   void CloseAfterRun();
   // What waits for the entry editor to close.
   enum class AfterEditor { Nothing, Exit, Close };
-  void ShowEntryEditor(bool adding);
+  void ShowEntryEditor(EditorMode mode);
   // With the editor open: closes it as cancelled and remembers what to do after; false
   // when no editor is open.
   bool CloseEditorFirst(AfterEditor then);

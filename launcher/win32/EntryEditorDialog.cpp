@@ -165,7 +165,7 @@ bool Win32FolderListing::ListFiles(const std::string& folder, std::vector<std::s
 EntryEditorDialog::EntryEditorDialog(MessageBoxFunction messageBox, DialogOpenedHook opened)
     : messageBox_(std::move(messageBox)), opened_(std::move(opened)) {}
 
-void EntryEditorDialog::Show(HWND owner, EntryEditor& form) {
+void EntryEditorDialog::Show(HWND owner, IEntryEditor& form) {
   form_ = &form;
   owner_ = owner;
   form.Attach(*this, folders_);

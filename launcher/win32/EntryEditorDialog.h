@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "common/win32/Handle.h"
-#include "launcher/EntryEditor.h"
 #include "launcher/EntryEditorView.h"
 
 namespace carrydeck {
@@ -63,8 +62,8 @@ class EntryEditorDialog : public IEntryEditorView {
   EntryEditorDialog(const EntryEditorDialog&) = delete;
   EntryEditorDialog& operator=(const EntryEditorDialog&) = delete;
 
-  // Attaches the form, loads it and shows the dialog modally over owner until it closes.
-  void Show(HWND owner, EntryEditor& form);
+  // Attaches the editor, loads it and shows the dialog modally over owner until it closes.
+  void Show(HWND owner, IEntryEditor& form);
 
   // IEntryEditorView
   int MsgBox(const std::string& text, int style, const std::string& title) override;
@@ -99,7 +98,7 @@ class EntryEditorDialog : public IEntryEditorView {
 
   MessageBoxFunction messageBox_;
   DialogOpenedHook opened_;
-  EntryEditor* form_ = nullptr;
+  IEntryEditor* form_ = nullptr;
   HWND hwnd_ = nullptr;
   HWND owner_ = nullptr;
   int dpiX_ = 96, dpiY_ = 96;

@@ -81,7 +81,7 @@ class MainWindow : public IMainView {
   void AddTrayIcon() override;
   void RemoveTrayIcon() override;
   void EnableDeferredStart(bool enabled) override;
-  void ShowEntryEditorDialog(EntryEditor& editor) override;
+  void ShowEntryEditorDialog(IEntryEditor& editor) override;
 
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;

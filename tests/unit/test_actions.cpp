@@ -379,7 +379,7 @@ TEST_F(Actions, ColumnClicksSortUpThenDownAndRewriteTheCatalogue) {
   form->OnColumnClick(2);
   EXPECT_EQ(Names(list), "cba");  // by Type: X, Y, Z
 
-  form->SortByTypeThenName();
+  SortByTypeThenName(list);
   form->OnColumnClick(2);
   EXPECT_EQ(list.Order(), SortOrder::Descending) << "the dialog leaves the key on Type, ascending";
 }
@@ -388,7 +388,7 @@ TEST_F(Actions, SortByTypeThenNameGroupsTypesWithNamesInOrder) {
   Start();
   list.AddRows({CatalogEntry{{"zeta", "Tools", "", ""}}, CatalogEntry{{"Alpha", "Games", "", ""}},
                 CatalogEntry{{"beta", "Tools", "", ""}}, CatalogEntry{{"Gamma", "games", "", ""}}});
-  form->SortByTypeThenName();
+  SortByTypeThenName(list);
   EXPECT_EQ(Names(list), "AlphaGammabetazeta");
   EXPECT_EQ(list.SortKey(), 1);
 }

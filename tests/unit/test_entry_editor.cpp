@@ -20,7 +20,7 @@ using testing::MemoryFileSystem;
 using testing::ShownMessage;
 
 // The dialog's controls in memory, as a user would see them.
-class FakeAddView : public IEntryEditorView {
+class FakeEditorView : public IEntryEditorView {
  public:
   std::string caption = "Add/Edit Entry", name, commandLine, type;
   std::vector<std::string> typeItems;
@@ -155,7 +155,7 @@ struct EntryEditorLogic : ::testing::Test {
   FakeDiskSpace disk;
   FakeMainView main;
   MemoryListView list;
-  FakeAddView view;
+  FakeEditorView view;
   FakeFolders folders;
   std::string appPath = "E:\\Carrydeck\\";
   std::unique_ptr<Launcher> owner;
@@ -187,8 +187,9 @@ struct EntryEditorLogic : ::testing::Test {
   // Opens the dialog through the menu command; the script is what the user does in it.
   void Open(Command command, const std::function<void(EntryEditor&)>& script) {
     if (!owner) Start();
-    view = FakeAddView();  // each opening has new controls
-    main.onEntryEditorDialog = [&](EntryEditor& form) {
+    view = FakeEditorView();  // each opening has new controls
+    main.onEntryEditorDialog = [&](IEntryEditor& shown) {
+      EntryEditor& form = dynamic_cast<EntryEditor&>(shown);
       form.Attach(view, folders);
       form.OnLoad();
       script(form);
@@ -222,7 +223,7 @@ TEST_F(EntryEditorLogic, AddOpensOnTheCurrentFolderWithTheTypesAndNoFileSelected
   folders.AddFolder("E:\\Carrydeck\\apps");
   File("Types.dat") = "Games\r\n\r\nGames\r\nTools";
   Open(Command::AddEntry, [&](EntryEditor& form) {
-    EXPECT_TRUE(owner->AddingEntry);
+    EXPECT_EQ(form.Mode(), EditorMode::Add);
     EXPECT_EQ(view.caption, "Add Entry");
     EXPECT_EQ(view.name, "");
     EXPECT_EQ(view.commandLine, "");
@@ -244,7 +245,7 @@ TEST_F(EntryEditorLogic, AddOpensOnTheCurrentFolderWithTheTypesAndNoFileSelected
     EXPECT_EQ(view.file, -1);
     EXPECT_TRUE(view.messages.empty());
   });
-  EXPECT_EQ(main.addDialogs, 1);
+  EXPECT_EQ(main.entryEditorDialogs, 1);
 }
 
 TEST_F(EntryEditorLogic, EditFillsTheBoxesAndOpensTheListsOnTheEntrysFile) {
@@ -253,7 +254,7 @@ TEST_F(EntryEditorLogic, EditFillsTheBoxesAndOpensTheListsOnTheEntrysFile) {
   Start(kCatalogue);
   list.SelectRow(2);
   Open(Command::EditEntry, [&](EntryEditor& form) {
-    EXPECT_FALSE(owner->AddingEntry);
+    EXPECT_EQ(form.Mode(), EditorMode::Edit);
     EXPECT_EQ(view.caption, "Edit Entry");
     EXPECT_EQ(view.name, "Alpha");
     EXPECT_EQ(view.type, "Games");
@@ -554,7 +555,7 @@ TEST_F(EntryEditorLogic, NothingOfTheMainWindowActsWhileTheEditorIsOpen) {
     form.OnCancel();
   });
   EXPECT_TRUE(main.messages.empty()) << "no delete question";
-  EXPECT_EQ(main.addDialogs, 1);
+  EXPECT_EQ(main.entryEditorDialogs, 1);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Zed", "Alpha", "Beta"}));
   EXPECT_EQ(File("Data.dat"), data);
 }
