@@ -723,6 +723,17 @@ TEST(FolderListPath, RootsKeepTheirBackslashFoldersLoseIt) {
   EXPECT_EQ(DriveRootOfPath("f:\\x"), "F:\\");
 }
 
+TEST(SortByTypeThenName, GroupsTypesWithNamesInOrder) {
+  MemoryListView list;
+  list.AddRows({CatalogEntry{{"zeta", "Tools", "", ""}}, CatalogEntry{{"Alpha", "Games", "", ""}},
+                CatalogEntry{{"beta", "Tools", "", ""}}, CatalogEntry{{"Gamma", "games", "", ""}}});
+  SortByTypeThenName(list);
+  std::string names;
+  for (size_t i = 1; i <= list.RowCount(); ++i) names += list.Row(i).Name();
+  EXPECT_EQ(names, "AlphaGammabetazeta");
+  EXPECT_EQ(list.SortKey(), 1);
+}
+
 // ---- Delete Entry ------------------------------------------------------------------------
 
 struct DeleteEntry : EntryEditorLogic {};
@@ -746,7 +757,7 @@ TEST_F(DeleteEntry, YesRemovesTheSelectedRowOnly) {
   Start(kCatalogue);
   list.SelectRow(2);
   main.answers = {mb::IdYes};
-  owner->DeleteSelectedEntry();
+  owner->OnCommand(Command::DeleteEntry);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Zed", "Beta"}));
   EXPECT_EQ(File("Data.dat"),
             "Zed\r\nTools\r\nE:\\Apps\\zed.exe\r\n\r\n"
@@ -757,7 +768,7 @@ TEST_F(DeleteEntry, YesOnTheOnlyEntryLeavesAZeroByteFile) {
   Start("\r\nT\r\nE:\\x.exe\r\n\r\n");
   list.SelectRow(1);
   main.answers = {mb::IdYes};
-  owner->DeleteSelectedEntry();
+  owner->OnCommand(Command::DeleteEntry);
   EXPECT_EQ(main.messages[0].text, "Are you sure you want to remove ?") << "an empty name, shown as stored";
   EXPECT_EQ(list.RowCount(), 0u);
   EXPECT_EQ(File("Data.dat"), "");
@@ -766,7 +777,7 @@ TEST_F(DeleteEntry, YesOnTheOnlyEntryLeavesAZeroByteFile) {
 TEST_F(DeleteEntry, WithoutASelectedRowNothingIsAskedOrWritten) {
   Start(kCatalogue);
   const int creates = fs.creates;
-  owner->DeleteSelectedEntry();
+  owner->OnCommand(Command::DeleteEntry);
   EXPECT_TRUE(main.messages.empty());
   EXPECT_EQ(list.RowCount(), 3u);
   EXPECT_EQ(fs.creates, creates);
