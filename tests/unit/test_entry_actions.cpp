@@ -104,6 +104,15 @@ TEST_F(Actions, MinimiseComesBeforeTheStartAndCloseAfterTheStatusWithTheIconRemo
   EXPECT_TRUE(view.messages.empty()) << "closing after a run asks nothing";
 }
 
+TEST_F(Actions, AnItemThatIsNoAfterRunChoiceChangesNoTickAndNoSetting) {
+  Start();
+  const std::string settings = fs.files[app + "Settings.ini"];
+  form->Actions().SetAfterRunMode(Command::Run);
+  EXPECT_TRUE(view.Checked(Command::AfterRunDoNothing));
+  EXPECT_FALSE(view.Checked(Command::Run));
+  EXPECT_EQ(fs.files[app + "Settings.ini"], settings);
+}
+
 TEST_F(Actions, FailureReportTellsWhatWasStoredAndStartsNothing) {
   Start();
   Mode(Command::AfterRunMinimize);

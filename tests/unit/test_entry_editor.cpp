@@ -723,6 +723,57 @@ TEST(FolderListPath, RootsKeepTheirBackslashFoldersLoseIt) {
   EXPECT_EQ(DriveRootOfPath("f:\\x"), "F:\\");
 }
 
+// The editor over a catalogue of its own that records what is asked of it.
+class RecordingCatalogue : public ICatalogueEditing {
+ public:
+  MemoryListView rows;
+  std::vector<std::string> calls;
+  IListView& Rows() override { return rows; }
+  bool SaveCatalogue() override {
+    calls.push_back("save " + std::to_string(rows.RowCount()) + " rows");
+    return true;
+  }
+  void RebuildIcons() override { calls.push_back("rebuild icons"); }
+};
+
+TEST(EntryEditorOverItsCatalogue, SaveChangesTheRowsThenSavesThemBeforeTheIconsAreRebuilt) {
+  for (EditorMode mode : {EditorMode::Add, EditorMode::Edit}) {
+    SCOPED_TRACE(mode == EditorMode::Add ? "add" : "edit");
+    MemoryFileSystem fs;
+    FakeFolders folders;
+    FakeEditorView view;
+    folders.current = "C:\\";
+    folders.AddFolder("C:\\");
+    for (const char* file : {"E:\\Apps\\old.exe", "E:\\Apps\\new.exe"}) {
+      fs.files[file] = "MZ";
+      folders.AddFile(file);
+    }
+    RecordingCatalogue catalogue;
+    catalogue.rows.AddRows({CatalogEntry{{"Old", "Tools", "E:\\Apps\\old.exe", ""}},
+                            CatalogEntry{{"Game", "Games", "E:\\Games\\game.exe", ""}}});
+    catalogue.rows.SelectRow(1);
+    EntryEditor editor(mode, catalogue, fs, "F:\\Menu\\");
+    EXPECT_EQ(editor.Mode(), mode);
+    editor.Attach(view, folders);
+    editor.OnLoad();
+    if (mode == EditorMode::Add) editor.PickDrive(1);  // E:, where the process stood in its root
+    ASSERT_EQ(editor.DirPath(), mode == EditorMode::Add ? "E:\\" : "E:\\Apps");
+    if (mode == EditorMode::Add) editor.OpenFolderRow(view.FolderRowOf("Apps"));
+    view.file = static_cast<int>(std::find(view.files.begin(), view.files.end(), "new.exe") - view.files.begin());
+    view.name = "New";
+    view.type = "Tools";
+    editor.OnSave();
+    const size_t rows = mode == EditorMode::Add ? 3 : 2;
+    EXPECT_EQ(catalogue.calls, (std::vector<std::string>{"save " + std::to_string(rows) + " rows", "rebuild icons"}));
+    ASSERT_EQ(catalogue.rows.RowCount(), rows);
+    EXPECT_EQ(catalogue.rows.Row(1).Name(), "Game") << "grouped by type";
+    EXPECT_EQ(catalogue.rows.Row(2), (CatalogEntry{{"New", "Tools", "E:\\Apps\\new.exe", ""}}));
+    EXPECT_EQ(catalogue.rows.Row(rows).Name(), mode == EditorMode::Add ? "Old" : "New") << "only an edit replaces";
+    EXPECT_EQ(fs.files.count("F:\\Menu\\Types.dat"), 1u) << "the types list lies in the program folder";
+    EXPECT_TRUE(editor.Unloaded());
+  }
+}
+
 TEST(SortByTypeThenName, GroupsTypesWithNamesInOrder) {
   MemoryListView list;
   list.AddRows({CatalogEntry{{"zeta", "Tools", "", ""}}, CatalogEntry{{"Alpha", "Games", "", ""}},
