@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!before.empty()) FUZZ_CHECK(ProfileGet(fs.files[kIni], k.section, k.key) == before);
   }
 
-  first.form->SaveSettings();
+  first.form->Settings().Save();
   FUZZ_CHECK(fs.files[kData] == catalogue);
   for (const Key& k : {kKeys[0], kKeys[1], kKeys[7], kKeys[8], kKeys[9], kKeys[10]})
     FUZZ_CHECK(ParseNumber(ProfileGet(fs.files[kIni], k.section, k.key)).has_value());

@@ -5,7 +5,6 @@
 #include "common/Paths.h"
 #include "common/SafeSave.h"
 #include "launcher/CatalogueRows.h"
-#include "launcher/Launcher.h"
 
 namespace carrydeck {
 
@@ -83,7 +82,18 @@ std::string DriveRootOfPath(const std::string& path) {
   return SplitRoot(FolderListPath(path), root, rest) ? root : std::string();
 }
 
-EntryEditor::EntryEditor(Launcher& owner, IListView& list, IFileSystem& files) : owner_(owner), list_(list), fs_(files) {}
+void SortByTypeThenName(IListView& rows) {
+  // Two stable sorts: by Name, then by Type, so names stay in order within each type.
+  rows.SetOrder(SortOrder::Ascending);
+  rows.SetSortKey(0);
+  rows.SetSorted(true);
+  rows.SetOrder(SortOrder::Ascending);
+  rows.SetSortKey(1);
+  rows.SetSorted(true);
+}
+
+EntryEditor::EntryEditor(EditorMode mode, ICatalogueEditing& catalogue, IFileSystem& files, std::string appPath)
+    : mode_(mode), catalogue_(catalogue), list_(catalogue.Rows()), fs_(files), appPath_(std::move(appPath)) {}
 
 void EntryEditor::Attach(IEntryEditorView& view, IFolderListing& folders) {
   view_ = &view;
@@ -91,7 +101,7 @@ void EntryEditor::Attach(IEntryEditorView& view, IFolderListing& folders) {
   types_.Bind(view_);
 }
 
-std::string EntryEditor::TypesFile() const { return owner_.GetAppPath() + "Types.dat"; }
+std::string EntryEditor::TypesFile() const { return appPath_ + "Types.dat"; }
 
 std::string EntryEditor::FileName() const {
   int index = view_ ? view_->SelectedFile() : -1;
@@ -208,7 +218,7 @@ void EntryEditor::OnLoad() {
   // holds: that would lose every type in it.
   typesUnreadable_ = !LoadComboFromFile(fs_, TypesFile(), types_) && fs_.PathExists(TypesFile());
 
-  if (owner_.AddingEntry) {
+  if (mode_ == EditorMode::Add) {
     view_->SetCaption("Add Entry");
     return;
   }
@@ -225,7 +235,7 @@ void EntryEditor::OnLoad() {
     folder = AddTrailingBackslash(FolderOf(target));
   } else {
     // The stick came back under another letter: look where the entry would be now.
-    const std::string root = owner_.GetDriveRoot();
+    const std::string root = DriveRootOf(appPath_);
     SetDrive(root);
     folder = AddTrailingBackslash(FolderOf(RelocatePath(target, root)));
   }
@@ -310,11 +320,11 @@ void EntryEditor::OnSave() {
 
   const size_t edited = list_.SelectedRow();
   list_.AddRow(CatalogEntry{{view_->NameText(), type, target, view_->CommandLineText()}});
-  if (!owner_.AddingEntry && edited) list_.RemoveRow(edited);
-  owner_.SortByTypeThenName();
+  if (mode_ == EditorMode::Edit && edited) list_.RemoveRow(edited);
+  SortByTypeThenName(list_);
   list_.Repaint();
-  owner_.SaveCatalogue();
-  owner_.RebuildIcons();
+  catalogue_.SaveCatalogue();
+  catalogue_.RebuildIcons();
   Unload();
 }
 

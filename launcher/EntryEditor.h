@@ -13,7 +13,22 @@
 
 namespace carrydeck {
 
-class Launcher;
+// Which command opened the editor: a new entry, or the selected one to change.
+enum class EditorMode { Add, Edit };
+
+// The catalogue as the editor changes it: its rows, and what follows a change.
+class ICatalogueEditing {
+ public:
+  virtual ~ICatalogueEditing() = default;
+  virtual IListView& Rows() = 0;
+  // Writes the rows to "Data.dat"; false when the old file was kept.
+  virtual bool SaveCatalogue() = 0;
+  // The rows' icons, built anew.
+  virtual void RebuildIcons() = 0;
+};
+
+// Groups the rows by Type, by Name within each type: where a saved entry takes its place.
+void SortByTypeThenName(IListView& rows);
 
 // The type drop-down: the items kept byte for byte, each shown by the view as it comes.
 class TypeCombo : public IItemList {
@@ -31,27 +46,25 @@ class TypeCombo : public IItemList {
   IEntryEditorView* view_ = nullptr;
 };
 
-class EntryEditor {
+class EntryEditor : public IEntryEditor {
  public:
-  EntryEditor(Launcher& owner, IListView& list, IFileSystem& files);
+  // appPath: the program folder, ending in "\"; the types list lies there.
+  EntryEditor(EditorMode mode, ICatalogueEditing& catalogue, IFileSystem& files, std::string appPath);
   EntryEditor(const EntryEditor&) = delete;
   EntryEditor& operator=(const EntryEditor&) = delete;
 
-  void Attach(IEntryEditorView& view, IFolderListing& folders);
+  // IEntryEditor
+  void Attach(IEntryEditorView& view, IFolderListing& folders) override;
+  void OnLoad() override;
+  void OnFileClick() override;
+  void OnAddType() override;
+  void OnOtherFolder() override;
+  void OnSave() override;
+  void OnCancel() override;
+  void PickDrive(int index) override;
+  void OpenFolderRow(int index) override;
 
-  void OnLoad();
-  void OnDriveChange();
-  void OnFolderChange();
-  void OnFileClick();
-  void OnAddType();
-  void OnOtherFolder();
-  void OnSave();
-  void OnCancel();
-
-  // What the lists do themselves when the user works them.
-  void PickDrive(int index);  // a drive chosen in the drop-down
-  void OpenFolderRow(int index);    // a folder row double-clicked
-
+  EditorMode Mode() const { return mode_; }
   // The lists' state, as their properties would read.
   const std::string& Drive() const { return drive_; }
   const std::string& DirPath() const { return dirPath_; }
@@ -61,9 +74,10 @@ class EntryEditor {
   std::string FileName() const;
   bool Unloaded() const { return unloaded_; }
 
-  std::string TypesFile() const;
-
  private:
+  // The change events of the drive and folder lists.
+  void OnDriveChange();
+  void OnFolderChange();
   // Property sets of the three lists, with their change events as the controls raise them.
   void SetDrive(const std::string& path);
   bool SetDirPath(const std::string& path);
@@ -73,12 +87,15 @@ class EntryEditor {
   void ShowDrive(const std::string& root);
   void InitLists();
   void Report(const std::string& prefix);
+  std::string TypesFile() const;
   void SaveTypes();
   void Unload();
 
-  Launcher& owner_;
+  const EditorMode mode_;
+  ICatalogueEditing& catalogue_;
   IListView& list_;
   IFileSystem& fs_;
+  const std::string appPath_;
   IEntryEditorView* view_ = nullptr;
   IFolderListing* folders_ = nullptr;
 

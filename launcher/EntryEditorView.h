@@ -1,6 +1,7 @@
 // The Add/Edit dialog as its logic (EntryEditor) sees it: the controls, and the folder listing
 // behind its drive, folder and file lists. The Win32 dialog implements both over real
-// controls and the file system; tests implement them in memory.
+// controls and the file system; tests implement them in memory. And the logic as the dialog
+// sees it (IEntryEditor), so the windows never depend on the logic's class.
 #pragma once
 
 #include <string>
@@ -61,6 +62,23 @@ class IFolderListing {
   virtual bool ListFiles(const std::string& folder, std::vector<std::string>& names) = 0;
   // The platform's description of the last failure.
   virtual std::string LastErrorDescription() = 0;
+};
+
+// The editor's logic as its dialog drives it: the dialog attaches its controls and the
+// folder listing, loads it, then forwards each event.
+class IEntryEditor {
+ public:
+  virtual ~IEntryEditor() = default;
+  virtual void Attach(IEntryEditorView& view, IFolderListing& folders) = 0;
+  virtual void OnLoad() = 0;
+  virtual void OnFileClick() = 0;
+  virtual void OnAddType() = 0;
+  virtual void OnOtherFolder() = 0;
+  virtual void OnSave() = 0;
+  virtual void OnCancel() = 0;
+  // What the lists do themselves when the user works them.
+  virtual void PickDrive(int index) = 0;      // a drive chosen in the drop-down
+  virtual void OpenFolderRow(int index) = 0;  // a folder row double-clicked
 };
 
 }  // namespace carrydeck

@@ -1,32 +1,19 @@
 #include "launcher/Launcher.h"
 
-#include "common/IniFile.h"
+#include <cmath>
+
 #include "common/NumberText.h"
 #include "common/Paths.h"
 #include "common/SafeSave.h"
 #include "launcher/CatalogueFile.h"
-#include "launcher/EntryEditor.h"
 #include "launcher/FreeSpaceText.h"
 
 namespace carrydeck {
 
 namespace {
 
-struct ColumnSetup {
-  const char* header;
-  double width;
-};
 const char kCatalogueNotLoaded[] =
     "Data.dat is hidden, a system file or not a file: it was not loaded and will not be changed.";
-
-constexpr ColumnSetup kColumns[] = {
-    {"Name", 3000}, {"Type", 2000}, {"Target File", 3000}, {"Command Line Parameters", 3000}};
-
-// A stored size that is not a number falls back to its default.
-double NumberOr(const std::string& text, double fallback) {
-  std::optional<double> value = ParseNumber(text);
-  return value ? *value : fallback;
-}
 
 }  // namespace
 
@@ -37,111 +24,62 @@ std::string AboutText() {
          " programs work as they should.\r\n\r\n" + "Fenwright Software, 2004-2026.";
 }
 
-namespace {
-// Without a shell port nothing can be started: every call fails, nothing crashes.
-class NoShell : public IShell {
- public:
-  bool ChangeDrive(const std::string&) override { return false; }
-  bool ChangeFolder(const std::string&) override { return false; }
-  void ShellOpen(const std::string&, const std::string&, const std::string&) override {}
-  bool StartProgram(const std::string&, const std::string&) override { return false; }
-  std::string SystemFolder() override { return std::string(); }
-  std::string WindowsFolder() override { return std::string(); }
-  std::string GetShortPath(const std::string&) override { return std::string(); }
-  std::optional<OsVersionInfo> QueryVersion() override { return std::nullopt; }
-  bool SetClipboardText(const std::string&) override { return false; }
-  bool GetClipboardText(std::string&) override { return false; }
-  std::string LastErrorDescription() override { return "Not supported"; }
-};
-NoShell gNoShell;
-}  // namespace
-
 Launcher::Launcher(IMainView& view, IListView& list, Platform platform, std::string appPath)
-    : view_(view),
-      list_(list),
-      sys_(platform),
-      appPath_(std::move(appPath)),
-      shell_(platform.shell ? *platform.shell : gNoShell) {}
+    : ctx_(view, list, platform, std::move(appPath)),
+      view_(ctx_.view),
+      list_(ctx_.list),
+      sys_(ctx_.sys),
+      icons_(ctx_),
+      settings_(ctx_, icons_),
+      actions_(ctx_),
+      exit_(ctx_, settings_) {}
 
 std::string Launcher::GetVersionString() const {
   return std::to_string(sys_.version.major) + "." + std::to_string(sys_.version.minor) +
          std::to_string(sys_.version.revision);
 }
 
-std::string Launcher::GetDriveRoot() const { return DriveRootOf(appPath_); }
-
-std::string Launcher::ReadSetting(const std::string& section, const std::string& key,
-                                 const std::string& defaultValue) {
-  return ReadIni(sys_.profile, section, key, SettingsFile(), defaultValue);
-}
-
-void Launcher::WriteSetting(const std::string& section, const std::string& key, const std::string& value) {
-  WriteIni(sys_.profile, section, key, value, SettingsFile());
-}
-
 void Launcher::OnLoad() {
   list_.SetSunkenBorder();
   // Before the caption changes, so the icon's tip reads "Carrydeck" for the whole run.
   view_.AddTrayIcon();
-  SetupColumns();
-
-  view_.SetHeightTwips(NumberOr(ReadSetting("MAIN", "Window Height", "5910"), 5910));
-  view_.SetWidthTwips(NumberOr(ReadSetting("MAIN", "Window Width", "10960"), 10960));
+  settings_.SetupColumns();
+  settings_.LoadWindowSize();
 
   // A save cut short by a pulled stick may have left its new file under the temporary name.
-  RecoverSafeSave(sys_.files, DataFile());
-  if (sys_.files.FileExists(DataFile())) {
+  RecoverSafeSave(sys_.files, ctx_.DataFile());
+  if (sys_.files.FileExists(ctx_.DataFile())) {
     view_.SetStatus("Loading data . . .");
-    std::optional<bool> icons = ParseBoolean(ReadSetting("Main", "Icons", "1"));
+    std::optional<bool> icons = ParseBoolean(ctx_.ReadSetting("Main", "Icons", "1"));
     view_.SetChecked(Command::ShowIcons, icons.value_or(true));
     LoadData();
-  } else if (sys_.files.PathExists(DataFile())) {
+  } else if (sys_.files.PathExists(ctx_.DataFile())) {
     // Hidden or system (as malware leaves a stick), or not a file: not shown, and an empty
     // list must never take its place.
-    catalogueKept_ = true;
+    ctx_.catalogueKept = true;
     view_.SetStatus(kCatalogueNotLoaded);
   }
 
-  LoadSettings();
-  view_.SetMenuCaption(Command::BrowseDriveRoot, "Browse " + GetDriveRoot());
+  settings_.Load();
+  view_.SetMenuCaption(Command::BrowseDriveRoot, "Browse " + ctx_.DriveRoot());
   SetWindowCaption(false);
-}
-
-void Launcher::SetupColumns() {
-  list_.ClearColumns();
-  for (const ColumnSetup& column : kColumns) list_.AddColumn(column.header, column.width);
 }
 
 void Launcher::LoadData() {
   view_.SetStatus("Loading data . . .");
   list_.ClearRows();
-  LoadResult loaded = LoadList(DataFile(), list_, sys_.files, view_);
-  catalogueKept_ = loaded.readFailed;
+  LoadResult loaded = LoadList(ctx_.DataFile(), list_, sys_.files, view_);
+  ctx_.catalogueKept = loaded.readFailed;
   view_.SetStatus("App data loaded (" + std::to_string(loaded.count) + " apps).");
-}
-
-bool Launcher::SaveCatalogue() {
-  if (catalogueKept_) return false;
-  return SaveList(DataFile(), list_, sys_.files, view_);
-}
-
-void Launcher::SortByTypeThenName() {
-  // Two stable sorts: by Name, then by Type, so names stay in order within each type.
-  list_.SetOrder(SortOrder::Ascending);
-  list_.SetSortKey(0);
-  list_.SetSorted(true);
-  list_.SetOrder(SortOrder::Ascending);
-  list_.SetSortKey(1);
-  list_.SetSorted(true);
 }
 
 void Launcher::OnDeferredStart() {
   view_.EnableDeferredStart(false);
-  GetAllIcons();
+  icons_.GetAllIcons();
 }
 
 void Launcher::SetWindowCaption(bool refreshForm) {
-  const std::string root = GetDriveRoot();
+  const std::string root = ctx_.DriveRoot();
   view_.SetCaption(std::string(refreshForm ? "Fenwright's Carrydeck v" : "Carrydeck v") + GetVersionString() +
                    " >> " + FreeSpaceText(sys_.disk, root) + " Remaining on " + root);
 }
@@ -151,19 +89,14 @@ void Launcher::ShowAbout() {
 }
 
 void Launcher::RefreshList() {
-  GetAllIcons();
+  icons_.GetAllIcons();
   list_.Repaint();
   SetWindowCaption(true);
 }
 
-void Launcher::AddEntry() { ShowEntryEditor(true); }
-
-void Launcher::EditEntry() { ShowEntryEditor(false); }
-
-void Launcher::ShowEntryEditor(bool adding) {
+void Launcher::ShowEntryEditor(EditorMode mode) {
   if (editor_) return;
-  AddingEntry = adding;
-  EntryEditor form(*this, list_, sys_.files);
+  EntryEditor form(mode, *this, sys_.files, ctx_.appPath);
   {
     struct Showing {
       EntryEditor*& editor;
@@ -195,9 +128,20 @@ void Launcher::DeleteSelectedEntry() {
   const int answer = view_.MsgBox("Are you sure you want to remove " + list_.Row(row).Name() + "?",
                                   mb::YesNo | mb::IconQuestion | mb::DefaultButton2, kProgramTitle);
   if (answer == mb::IdYes) list_.RemoveRow(row);
-  RebuildIcons();
+  icons_.Rebuild();
   list_.Repaint();
-  SaveCatalogue();
+  ctx_.SaveCatalogue();
+}
+
+bool Launcher::OnCloseRequest() {
+  // The question comes once the editor is closed; this close request is then made again.
+  if (CloseEditorFirst(AfterEditor::Close)) return true;
+  return exit_.OnCloseRequest();
+}
+
+void Launcher::Quit() {
+  if (CloseEditorFirst(AfterEditor::Exit)) return;
+  exit_.Quit();
 }
 
 void Launcher::OnCommand(Command item) {
@@ -206,34 +150,62 @@ void Launcher::OnCommand(Command item) {
   switch (item) {
     case Command::About: ShowAbout(); break;
     case Command::RefreshList: RefreshList(); break;
-    case Command::Run: RunSelectedEntry(); break;
-    case Command::BrowseEntryFolder: BrowseEntryFolder(); break;
-    case Command::BrowseDriveRoot: BrowseDriveRoot(); break;
-    case Command::OpenCommandPrompt: OpenCommandPrompt(); break;
-    case Command::CopyEntryPath: CopyEntryPath(); break;
-    case Command::CopyShortPath: CopyShortPath(); break;
-    case Command::AfterRunDoNothing: AfterRunDoNothing(); break;
-    case Command::AfterRunMinimize: AfterRunMinimize(); break;
-    case Command::AfterRunClose: AfterRunClose(); break;
-    case Command::ShowIcons: ToggleIcons(); break;
-    case Command::ShowGridLines: ToggleGridLines(); break;
-    case Command::ShowBackground: ToggleBackground(); break;
-    case Command::Font8: SetFontSize(8); break;
-    case Command::Font10: SetFontSize(10); break;
-    case Command::Font12: SetFontSize(12); break;
-    case Command::Font14: SetFontSize(14); break;
-    case Command::Font16: SetFontSize(16); break;
-    case Command::Font18: SetFontSize(18); break;
-    case Command::Font20: SetFontSize(20); break;
-    case Command::SaveSettings: SaveSettings(); break;
-    case Command::RebuildIcons: RebuildIcons(); break;
-    case Command::AddEntry: AddEntry(); break;
-    case Command::EditEntry: EditEntry(); break;
+    case Command::Run: actions_.RunSelectedEntry(); break;
+    case Command::BrowseEntryFolder: actions_.BrowseEntryFolder(); break;
+    case Command::BrowseDriveRoot: actions_.BrowseDriveRoot(); break;
+    case Command::OpenCommandPrompt: actions_.OpenCommandPrompt(); break;
+    case Command::CopyEntryPath: actions_.CopyEntryPath(); break;
+    case Command::CopyShortPath: actions_.CopyShortPath(); break;
+    case Command::AfterRunDoNothing:
+    case Command::AfterRunMinimize:
+    case Command::AfterRunClose: actions_.SetAfterRunMode(item); break;
+    case Command::ShowIcons: settings_.ToggleIcons(); break;
+    case Command::ShowGridLines: settings_.ToggleGridLines(); break;
+    case Command::ShowBackground: settings_.ToggleBackground(); break;
+    case Command::Font8: settings_.SetFontSize(8); break;
+    case Command::Font10: settings_.SetFontSize(10); break;
+    case Command::Font12: settings_.SetFontSize(12); break;
+    case Command::Font14: settings_.SetFontSize(14); break;
+    case Command::Font16: settings_.SetFontSize(16); break;
+    case Command::Font18: settings_.SetFontSize(18); break;
+    case Command::Font20: settings_.SetFontSize(20); break;
+    case Command::SaveSettings: settings_.Save(); break;
+    case Command::RebuildIcons: icons_.Rebuild(); break;
+    case Command::AddEntry: ShowEntryEditor(EditorMode::Add); break;
+    case Command::EditEntry: ShowEntryEditor(EditorMode::Edit); break;
     case Command::DeleteEntry: DeleteSelectedEntry(); break;
     case Command::OpenMenu: RestoreFromTray(); break;
     case Command::Exit: Quit(); break;
     default: break;
   }
+}
+
+void Launcher::OnColumnClick(int column) {
+  if (editor_) return;  // the editor has the catalogue now
+  list_.SetSorted(true);
+  if (list_.SortKey() == column - 1) {
+    list_.SetOrder(list_.Order() == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending);
+  } else {
+    list_.SetOrder(SortOrder::Ascending);
+    list_.SetSortKey(column - 1);
+  }
+  ctx_.SaveCatalogue();
+}
+
+void Launcher::OnListKeyUp() {
+  const size_t row = list_.SelectedRow();
+  if (row == 0) return;
+  const int maximum = static_cast<int>(std::floor(view_.StatusWidthTwips() / 80));
+  view_.SetStatus(ShortenPathForDisplay(list_.Row(row).TargetFile(), maximum));
+}
+
+void Launcher::OnListMouseUp(int button) {
+  OnListKeyUp();
+  if (button == 2) view_.ShowContextMenu();
+}
+
+void Launcher::OnListDoubleClick() {
+  if (!editor_) actions_.RunSelectedEntry();
 }
 
 }  // namespace carrydeck

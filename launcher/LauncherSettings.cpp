@@ -1,8 +1,6 @@
-// The main window's settings, list layout and looks, and the tray's way back.
-#include <cmath>
+#include "launcher/LauncherSettings.h"
 
 #include "common/NumberText.h"
-#include "launcher/Launcher.h"
 
 namespace carrydeck {
 
@@ -21,12 +19,35 @@ constexpr FontItem kFontItems[] = {{8, Command::Font8},   {10, Command::Font10},
                                    {14, Command::Font14}, {16, Command::Font16}, {18, Command::Font18},
                                    {20, Command::Font20}};
 
+struct ColumnSetup {
+  const char* header;
+  double width;
+};
+constexpr ColumnSetup kColumns[] = {
+    {"Name", 3000}, {"Type", 2000}, {"Target File", 3000}, {"Command Line Parameters", 3000}};
+
+// A stored size that is not a number falls back to its default.
+double NumberOr(const std::string& text, double fallback) {
+  std::optional<double> value = ParseNumber(text);
+  return value ? *value : fallback;
+}
+
 }  // namespace
 
-void Launcher::LoadSettings() {
+void LauncherSettings::SetupColumns() {
+  list_.ClearColumns();
+  for (const ColumnSetup& column : kColumns) list_.AddColumn(column.header, column.width);
+}
+
+void LauncherSettings::LoadWindowSize() {
+  view_.SetHeightTwips(NumberOr(ctx_.ReadSetting("MAIN", "Window Height", "5910"), 5910));
+  view_.SetWidthTwips(NumberOr(ctx_.ReadSetting("MAIN", "Window Width", "10960"), 10960));
+}
+
+void LauncherSettings::Load() {
   std::string error;
   int widthsSet = 0;
-  if (LoadSettingsSteps(error, widthsSet)) return;
+  if (LoadSteps(error, widthsSet)) return;
   // Columns the load did not reach take their default widths: with no share taken they
   // would be laid out, and saved, 0 wide for good.
   for (int column = widthsSet + 1; column <= 4; ++column)
@@ -35,32 +56,32 @@ void Launcher::LoadSettings() {
   view_.MsgBox("Error loading settings: " + error, mb::OK | mb::IconStop, kProgramTitle);
 }
 
-double Launcher::DefaultColumnWidth(int column) const {
+double LauncherSettings::DefaultColumnWidth(int column) const {
   const double w = view_.WidthTwips();
   const double defaults[4] = {w / 12, w / 4, w / 3, w / 3 - 480};
   return column >= 1 && column <= 4 ? defaults[column - 1] : 0.0;
 }
 
-bool Launcher::LoadSettingsSteps(std::string& error, int& widthsSet) {
+bool LauncherSettings::LoadSteps(std::string& error, int& widthsSet) {
   // After-run mode: read three times, as each tick is decided on its own reading.
   const Command modes[] = {Command::AfterRunDoNothing, Command::AfterRunMinimize, Command::AfterRunClose};
   for (int mode = 1; mode <= 3; ++mode) {
-    std::optional<double> onRun = ParseNumber(ReadSetting("Main", "OnRun", "0"));
+    std::optional<double> onRun = ParseNumber(ctx_.ReadSetting("Main", "OnRun", "0"));
     if (!onRun) return error = kTypeMismatch, false;
     if (*onRun == mode)
       for (int i = 0; i < 3; ++i) view_.SetChecked(modes[i], i == mode - 1);
   }
 
-  std::optional<bool> icons = ParseBoolean(ReadSetting("Main", "Icons", "1"));
+  std::optional<bool> icons = ParseBoolean(ctx_.ReadSetting("Main", "Icons", "1"));
   if (!icons) return error = kTypeMismatch, false;
   view_.SetChecked(Command::ShowIcons, *icons);
 
-  std::optional<bool> grid = ParseBoolean(ReadSetting("Main", "Gridlines", "1"));
+  std::optional<bool> grid = ParseBoolean(ctx_.ReadSetting("Main", "Gridlines", "1"));
   if (!grid) return error = kTypeMismatch, false;
   view_.SetChecked(Command::ShowGridLines, *grid);
   list_.SetGridLines(*grid);
 
-  std::optional<bool> background = ParseBoolean(ReadSetting("Main", "Background", "1"));
+  std::optional<bool> background = ParseBoolean(ctx_.ReadSetting("Main", "Background", "1"));
   if (!background) return error = kTypeMismatch, false;
   view_.SetChecked(Command::ShowBackground, *background);
   if (!*background)
@@ -68,7 +89,7 @@ bool Launcher::LoadSettingsSteps(std::string& error, int& widthsSet) {
   else if (!LoadBackground(error))
     return false;
 
-  const std::string fontText = ReadSetting("Main", "FontSize", "8");
+  const std::string fontText = ctx_.ReadSetting("Main", "FontSize", "8");
   std::optional<int16_t> font = ParseInteger16(fontText);
   if (!font) return error = ParseNumber(fontText) ? kOverflow : kTypeMismatch, false;
   ApplyListFont(*font);
@@ -77,7 +98,7 @@ bool Launcher::LoadSettingsSteps(std::string& error, int& widthsSet) {
 
   for (int column = 1; column <= 4; ++column) {
     std::optional<double> width =
-        ParseNumber(ReadSetting("Headings", std::to_string(column), FormatSingle(DefaultColumnWidth(column))));
+        ParseNumber(ctx_.ReadSetting("Headings", std::to_string(column), FormatSingle(DefaultColumnWidth(column))));
     if (!width) return error = kTypeMismatch, false;
     if (!list_.SetColumnWidth(column, *width)) return error = kInvalidValue, false;
     widthsSet = column;
@@ -87,43 +108,43 @@ bool Launcher::LoadSettingsSteps(std::string& error, int& widthsSet) {
   return true;
 }
 
-void Launcher::UpdateColumnShares() {
+void LauncherSettings::UpdateColumnShares() {
   const double listWidth = list_.WidthTwips();
   // A list with no width (a minimised window) says nothing about proportions: keep them.
   if (!(listWidth > 0)) return;
   for (int column = 1; column <= 3; ++column) columnShare_[column - 1] = list_.ColumnWidth(column) / listWidth * 100;
 }
 
-void Launcher::SaveSettings() {
-  SaveCatalogue();
+void LauncherSettings::Save() {
+  ctx_.SaveCatalogue();
   if (view_.State() == WindowState::Normal) {
-    WriteSetting("MAIN", "Window Height", FormatSingle(view_.HeightTwips()));
-    WriteSetting("MAIN", "Window Width", FormatSingle(view_.WidthTwips()));
+    ctx_.WriteSetting("MAIN", "Window Height", FormatSingle(view_.HeightTwips()));
+    ctx_.WriteSetting("MAIN", "Window Width", FormatSingle(view_.WidthTwips()));
     for (int column = 1; column <= 4; ++column)
-      WriteSetting("Headings", std::to_string(column), FormatSingle(list_.ColumnWidth(column)));
+      ctx_.WriteSetting("Headings", std::to_string(column), FormatSingle(list_.ColumnWidth(column)));
   }
   UpdateColumnShares();
 }
 
-void Launcher::ToggleIcons() {
+void LauncherSettings::ToggleIcons() {
   const bool on = !view_.Checked(Command::ShowIcons);
   view_.SetChecked(Command::ShowIcons, on);
-  WriteSetting("Main", "Icons", on ? "1" : "0");
-  GetAllIcons();
+  ctx_.WriteSetting("Main", "Icons", on ? "1" : "0");
+  icons_.GetAllIcons();
 }
 
-void Launcher::ToggleGridLines() {
+void LauncherSettings::ToggleGridLines() {
   const bool on = !view_.Checked(Command::ShowGridLines);
   view_.SetChecked(Command::ShowGridLines, on);
-  WriteSetting("Main", "Gridlines", on ? "1" : "0");
+  ctx_.WriteSetting("Main", "Gridlines", on ? "1" : "0");
   list_.SetGridLines(on);
   list_.Repaint();
 }
 
-void Launcher::ToggleBackground() {
+void LauncherSettings::ToggleBackground() {
   const bool on = !view_.Checked(Command::ShowBackground);
   view_.SetChecked(Command::ShowBackground, on);
-  WriteSetting("Main", "Background", on ? "1" : "0");
+  ctx_.WriteSetting("Main", "Background", on ? "1" : "0");
   if (on) {
     std::string ignored;  // a toggle reports nothing
     LoadBackground(ignored);
@@ -133,17 +154,7 @@ void Launcher::ToggleBackground() {
   list_.Repaint();
 }
 
-void Launcher::SetRunMode(Command item, const char* value) {
-  for (Command mode : {Command::AfterRunDoNothing, Command::AfterRunMinimize, Command::AfterRunClose})
-    view_.SetChecked(mode, mode == item);
-  WriteSetting("Main", "OnRun", value);
-}
-
-void Launcher::AfterRunDoNothing() { SetRunMode(Command::AfterRunDoNothing, "1"); }
-void Launcher::AfterRunMinimize() { SetRunMode(Command::AfterRunMinimize, "2"); }
-void Launcher::AfterRunClose() { SetRunMode(Command::AfterRunClose, "3"); }
-
-void Launcher::OnResize() {
+void LauncherSettings::OnResize() {
   // Each step on its own: a value the list refuses skips only that step.
   list_.SetHeightTwips(view_.ClientHeightTwips() - view_.StatusHeightTwips());
   list_.SetWidthTwips(view_.ClientWidthTwips());
@@ -158,9 +169,7 @@ void Launcher::OnResize() {
   if (view_.State() == WindowState::Minimized) view_.HideWindow();
 }
 
-void Launcher::OnLayoutTimer() { UpdateColumnShares(); }
-
-void Launcher::ApplyListFont(int size) {
+void LauncherSettings::ApplyListFont(int size) {
   std::string error;
   if (!list_.SetFontSize(size, error)) {
     view_.MsgBox("Error loading font size: " + error, mb::OK | mb::IconStop, kProgramTitle);
@@ -169,20 +178,18 @@ void Launcher::ApplyListFont(int size) {
   list_.Repaint();
 }
 
-void Launcher::SetFontSize(int size) {
+void LauncherSettings::SetFontSize(int size) {
   ApplyListFont(size);
-  WriteSetting("Main", "FontSize", std::to_string(size));
+  ctx_.WriteSetting("Main", "FontSize", std::to_string(size));
   for (const FontItem& f : kFontItems) view_.SetChecked(f.item, false);
   for (const FontItem& f : kFontItems)
     if (f.size == size) view_.SetChecked(f.item, true);
 }
 
-bool Launcher::LoadBackground(std::string& error) {
-  const std::string picture = appPath_ + "background.jpg";
+bool LauncherSettings::LoadBackground(std::string& error) {
+  const std::string picture = ctx_.appPath + "background.jpg";
   if (!sys_.files.FileExists(picture)) return true;  // a picture shown before stays
   return list_.SetBackgroundPicture(picture, error);
 }
-
-void Launcher::RestoreFromTray() { view_.RestoreWindow(); }
 
 }  // namespace carrydeck

@@ -4,11 +4,10 @@
 
 #include <string>
 
+#include "launcher/EntryEditorView.h"
 #include "launcher/Messages.h"
 
 namespace carrydeck {
-
-class EntryEditor;
 
 // The commands of the menus, in menu order. The Win32 window uses them as command identifiers.
 enum class Command : int {
@@ -86,8 +85,8 @@ class IMainView : public IMessages {
   // The one-shot deferred start-up timer.
   virtual void EnableDeferredStart(bool enabled) = 0;
 
-  // Shows the Add/Edit dialog modally for the form; returns once it is closed.
-  virtual void ShowEntryEditorDialog(EntryEditor& editor) = 0;
+  // Shows the Add/Edit dialog modally for the editor; returns once it is closed.
+  virtual void ShowEntryEditorDialog(IEntryEditor& editor) = 0;
 };
 
 }  // namespace carrydeck

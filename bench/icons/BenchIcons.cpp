@@ -104,12 +104,12 @@ int Run(int rounds, std::string folder) {
   std::vector<double> rebuild, load;
   for (int round = 0; round < rounds && reports.empty(); ++round) {
     Stopwatch rebuilding;
-    window.logic().RebuildIcons();
+    window.logic().Icons().Rebuild();
     rebuild.push_back(rebuilding.Seconds());
     const std::string rebuilt = StatusOf(window);
     PumpPending();
     Stopwatch loading;
-    window.logic().GetAllIcons();
+    window.logic().Icons().GetAllIcons();
     load.push_back(loading.Seconds());
     const std::string loaded = StatusOf(window);
     PumpPending();

@@ -25,7 +25,7 @@ std::string Shown(const std::string& text) {
 EntryEditorDialog::EntryEditorDialog(MessageBoxFunction messageBox, DialogOpenedHook opened)
     : messageBox_(std::move(messageBox)), opened_(std::move(opened)) {}
 
-void EntryEditorDialog::Show(HWND owner, EntryEditor& form) {
+void EntryEditorDialog::Show(HWND owner, IEntryEditor& form) {
   form_ = &form;
   owner_ = owner;
   form.Attach(*this, folders_);

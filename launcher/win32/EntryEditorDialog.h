@@ -10,7 +10,6 @@
 
 #include "common/win32/Handle.h"
 #include "common/win32/WindowBase.h"
-#include "launcher/EntryEditor.h"
 #include "launcher/EntryEditorView.h"
 #include "launcher/win32/DialogParts.h"
 #include "launcher/win32/Win32FolderListing.h"
@@ -46,8 +45,8 @@ class EntryEditorDialog : public IEntryEditorView, public DialogBase {
   EntryEditorDialog(const EntryEditorDialog&) = delete;
   EntryEditorDialog& operator=(const EntryEditorDialog&) = delete;
 
-  // Attaches the form, loads it and shows the dialog modally over owner until it closes.
-  void Show(HWND owner, EntryEditor& form);
+  // Attaches the editor, loads it and shows the dialog modally over owner until it closes.
+  void Show(HWND owner, IEntryEditor& form);
 
   // IEntryEditorView
   int MsgBox(const std::string& text, int style, const std::string& title) override;
@@ -80,7 +79,7 @@ class EntryEditorDialog : public IEntryEditorView, public DialogBase {
 
   MessageBoxFunction messageBox_;
   DialogOpenedHook opened_;
-  EntryEditor* form_ = nullptr;
+  IEntryEditor* form_ = nullptr;
   HWND owner_ = nullptr;
   int dpiX_ = 96, dpiY_ = 96;
   UniqueFont font_;      // the dialog's own

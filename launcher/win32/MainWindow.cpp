@@ -366,7 +366,7 @@ int MainWindow::MsgBox(const std::string& text, int style, const std::string& ti
   return ::MessageBoxA(hwnd_, text.c_str(), title.c_str(), static_cast<UINT>(style));
 }
 
-void MainWindow::ShowEntryEditorDialog(EntryEditor& editor) {
+void MainWindow::ShowEntryEditorDialog(IEntryEditor& editor) {
   // The dialog's boxes sit over the dialog, and go through the same hook as the window's.
   EntryEditorDialog dialog(
       [this](HWND owner, const std::string& text, int style, const std::string& title) {

@@ -84,7 +84,7 @@ class MainWindow : public IMainView, public WindowBase {
   void AddTrayIcon() override;
   void RemoveTrayIcon() override;
   void EnableDeferredStart(bool enabled) override;
-  void ShowEntryEditorDialog(EntryEditor& editor) override;
+  void ShowEntryEditorDialog(IEntryEditor& editor) override;
 
  private:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -157,7 +157,7 @@ TEST_F(Icons, IconsOffEmptiesTheListsIconsAndLeavesTheCacheUntouched) {
   GetFileAttributesExA((stick.path() + "imagelist.dat").c_str(), GetFileExInfoStandard, &before);
 
   window->SetChecked(Command::ShowIcons, false);
-  window->logic().GetAllIcons();
+  window->logic().Icons().GetAllIcons();
   Pump(window.get());
   EXPECT_EQ(Shown(LVSIL_SMALL), nullptr);
   EXPECT_EQ(Shown(LVSIL_NORMAL), nullptr);

@@ -167,7 +167,7 @@ TEST_F(LiveWindow, ColumnsStartAtTheirShareOfTheWindow) {
   // 10960 / 12 twips is 61 pixels; the share follows the list's real width.
   EXPECT_NEAR(ListView_GetColumnWidth(list(), 0), 61, 1);
   EXPECT_NEAR(ListView_GetColumnWidth(list(), 1), 183, 1);
-  EXPECT_NEAR(window->logic().ColumnShare(1), 61 / listWidth * 100, 0.5);
+  EXPECT_NEAR(window->logic().Settings().ColumnShare(1), 61 / listWidth * 100, 0.5);
   int used = 0;
   for (int c = 0; c < 3; ++c) used += ListView_GetColumnWidth(list(), c);
   EXPECT_NEAR(ListView_GetColumnWidth(list(), 3), listWidth - used - 350 / 15.0, 2);

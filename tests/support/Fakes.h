@@ -160,12 +160,12 @@ class FakeMainView : public IMainView {
     events.push_back("tray remove");
   }
   void EnableDeferredStart(bool enabled) override { deferredStartPending = enabled; }
-  // The Add/Edit dialog: a test attaches its own controls to the form and works them.
-  std::function<void(EntryEditor&)> onEntryEditorDialog;
-  int addDialogs = 0;
-  void ShowEntryEditorDialog(EntryEditor& editor) override {
-    ++addDialogs;
-    events.push_back("add dialog");
+  // The entry editor's dialog: a test attaches its own controls to the editor and works them.
+  std::function<void(IEntryEditor&)> onEntryEditorDialog;
+  int entryEditorDialogs = 0;
+  void ShowEntryEditorDialog(IEntryEditor& editor) override {
+    ++entryEditorDialogs;
+    events.push_back("entry editor");
     if (onEntryEditorDialog) onEntryEditorDialog(editor);
   }
 };

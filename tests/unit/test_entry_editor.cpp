@@ -20,7 +20,7 @@ using testing::MemoryFileSystem;
 using testing::ShownMessage;
 
 // The dialog's controls in memory, as a user would see them.
-class FakeAddView : public IEntryEditorView {
+class FakeEditorView : public IEntryEditorView {
  public:
   std::string caption = "Add/Edit Entry", name, commandLine, type;
   std::vector<std::string> typeItems;
@@ -155,7 +155,7 @@ struct EntryEditorLogic : ::testing::Test {
   FakeDiskSpace disk;
   FakeMainView main;
   MemoryListView list;
-  FakeAddView view;
+  FakeEditorView view;
   FakeFolders folders;
   std::string appPath = "E:\\Carrydeck\\";
   std::unique_ptr<Launcher> owner;
@@ -187,8 +187,9 @@ struct EntryEditorLogic : ::testing::Test {
   // Opens the dialog through the menu command; the script is what the user does in it.
   void Open(Command command, const std::function<void(EntryEditor&)>& script) {
     if (!owner) Start();
-    view = FakeAddView();  // each opening has new controls
-    main.onEntryEditorDialog = [&](EntryEditor& form) {
+    view = FakeEditorView();  // each opening has new controls
+    main.onEntryEditorDialog = [&](IEntryEditor& shown) {
+      EntryEditor& form = dynamic_cast<EntryEditor&>(shown);
       form.Attach(view, folders);
       form.OnLoad();
       script(form);
@@ -222,7 +223,7 @@ TEST_F(EntryEditorLogic, AddOpensOnTheCurrentFolderWithTheTypesAndNoFileSelected
   folders.AddFolder("E:\\Carrydeck\\apps");
   File("Types.dat") = "Games\r\n\r\nGames\r\nTools";
   Open(Command::AddEntry, [&](EntryEditor& form) {
-    EXPECT_TRUE(owner->AddingEntry);
+    EXPECT_EQ(form.Mode(), EditorMode::Add);
     EXPECT_EQ(view.caption, "Add Entry");
     EXPECT_EQ(view.name, "");
     EXPECT_EQ(view.commandLine, "");
@@ -244,7 +245,7 @@ TEST_F(EntryEditorLogic, AddOpensOnTheCurrentFolderWithTheTypesAndNoFileSelected
     EXPECT_EQ(view.file, -1);
     EXPECT_TRUE(view.messages.empty());
   });
-  EXPECT_EQ(main.addDialogs, 1);
+  EXPECT_EQ(main.entryEditorDialogs, 1);
 }
 
 TEST_F(EntryEditorLogic, EditFillsTheBoxesAndOpensTheListsOnTheEntrysFile) {
@@ -253,7 +254,7 @@ TEST_F(EntryEditorLogic, EditFillsTheBoxesAndOpensTheListsOnTheEntrysFile) {
   Start(kCatalogue);
   list.SelectRow(2);
   Open(Command::EditEntry, [&](EntryEditor& form) {
-    EXPECT_FALSE(owner->AddingEntry);
+    EXPECT_EQ(form.Mode(), EditorMode::Edit);
     EXPECT_EQ(view.caption, "Edit Entry");
     EXPECT_EQ(view.name, "Alpha");
     EXPECT_EQ(view.type, "Games");
@@ -554,7 +555,7 @@ TEST_F(EntryEditorLogic, NothingOfTheMainWindowActsWhileTheEditorIsOpen) {
     form.OnCancel();
   });
   EXPECT_TRUE(main.messages.empty()) << "no delete question";
-  EXPECT_EQ(main.addDialogs, 1);
+  EXPECT_EQ(main.entryEditorDialogs, 1);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Zed", "Alpha", "Beta"}));
   EXPECT_EQ(File("Data.dat"), data);
 }
@@ -722,6 +723,68 @@ TEST(FolderListPath, RootsKeepTheirBackslashFoldersLoseIt) {
   EXPECT_EQ(DriveRootOfPath("f:\\x"), "F:\\");
 }
 
+// The editor over a catalogue of its own that records what is asked of it.
+class RecordingCatalogue : public ICatalogueEditing {
+ public:
+  MemoryListView rows;
+  std::vector<std::string> calls;
+  IListView& Rows() override { return rows; }
+  bool SaveCatalogue() override {
+    calls.push_back("save " + std::to_string(rows.RowCount()) + " rows");
+    return true;
+  }
+  void RebuildIcons() override { calls.push_back("rebuild icons"); }
+};
+
+TEST(EntryEditorOverItsCatalogue, SaveChangesTheRowsThenSavesThemBeforeTheIconsAreRebuilt) {
+  for (EditorMode mode : {EditorMode::Add, EditorMode::Edit}) {
+    SCOPED_TRACE(mode == EditorMode::Add ? "add" : "edit");
+    MemoryFileSystem fs;
+    FakeFolders folders;
+    FakeEditorView view;
+    folders.current = "C:\\";
+    folders.AddFolder("C:\\");
+    for (const char* file : {"E:\\Apps\\old.exe", "E:\\Apps\\new.exe"}) {
+      fs.files[file] = "MZ";
+      folders.AddFile(file);
+    }
+    RecordingCatalogue catalogue;
+    catalogue.rows.AddRows({CatalogEntry{{"Old", "Tools", "E:\\Apps\\old.exe", ""}},
+                            CatalogEntry{{"Game", "Games", "E:\\Games\\game.exe", ""}}});
+    catalogue.rows.SelectRow(1);
+    EntryEditor editor(mode, catalogue, fs, "F:\\Menu\\");
+    EXPECT_EQ(editor.Mode(), mode);
+    editor.Attach(view, folders);
+    editor.OnLoad();
+    if (mode == EditorMode::Add) editor.PickDrive(1);  // E:, where the process stood in its root
+    ASSERT_EQ(editor.DirPath(), mode == EditorMode::Add ? "E:\\" : "E:\\Apps");
+    if (mode == EditorMode::Add) editor.OpenFolderRow(view.FolderRowOf("Apps"));
+    view.file = static_cast<int>(std::find(view.files.begin(), view.files.end(), "new.exe") - view.files.begin());
+    view.name = "New";
+    view.type = "Tools";
+    editor.OnSave();
+    const size_t rows = mode == EditorMode::Add ? 3 : 2;
+    EXPECT_EQ(catalogue.calls, (std::vector<std::string>{"save " + std::to_string(rows) + " rows", "rebuild icons"}));
+    ASSERT_EQ(catalogue.rows.RowCount(), rows);
+    EXPECT_EQ(catalogue.rows.Row(1).Name(), "Game") << "grouped by type";
+    EXPECT_EQ(catalogue.rows.Row(2), (CatalogEntry{{"New", "Tools", "E:\\Apps\\new.exe", ""}}));
+    EXPECT_EQ(catalogue.rows.Row(rows).Name(), mode == EditorMode::Add ? "Old" : "New") << "only an edit replaces";
+    EXPECT_EQ(fs.files.count("F:\\Menu\\Types.dat"), 1u) << "the types list lies in the program folder";
+    EXPECT_TRUE(editor.Unloaded());
+  }
+}
+
+TEST(SortByTypeThenName, GroupsTypesWithNamesInOrder) {
+  MemoryListView list;
+  list.AddRows({CatalogEntry{{"zeta", "Tools", "", ""}}, CatalogEntry{{"Alpha", "Games", "", ""}},
+                CatalogEntry{{"beta", "Tools", "", ""}}, CatalogEntry{{"Gamma", "games", "", ""}}});
+  SortByTypeThenName(list);
+  std::string names;
+  for (size_t i = 1; i <= list.RowCount(); ++i) names += list.Row(i).Name();
+  EXPECT_EQ(names, "AlphaGammabetazeta");
+  EXPECT_EQ(list.SortKey(), 1);
+}
+
 // ---- Delete Entry ------------------------------------------------------------------------
 
 struct DeleteEntry : EntryEditorLogic {};
@@ -745,7 +808,7 @@ TEST_F(DeleteEntry, YesRemovesTheSelectedRowOnly) {
   Start(kCatalogue);
   list.SelectRow(2);
   main.answers = {mb::IdYes};
-  owner->DeleteSelectedEntry();
+  owner->OnCommand(Command::DeleteEntry);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Zed", "Beta"}));
   EXPECT_EQ(File("Data.dat"),
             "Zed\r\nTools\r\nE:\\Apps\\zed.exe\r\n\r\n"
@@ -756,7 +819,7 @@ TEST_F(DeleteEntry, YesOnTheOnlyEntryLeavesAZeroByteFile) {
   Start("\r\nT\r\nE:\\x.exe\r\n\r\n");
   list.SelectRow(1);
   main.answers = {mb::IdYes};
-  owner->DeleteSelectedEntry();
+  owner->OnCommand(Command::DeleteEntry);
   EXPECT_EQ(main.messages[0].text, "Are you sure you want to remove ?") << "an empty name, shown as stored";
   EXPECT_EQ(list.RowCount(), 0u);
   EXPECT_EQ(File("Data.dat"), "");
@@ -765,7 +828,7 @@ TEST_F(DeleteEntry, YesOnTheOnlyEntryLeavesAZeroByteFile) {
 TEST_F(DeleteEntry, WithoutASelectedRowNothingIsAskedOrWritten) {
   Start(kCatalogue);
   const int creates = fs.creates;
-  owner->DeleteSelectedEntry();
+  owner->OnCommand(Command::DeleteEntry);
   EXPECT_TRUE(main.messages.empty());
   EXPECT_EQ(list.RowCount(), 3u);
   EXPECT_EQ(fs.creates, creates);

@@ -315,7 +315,7 @@ TEST(FaultInjection, SaveSettingsFailingAnywhereLeavesEveryFileWholeAndTheRows) 
     auto world = start(fs);
     startIni = fs.files[ini];
     fs.seen.clear();
-    world->form->SaveSettings();
+    world->form->Settings().Save();
     newData = fs.files[data];
     newIni = fs.files[ini];
     for (SaveStep step : kSteps)
@@ -346,7 +346,7 @@ TEST(FaultInjection, SaveSettingsFailingAnywhereLeavesEveryFileWholeAndTheRows) 
     fs.seen.clear();
     fs.failOn[fault.step] = fault.occurrence;
 
-    world->form->SaveSettings();
+    world->form->Settings().Save();
     // The n-th save of the command failed: the first is "Data.dat", then one per key.
     EXPECT_EQ(fs.files[data], fault.occurrence == 1 ? oldData : newData) << Describe(fault);
     EXPECT_EQ(fs.files[ini], fault.occurrence == 1 ? newIni : iniStates[static_cast<size_t>(fault.occurrence) - 1])
@@ -358,7 +358,7 @@ TEST(FaultInjection, SaveSettingsFailingAnywhereLeavesEveryFileWholeAndTheRows) 
     EXPECT_TRUE(world->view.messages.empty()) << Describe(fault);
 
     fs.failOn.clear();
-    world->form->SaveSettings();
+    world->form->Settings().Save();
     EXPECT_EQ(fs.files[data], newData) << Describe(fault);
     EXPECT_EQ(fs.files[ini], newIni) << Describe(fault);
   }

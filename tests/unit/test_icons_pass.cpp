@@ -120,7 +120,7 @@ TEST_F(IconPass, FirstStartRebuildsAndSavesSecondStartLoadsWithoutAskingTheShell
 
   // Refresh List goes through the same pass.
   view.shown.clear();
-  form->RefreshList();
+  form->OnCommand(Command::RefreshList);
   EXPECT_EQ(view.shown, (std::vector<std::string>{"Getting icons . . .", "Loading saved icons . . .", "Icons loaded (3)."}));
 }
 
@@ -166,7 +166,7 @@ TEST_F(IconPass, IconsOffEmptiesTheListsIconsAndLeavesTheCacheAlone) {
   view.checks[Command::ShowIcons] = false;
   view.shown.clear();
   reader.reads = 0;
-  form->GetAllIcons();
+  form->Icons().GetAllIcons();
   EXPECT_TRUE(iml.images.empty());
   EXPECT_FALSE(iml.attached);
   EXPECT_TRUE(view.shown.empty()) << "the status line keeps its text";
@@ -230,7 +230,7 @@ TEST_F(IconPass, RebuildIconsNeverBringsBackACacheItCouldNotDelete) {
   Start();
   fs.undeletable.insert(app + "imagelist.dat");
   view.shown.clear();
-  form->RebuildIcons();
+  form->Icons().Rebuild();
   EXPECT_EQ(view.shown, (std::vector<std::string>{"Getting icons . . .", "Rebuilding icons . . .", "Saving icons . . .",
                                                   "Icons rebuilt. 2 successful, 1 unsuccessful."}));
   EXPECT_TRUE(iml.images == (std::vector<IconImage>{kNotesIcon, kReadmeIcon, kNotFound}));
@@ -267,7 +267,7 @@ TEST_F(IconPass, APassStartedWhileARebuildYieldsTakesOverAndTheFirstStops) {
   };
   view.shown.clear();
   shell.asked.clear();
-  form->GetAllIcons();
+  form->Icons().GetAllIcons();
   EXPECT_EQ(std::count(view.shown.begin(), view.shown.end(), "Saving icons . . ."), 1);
   EXPECT_EQ(view.status, "Icons rebuilt. 2 successful, 1 unsuccessful.");
   EXPECT_EQ(shell.asked.size(), 3u) << "one entry of the first pass, two of the second";
@@ -280,9 +280,9 @@ TEST_F(IconPass, IconsSwitchedOffMidRebuildStayOffAndNothingIsSaved) {
   fs.files.erase(app + "imagelist.dat");
   view.onPendingEvents = [&] {
     view.checks[Command::ShowIcons] = false;
-    form->GetAllIcons();
+    form->Icons().GetAllIcons();
   };
-  form->GetAllIcons();
+  form->Icons().GetAllIcons();
   EXPECT_TRUE(iml.images.empty());
   EXPECT_FALSE(iml.attached);
   EXPECT_FALSE(HasCache());
@@ -294,7 +294,7 @@ TEST_F(IconPass, TheWindowGoingMidRebuildStopsThePassBeforeItTouchesTheStickAgai
   fs.files.erase(app + "imagelist.dat");
   view.onPendingEvents = [&] { form->StopIconPass(); };
   shell.asked.clear();
-  form->GetAllIcons();
+  form->Icons().GetAllIcons();
   EXPECT_EQ(shell.asked.size(), 1u);
   EXPECT_FALSE(HasCache());
 }

@@ -4,6 +4,7 @@
 #include "MemoryListView.h"
 #include "common/IniFile.h"
 #include "common/SafeSave.h"
+#include "launcher/EntryEditor.h"
 #include "launcher/Launcher.h"
 
 namespace carrydeck {
@@ -100,7 +101,7 @@ TEST_F(MainLogic, RefreshDoesNotReadTheCatalogueAgain) {
   File("Data.dat") = "A\r\nT\r\nE:\\a.exe\r\n\r\n";
   auto form = Start();
   File("Data.dat") = "";
-  form->RefreshList();
+  form->OnCommand(Command::RefreshList);
   EXPECT_EQ(list.RowCount(), 1u);
 }
 
@@ -163,6 +164,67 @@ TEST_F(MainLogic, UnreadableCatalogueIsReportedAndNotOverwrittenByAnEmptyList) {
   list.AddRow(CatalogEntry{{"New", "T", "E:\\n.exe", ""}});
   EXPECT_FALSE(form->SaveCatalogue()) << "nor by entries added since";
   EXPECT_EQ(File("Data.dat"), "Keep\r\nT\r\nE:\\k.exe\r\n\r\n");
+}
+
+// The list's own events: header clicks sort and save, releases show the target.
+struct ListEvents : MainLogic {
+  std::unique_ptr<Launcher> form;
+  void Open() {
+    form = Start();
+    view.events.clear();
+    view.messages.clear();
+  }
+  void Entry(const std::string& target) {
+    list.AddRow(CatalogEntry{{"Tool", "Tools", target, ""}});
+    list.SelectRow(list.RowCount());
+  }
+};
+
+std::string Names(const IListView& list) {
+  std::string out;
+  for (size_t i = 1; i <= list.RowCount(); ++i) out += list.Row(i).Name();
+  return out;
+}
+
+TEST_F(ListEvents, ColumnClicksSortUpThenDownAndRewriteTheCatalogue) {
+  File("Data.dat") = "b\r\nY\r\n\r\n\r\na\r\nZ\r\n\r\n\r\nc\r\nX\r\n\r\n\r\n";
+  Open();
+  form->OnColumnClick(1);
+  EXPECT_EQ(Names(list), "abc");
+  EXPECT_EQ(File("Data.dat"), "a\r\nZ\r\n\r\n\r\nb\r\nY\r\n\r\n\r\nc\r\nX\r\n\r\n\r\n");
+  form->OnColumnClick(1);
+  EXPECT_EQ(Names(list), "cba");
+  EXPECT_EQ(File("Data.dat").substr(0, 3), "c\r\n");
+  form->OnColumnClick(1);
+  EXPECT_EQ(Names(list), "abc");
+  form->OnColumnClick(2);
+  EXPECT_EQ(Names(list), "cba");  // by Type: X, Y, Z
+
+  SortByTypeThenName(list);
+  form->OnColumnClick(2);
+  EXPECT_EQ(list.Order(), SortOrder::Descending) << "the dialog leaves the key on Type, ascending";
+}
+
+TEST_F(ListEvents, KeyAndMouseReleasesShowTheShortenedPath) {
+  Open();
+  view.statusWidth = 2480;  // 31 characters
+  Entry("E:\\Apps\\Editor\\editor.exe");
+  form->OnListKeyUp();
+  EXPECT_EQ(view.status, "...> Editor > editor.exe");
+  view.statusWidth = 3200;
+  form->OnListMouseUp(1);
+  EXPECT_EQ(view.status, "E: > Apps > Editor > editor.exe");
+  EXPECT_TRUE(view.events.empty());
+  form->OnListMouseUp(2);
+  EXPECT_EQ(view.events, std::vector<std::string>{"context menu"});
+}
+
+TEST_F(ListEvents, RightClickOnAnEmptyListShowsTheMenuAndLeavesTheStatus) {
+  Open();
+  view.status = "App data loaded (0 apps).";
+  form->OnListMouseUp(2);
+  EXPECT_EQ(view.status, "App data loaded (0 apps).");
+  EXPECT_EQ(view.events, std::vector<std::string>{"context menu"});
 }
 
 }  // namespace

@@ -77,5 +77,17 @@ TEST(Text, CaseAndTrimHelpers) {
   EXPECT_EQ(ToUpperAscii("Window Height"), "WINDOW HEIGHT");
 }
 
+TEST(ShortenPath, CutsLeadingPartsButNeverTheFileName) {
+  EXPECT_EQ(ShortenPathForDisplay("E:\\Apps\\Editor\\editor.exe", 40), "E: > Apps > Editor > editor.exe");
+  EXPECT_EQ(ShortenPathForDisplay("E:\\Apps\\Editor\\editor.exe", 31), "...> Editor > editor.exe");
+  EXPECT_EQ(ShortenPathForDisplay("E:\\Apps\\Editor\\editor.exe", 20), "...> editor.exe");
+  EXPECT_EQ(ShortenPathForDisplay("E:\\Apps\\Editor\\editor.exe", 0), "...> editor.exe");
+  EXPECT_EQ(ShortenPathForDisplay("\\\\server\\share\\Apps\\tool.exe", 100), " > server > share > Apps > tool.exe");
+  EXPECT_EQ(ShortenPathForDisplay("\\\\server\\share\\Apps\\tool.exe", 20), "...> tool.exe");
+  EXPECT_EQ(ShortenPathForDisplay(std::string(500, 'n'), 10), std::string(500, 'n'));
+  EXPECT_EQ(ShortenPathForDisplay("", 0), "");
+  EXPECT_EQ(ShortenPathForDisplay("\\\\", 0), "...> ");
+}
+
 }  // namespace
 }  // namespace carrydeck

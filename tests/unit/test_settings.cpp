@@ -63,9 +63,9 @@ TEST_F(Settings, ColumnDefaultsFollowTheWindowWidthAndSetTheShares) {
   EXPECT_EQ(Setting("Headings", "3"), "4000");
   EXPECT_EQ(Setting("Headings", "4"), "3520");
   EXPECT_EQ(list.ColumnWidth(4), 3520);
-  EXPECT_DOUBLE_EQ(form->ColumnShare(1), 10);
-  EXPECT_DOUBLE_EQ(form->ColumnShare(2), 30);
-  EXPECT_DOUBLE_EQ(form->ColumnShare(3), 40);
+  EXPECT_DOUBLE_EQ(form->Settings().ColumnShare(1), 10);
+  EXPECT_DOUBLE_EQ(form->Settings().ColumnShare(2), 30);
+  EXPECT_DOUBLE_EQ(form->Settings().ColumnShare(3), 40);
 }
 
 TEST_F(Settings, EmptyIconsLineReadsAsOnAndIsRewritten) {
@@ -138,7 +138,7 @@ TEST_F(Settings, ColumnsTheLoadDidNotReachTakeTheirDefaultsAndAreNeverSavedColla
     EXPECT_EQ(list.ColumnWidth(1), firstFromFile ? 1500 : 1000);
     EXPECT_EQ(list.ColumnWidth(2), 3000);
     EXPECT_EQ(list.ColumnWidth(3), 4000);
-    EXPECT_DOUBLE_EQ(form->ColumnShare(2), 30);
+    EXPECT_DOUBLE_EQ(form->Settings().ColumnShare(2), 30);
     // The layout at every resize, then the save at exit.
     form->OnResize();
     form->OnCommand(Command::SaveSettings);
@@ -154,7 +154,7 @@ TEST_F(Settings, WidthsWrittenWithADecimalCommaReadAsTheirValue) {
   EXPECT_TRUE(view.messages.empty());
   EXPECT_NEAR(list.ColumnWidth(1), 913.3333, 1e-3);
   EXPECT_NEAR(list.ColumnWidth(3), 3653.333, 1e-3);
-  EXPECT_NEAR(form->ColumnShare(1), 9.133333, 1e-5);
+  EXPECT_NEAR(form->Settings().ColumnShare(1), 9.133333, 1e-5);
 }
 
 TEST_F(Settings, GarbageInEveryKeyIsReportedNeverFatal) {
@@ -279,9 +279,9 @@ TEST_F(Settings, SaveSettingsWritesCatalogueFirstAndSizesOnlyInTheNormalState) {
 
 TEST_F(Settings, ResizeKeepsTheSharesAndColumnFourTakesTheRest) {
   Start();
-  form->SetColumnShare(1, 10);
-  form->SetColumnShare(2, 25);
-  form->SetColumnShare(3, 33.3);
+  form->Settings().SetColumnShare(1, 10);
+  form->Settings().SetColumnShare(2, 25);
+  form->Settings().SetColumnShare(3, 33.3);
   view.clientWidth = 9000;
   view.clientHeight = 5000;
   view.statusHeight = 300;
@@ -296,9 +296,9 @@ TEST_F(Settings, ResizeKeepsTheSharesAndColumnFourTakesTheRest) {
 
 TEST_F(Settings, ResizeSkipsOnlyTheStepsTheListRefuses) {
   Start();
-  form->SetColumnShare(1, 50);
-  form->SetColumnShare(2, 50);
-  form->SetColumnShare(3, 50);
+  form->Settings().SetColumnShare(1, 50);
+  form->Settings().SetColumnShare(2, 50);
+  form->Settings().SetColumnShare(3, 50);
   const double height = list.HeightTwips(), fourth = list.ColumnWidth(4);
   view.clientHeight = 100;  // lower than the status bar
   view.clientWidth = 2000;
@@ -324,10 +324,10 @@ TEST_F(Settings, TimerFollowsDraggedColumnsAndKeepsSharesWhileTheListHasNoWidth)
   list.SetWidthTwips(8000);
   list.SetColumnWidth(2, 4000);
   form->OnLayoutTimer();
-  EXPECT_DOUBLE_EQ(form->ColumnShare(2), 50);
+  EXPECT_DOUBLE_EQ(form->Settings().ColumnShare(2), 50);
   list.SetWidthTwips(0);
   form->OnLayoutTimer();
-  EXPECT_DOUBLE_EQ(form->ColumnShare(2), 50);
+  EXPECT_DOUBLE_EQ(form->Settings().ColumnShare(2), 50);
   list.SetWidthTwips(16000);
   view.clientWidth = 16000;
   form->OnResize();

@@ -1,31 +1,29 @@
-// The list's icons: loaded from the icon cache, or extracted entry by entry and saved.
+#include "launcher/IconPass.h"
+
 #include <new>
 #include <optional>
 
 #include "common/Paths.h"
 #include "common/SafeSave.h"
 #include "launcher/IconCacheFile.h"
-#include "launcher/Launcher.h"
 
 namespace carrydeck {
 
-void Launcher::GetAllIcons() { IconPass(true); }
+void IconPass::GetAllIcons() { Run(true); }
 
-void Launcher::RebuildIcons() {
-  const std::string cache = IconCacheFile();
+void IconPass::Rebuild() {
+  const std::string cache = CacheFile();
   if (sys_.files.FileExists(cache)) sys_.files.Delete(cache);
   // Should the delete fail (a write-protected stick), the old cache must not come back:
   // the pass rebuilds regardless, and reports if it can't save.
-  IconPass(false);
+  Run(false);
 }
 
-void Launcher::StopIconPass() { ++iconPass_; }
-
-void Launcher::ReportIconError(const std::string& description) {
+void IconPass::ReportError(const std::string& description) {
   view_.MsgBox("Error getting icons: " + description, mb::OK | mb::IconStop, kProgramTitle);
 }
 
-Launcher::IconAdded Launcher::AddFileIcon(const std::string& path, size_t position) {
+IconPass::IconAdded IconPass::AddFileIcon(const std::string& path, size_t position) {
   IconPorts& icons = *sys_.icons;
   std::optional<IconImage> icon = icons.shell.FileIcon(path);
   // When the shell knows nothing of a file that is there, the not-found picture keeps
@@ -35,8 +33,8 @@ Launcher::IconAdded Launcher::AddFileIcon(const std::string& path, size_t positi
 }
 
 // Any failure ends the pass with the report, running out of memory for a huge list included.
-void Launcher::IconPass(bool useCache) try {
-  const unsigned pass = ++iconPass_;
+void IconPass::Run(bool useCache) try {
+  const unsigned pass = ++pass_;
   if (!sys_.icons) return;
   IImageList& imageList = sys_.icons->imageList;
   if (!view_.Checked(Command::ShowIcons)) {
@@ -48,14 +46,14 @@ void Launcher::IconPass(bool useCache) try {
   imageList.Detach();
   imageList.Clear();
 
-  const std::string cache = IconCacheFile();
+  const std::string cache = CacheFile();
   // A save cut short may have left the new cache under its temporary name.
   RecoverSafeSave(sys_.files, cache);
   if (useCache && sys_.files.FileExists(cache)) {
     view_.SetStatus("Loading saved icons . . .");
     LoadedIcons loaded = LoadImageList(imageList, cache, list_, sys_.files, sys_.icons->reader);
     if (!loaded.ok) {
-      ReportIconError(loaded.error);
+      ReportError(loaded.error);
       return;
     }
     if (loaded.count >= 0) {
@@ -68,7 +66,7 @@ void Launcher::IconPass(bool useCache) try {
 
   view_.SetStatus("Rebuilding icons . . .");
   size_t successes = 0, failures = 0;
-  const std::string root = GetDriveRoot();
+  const std::string root = ctx_.DriveRoot();
   for (size_t row = 1; row <= list_.RowCount(); ++row) {
     const std::string target(list_.Field(row, 2));  // no copy of the whole row
     std::string found;
@@ -84,7 +82,7 @@ void Launcher::IconPass(bool useCache) try {
     else if (!imageList.Add(row, sys_.icons->notFoundIcon))
       added = IconAdded::Failed;
     if (added == IconAdded::Failed) {
-      ReportIconError(imageList.LastErrorDescription());
+      ReportError(imageList.LastErrorDescription());
       return;
     }
     ++(added == IconAdded::FromFile ? successes : failures);
@@ -96,19 +94,19 @@ void Launcher::IconPass(bool useCache) try {
     view_.ProcessPendingEvents();
     // Something run meanwhile started a newer pass, or the window is going: that one has
     // the list now.
-    if (pass != iconPass_) return;
+    if (pass != pass_) return;
   }
 
   view_.SetStatus("Saving icons . . .");
   std::string error;
   if (!SaveImageList(imageList, cache, sys_.files, error)) {
-    ReportIconError(error);
+    ReportError(error);
     return;
   }
   view_.SetStatus("Icons rebuilt. " + std::to_string(successes) + " successful, " + std::to_string(failures) +
                   " unsuccessful.");
 } catch (const std::bad_alloc&) {
-  ReportIconError("Out of memory");
+  ReportError("Out of memory");
 }
 
 }  // namespace carrydeck

@@ -1,4 +1,4 @@
-// Running an entry and the other entry actions, and the list's own events, against fakes.
+// Running an entry and the other entry actions, and the after-run choice, against fakes.
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
@@ -78,7 +78,7 @@ TEST_F(Actions, FromANetworkShareNoDriveIsChanged) {
   Start();
   File("\\\\server\\share\\Apps\\tool.exe");
   Entry("E:\\Apps\\tool.exe", "%drive%");
-  form->RunSelectedEntry();
+  form->Actions().RunSelectedEntry();
   ASSERT_EQ(shell.opened.size(), 1u);
   EXPECT_EQ(shell.opened[0].file, "\\\\server\\share\\Apps\\tool.exe");
   EXPECT_EQ(shell.opened[0].parameters, "\\\\server\\share");
@@ -93,15 +93,24 @@ TEST_F(Actions, MinimiseComesBeforeTheStartAndCloseAfterTheStatusWithTheIconRemo
   Entry("E:\\tool.exe");
   Mode(Command::AfterRunMinimize);
   view.events.clear();
-  form->RunSelectedEntry();
+  form->Actions().RunSelectedEntry();
   EXPECT_EQ(view.events, (std::vector<std::string>{"drive E:", "folder E:\\", "minimise", "open E:\\tool.exe"}));
 
   Mode(Command::AfterRunClose);
   view.events.clear();
-  form->RunSelectedEntry();
+  form->Actions().RunSelectedEntry();
   EXPECT_EQ(view.events,
             (std::vector<std::string>{"drive E:", "folder E:\\", "open E:\\tool.exe", "tray remove", "end"}));
   EXPECT_TRUE(view.messages.empty()) << "closing after a run asks nothing";
+}
+
+TEST_F(Actions, AnItemThatIsNoAfterRunChoiceChangesNoTickAndNoSetting) {
+  Start();
+  const std::string settings = fs.files[app + "Settings.ini"];
+  form->Actions().SetAfterRunMode(Command::Run);
+  EXPECT_TRUE(view.Checked(Command::AfterRunDoNothing));
+  EXPECT_FALSE(view.Checked(Command::Run));
+  EXPECT_EQ(fs.files[app + "Settings.ini"], settings);
 }
 
 TEST_F(Actions, FailureReportTellsWhatWasStoredAndStartsNothing) {
@@ -120,7 +129,7 @@ TEST_F(Actions, FailureReportTellsWhatWasStoredAndStartsNothing) {
 
 TEST_F(Actions, NoSelectionEmptyRelativeWildcardAndOverlongTargetsAreReported) {
   Start();
-  form->RunSelectedEntry();
+  form->Actions().RunSelectedEntry();
   EXPECT_EQ(Message(), "Error running  : No entry is selected.\r\nCheck the file exists at the specified location.");
   File("E:\\s\\tool.exe");        // where a relative path would wrongly land after relocation
   File("E:\\Apps\\tool.exe");     // and where it would land in the current folder
@@ -128,7 +137,7 @@ TEST_F(Actions, NoSelectionEmptyRelativeWildcardAndOverlongTargetsAreReported) {
                                     "E:\\" + std::string(300, 'x') + ".exe"}) {
     list.ClearRows();
     Entry(target);
-    form->RunSelectedEntry();
+    form->Actions().RunSelectedEntry();
     EXPECT_EQ(view.status, "Error running " + target + " : ") << target;
   }
   EXPECT_TRUE(shell.opened.empty());
@@ -139,7 +148,7 @@ TEST_F(Actions, AStartTheShellCannotMakeIsStillReportedAsRunning) {
   File("E:\\readme.xyz");  // no program for this type: the shell fails without telling us
   Entry("E:\\readme.xyz");
   Mode(Command::AfterRunMinimize);
-  form->RunSelectedEntry();
+  form->Actions().RunSelectedEntry();
   EXPECT_EQ(view.status, "Running E:\\readme.xyz");
   EXPECT_EQ(view.state, WindowState::Minimized);
 }
@@ -295,7 +304,7 @@ TEST_F(Actions, WindowsVersionChoosesTheConsole) {
                                             std::tuple{0u, 0, "command.com"}, std::tuple{7u, 0, "command.com"}}) {
     shell.version->platformId = platform;
     EXPECT_EQ(WindowsVersion(shell).Version(), version);
-    EXPECT_EQ(form->GetCommandShell(), console);
+    EXPECT_EQ(form->Actions().GetCommandShell(), console);
   }
   shell.version = OsVersionInfo{5, 1, 2600, 2, "Service Pack 3"};
   WindowsVersion xp(shell);
@@ -305,7 +314,7 @@ TEST_F(Actions, WindowsVersionChoosesTheConsole) {
   EXPECT_EQ(xp.Version2(), "Service Pack 3");
   shell.version.reset();
   EXPECT_TRUE(WindowsVersion(shell).failed());
-  EXPECT_EQ(form->GetCommandShell(), "cmd.exe");
+  EXPECT_EQ(form->Actions().GetCommandShell(), "cmd.exe");
 }
 
 TEST_F(Actions, CopyPutsTheFoundPathOnTheClipboardAndShowsWhatItHolds) {
@@ -357,74 +366,6 @@ TEST_F(Actions, CopyFailuresHaveTheirOwnTexts) {
   list.ClearRows();
   form->OnCommand(Command::CopyShortPath);
   EXPECT_EQ(view.status, "Error getting DOS path: No entry is selected.");
-}
-
-std::string Names(const IListView& list) {
-  std::string out;
-  for (size_t i = 1; i <= list.RowCount(); ++i) out += list.Row(i).Name();
-  return out;
-}
-
-TEST_F(Actions, ColumnClicksSortUpThenDownAndRewriteTheCatalogue) {
-  fs.files[app + "Data.dat"] = "b\r\nY\r\n\r\n\r\na\r\nZ\r\n\r\n\r\nc\r\nX\r\n\r\n\r\n";
-  Start();
-  form->OnColumnClick(1);
-  EXPECT_EQ(Names(list), "abc");
-  EXPECT_EQ(fs.files[app + "Data.dat"], "a\r\nZ\r\n\r\n\r\nb\r\nY\r\n\r\n\r\nc\r\nX\r\n\r\n\r\n");
-  form->OnColumnClick(1);
-  EXPECT_EQ(Names(list), "cba");
-  EXPECT_EQ(fs.files[app + "Data.dat"].substr(0, 3), "c\r\n");
-  form->OnColumnClick(1);
-  EXPECT_EQ(Names(list), "abc");
-  form->OnColumnClick(2);
-  EXPECT_EQ(Names(list), "cba");  // by Type: X, Y, Z
-
-  form->SortByTypeThenName();
-  form->OnColumnClick(2);
-  EXPECT_EQ(list.Order(), SortOrder::Descending) << "the dialog leaves the key on Type, ascending";
-}
-
-TEST_F(Actions, SortByTypeThenNameGroupsTypesWithNamesInOrder) {
-  Start();
-  list.AddRows({CatalogEntry{{"zeta", "Tools", "", ""}}, CatalogEntry{{"Alpha", "Games", "", ""}},
-                CatalogEntry{{"beta", "Tools", "", ""}}, CatalogEntry{{"Gamma", "games", "", ""}}});
-  form->SortByTypeThenName();
-  EXPECT_EQ(Names(list), "AlphaGammabetazeta");
-  EXPECT_EQ(list.SortKey(), 1);
-}
-
-TEST_F(Actions, KeyAndMouseReleasesShowTheShortenedPath) {
-  Start();
-  view.statusWidth = 2480;  // 31 characters
-  Entry("E:\\Apps\\Editor\\editor.exe");
-  form->OnListKeyUp();
-  EXPECT_EQ(view.status, "...> Editor > editor.exe");
-  view.statusWidth = 3200;
-  form->OnListMouseUp(1);
-  EXPECT_EQ(view.status, "E: > Apps > Editor > editor.exe");
-  EXPECT_TRUE(view.events.empty());
-  form->OnListMouseUp(2);
-  EXPECT_EQ(view.events, std::vector<std::string>{"context menu"});
-}
-
-TEST_F(Actions, RightClickOnAnEmptyListShowsTheMenuAndLeavesTheStatus) {
-  Start();
-  view.status = "App data loaded (0 apps).";
-  form->OnListMouseUp(2);
-  EXPECT_EQ(view.status, "App data loaded (0 apps).");
-  EXPECT_EQ(view.events, std::vector<std::string>{"context menu"});
-}
-
-TEST(ShortenPath, CutsLeadingPartsButNeverTheFileName) {
-  EXPECT_EQ(ShortenPathForDisplay("E:\\Apps\\Editor\\editor.exe", 40), "E: > Apps > Editor > editor.exe");
-  EXPECT_EQ(ShortenPathForDisplay("E:\\Apps\\Editor\\editor.exe", 31), "...> Editor > editor.exe");
-  EXPECT_EQ(ShortenPathForDisplay("E:\\Apps\\Editor\\editor.exe", 20), "...> editor.exe");
-  EXPECT_EQ(ShortenPathForDisplay("E:\\Apps\\Editor\\editor.exe", 0), "...> editor.exe");
-  EXPECT_EQ(ShortenPathForDisplay("\\\\server\\share\\Apps\\tool.exe", 100), " > server > share > Apps > tool.exe");
-  EXPECT_EQ(ShortenPathForDisplay("\\\\server\\share\\Apps\\tool.exe", 20), "...> tool.exe");
-  EXPECT_EQ(ShortenPathForDisplay(std::string(500, 'n'), 10), std::string(500, 'n'));
-  EXPECT_EQ(ShortenPathForDisplay("", 0), "");
-  EXPECT_EQ(ShortenPathForDisplay("\\\\", 0), "...> ");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// Closing the launcher, and handing the drive to the removal tool.
+#include "launcher/ExitHandOff.h"
+
 #include "common/IniFile.h"
-#include "launcher/Launcher.h"
 
 namespace carrydeck {
 
@@ -10,21 +10,19 @@ const char kHandOffTool[] = "c:\\temp\\Remove.exe";
 const char kHandOffFile[] = "c:\\temp\\carrydeck.ini";
 }  // namespace
 
-bool Launcher::OnCloseRequest() {
-  // The question comes once the editor is closed; this close request is then made again.
-  if (CloseEditorFirst(AfterEditor::Close)) return true;
+bool ExitHandOff::OnCloseRequest() {
   const int answer = view_.MsgBox("Do you wish to 'Safely Remove' the USB device on exit?",
                                   mb::YesNoCancel | mb::IconQuestion, "Safely Remove USB Device?");
   if (answer == mb::IdCancel) return true;
-  SaveSettings();
+  settings_.Save();
   view_.RemoveTrayIcon();
   if (answer == mb::IdYes) HandOff();
   return false;
 }
 
-void Launcher::HandOff() {
+void ExitHandOff::HandOff() {
   // Every step on its own: a failing one is skipped, nothing is reported.
-  const std::string root = GetDriveRoot();
+  const std::string root = ctx_.DriveRoot();
   sys_.files.CreateFolder(kHandOffFolder);
   shell_.ChangeDrive("c:");
   shell_.ChangeFolder("c:\\");
@@ -32,7 +30,7 @@ void Launcher::HandOff() {
   // source's marks: a read-only tool on the stick leaves a read-only copy here).
   sys_.files.ClearReadOnly(kHandOffTool);
   if (sys_.files.FileExists(kHandOffTool)) sys_.files.Delete(kHandOffTool);
-  sys_.files.CopyFile(appPath_ + "Remove.exe", kHandOffTool);
+  sys_.files.CopyFile(ctx_.appPath + "Remove.exe", kHandOffTool);
   sys_.files.ClearReadOnly(kHandOffFile);
   WriteIni(sys_.profile, "Drive", "Letter", root, kHandOffFile);
   view_.ProcessPendingEvents();
@@ -40,16 +38,15 @@ void Launcher::HandOff() {
   if (HandOffIsOurs(root)) shell_.ShellOpen(kHandOffTool, "c:\\", "");
 }
 
-bool Launcher::HandOffIsOurs(const std::string& root) {
+bool ExitHandOff::HandOffIsOurs(const std::string& root) {
   std::string ours, there;
-  if (!sys_.files.ReadAll(appPath_ + "Remove.exe", ours) || ours.empty()) return false;
+  if (!sys_.files.ReadAll(ctx_.appPath + "Remove.exe", ours) || ours.empty()) return false;
   if (!sys_.files.ReadAll(kHandOffTool, there) || there != ours) return false;
   // One character more than the value: a longer value left in the file cannot pass as it.
   return sys_.profile.Get("Drive", "letter", kHandOffFile, root.size() + 2) == root;
 }
 
-void Launcher::Quit() {
-  if (CloseEditorFirst(AfterEditor::Exit)) return;
+void ExitHandOff::Quit() {
   view_.RemoveTrayIcon();
   if (OnCloseRequest()) {
     // Cancel keeps the launcher running, however the exit came; it needs its icon back.

@@ -1,10 +1,8 @@
-// What the user does with an entry: run it, browse to it, open a console there, copy its
-// path; and the list's own events that lead there.
+#include "launcher/EntryActions.h"
+
 #include <cctype>
-#include <cmath>
 
 #include "common/Paths.h"
-#include "launcher/Launcher.h"
 #include "launcher/WindowsVersion.h"
 
 namespace carrydeck {
@@ -23,7 +21,7 @@ bool IsRootedPath(const std::string& path) {
 
 }  // namespace
 
-bool Launcher::SelectedTarget(std::string& target, std::string* parameters, std::string& error) const {
+bool EntryActions::SelectedTarget(std::string& target, std::string* parameters, std::string& error) const {
   const size_t row = list_.SelectedRow();
   if (row == 0) {
     error = kNoSelection;
@@ -34,11 +32,11 @@ bool Launcher::SelectedTarget(std::string& target, std::string* parameters, std:
   return true;
 }
 
-std::string Launcher::FindEntryFile(const std::string& target, bool& relocated) const {
+std::string EntryActions::FindEntryFile(const std::string& target, bool& relocated) const {
   relocated = false;
   if (target.empty() || !IsRootedPath(target)) return std::string();
   if (sys_.files.FileExists(target)) return target;
-  const std::string moved = RelocatePath(target, GetDriveRoot());
+  const std::string moved = RelocatePath(target, ctx_.DriveRoot());
   if (!sys_.files.FileExists(moved)) return std::string();
   relocated = true;
   return moved;
@@ -46,14 +44,14 @@ std::string Launcher::FindEntryFile(const std::string& target, bool& relocated) 
 
 // By its full path: a bare name would be looked for in the stick's folder and the current
 // folder first, where anybody could have put a program of that name.
-std::string Launcher::ExplorerProgram() { return shell_.WindowsFolder() + "explorer.exe"; }
+std::string EntryActions::ExplorerProgram() { return shell_.WindowsFolder() + "explorer.exe"; }
 
-void Launcher::CloseAfterRun() {
+void EntryActions::CloseAfterRun() {
   view_.RemoveTrayIcon();
   view_.EndProgram();
 }
 
-void Launcher::RunSelectedEntry() {
+void EntryActions::RunSelectedEntry() {
   std::string target, parameters, error;
   SelectedTarget(target, &parameters, error);
   bool relocated = false;
@@ -69,16 +67,16 @@ void Launcher::RunSelectedEntry() {
   if (!IsUNCPath(path)) shell_.ChangeDrive(path.substr(0, 2));
   shell_.ChangeFolder(folder);
   if (view_.Checked(Command::AfterRunMinimize)) view_.SetState(WindowState::Minimized);
-  shell_.ShellOpen(path, folder, ExpandPlaceholders(parameters, folder, GetDriveRoot()));
+  shell_.ShellOpen(path, folder, ExpandPlaceholders(parameters, folder, ctx_.DriveRoot()));
   view_.SetStatus("Running " + path + (relocated ? kAutoDriveChange : ""));
   if (view_.Checked(Command::AfterRunClose)) CloseAfterRun();
 }
 
-void Launcher::BrowseEntryFolder() {
+void EntryActions::BrowseEntryFolder() {
   std::string target, error;
   SelectedTarget(target, nullptr, error);
   const std::string folder = FolderOf(target);
-  const std::string root = GetDriveRoot();
+  const std::string root = ctx_.DriveRoot();
 
   std::string commandLine, status;
   if (!folder.empty() && sys_.files.FolderExists(folder)) {
@@ -103,8 +101,8 @@ void Launcher::BrowseEntryFolder() {
   view_.SetStatus("Error browsing " + folder + " : " + error);
 }
 
-void Launcher::BrowseDriveRoot() {
-  const std::string root = GetDriveRoot();
+void EntryActions::BrowseDriveRoot() {
+  const std::string root = ctx_.DriveRoot();
   if (view_.Checked(Command::AfterRunMinimize)) view_.SetState(WindowState::Minimized);
   if (!shell_.StartProgram(ExplorerProgram(), "explorer.exe /e," + root)) {
     const std::string error = shell_.LastErrorDescription();
@@ -116,18 +114,18 @@ void Launcher::BrowseDriveRoot() {
   if (view_.Checked(Command::AfterRunClose)) CloseAfterRun();
 }
 
-std::string Launcher::GetCommandShell() {
+std::string EntryActions::GetCommandShell() {
   WindowsVersion version(shell_);
   // A version that cannot be read is a modern system: every supported one is NT.
   if (version.failed()) return "cmd.exe";
   return version.Version() == 2 ? "cmd.exe" : "command.com";
 }
 
-void Launcher::OpenCommandPrompt() {
+void EntryActions::OpenCommandPrompt() {
   std::string target, error;
   SelectedTarget(target, nullptr, error);
   const std::string folder = FolderOf(target);
-  const std::string root = GetDriveRoot();
+  const std::string root = ctx_.DriveRoot();
   const std::string shellName = GetCommandShell();
 
   std::string used;
@@ -174,7 +172,7 @@ void Launcher::OpenCommandPrompt() {
   if (view_.Checked(Command::AfterRunClose)) CloseAfterRun();
 }
 
-void Launcher::CopyEntryPath() {
+void EntryActions::CopyEntryPath() {
   std::string target, error;
   SelectedTarget(target, nullptr, error);
   bool relocated = false;
@@ -192,7 +190,7 @@ void Launcher::CopyEntryPath() {
   view_.SetStatus("Error getting path: " + error);
 }
 
-void Launcher::CopyShortPath() {
+void EntryActions::CopyShortPath() {
   std::string target, error;
   SelectedTarget(target, nullptr, error);
   bool relocated = false;
@@ -215,32 +213,18 @@ void Launcher::CopyShortPath() {
   view_.SetStatus("Error getting DOS path: " + error);
 }
 
-void Launcher::OnColumnClick(int column) {
-  if (editor_) return;  // the editor has the catalogue now
-  list_.SetSorted(true);
-  if (list_.SortKey() == column - 1) {
-    list_.SetOrder(list_.Order() == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending);
-  } else {
-    list_.SetOrder(SortOrder::Ascending);
-    list_.SetSortKey(column - 1);
+void EntryActions::SetAfterRunMode(Command item) {
+  // The stored value is the item's place among the three.
+  const char* value = nullptr;
+  switch (item) {
+    case Command::AfterRunDoNothing: value = "1"; break;
+    case Command::AfterRunMinimize: value = "2"; break;
+    case Command::AfterRunClose: value = "3"; break;
+    default: return;
   }
-  SaveCatalogue();
-}
-
-void Launcher::OnListKeyUp() {
-  const size_t row = list_.SelectedRow();
-  if (row == 0) return;
-  const int maximum = static_cast<int>(std::floor(view_.StatusWidthTwips() / 80));
-  view_.SetStatus(ShortenPathForDisplay(list_.Row(row).TargetFile(), maximum));
-}
-
-void Launcher::OnListMouseUp(int button) {
-  OnListKeyUp();
-  if (button == 2) view_.ShowContextMenu();
-}
-
-void Launcher::OnListDoubleClick() {
-  if (!editor_) RunSelectedEntry();
+  for (Command mode : {Command::AfterRunDoNothing, Command::AfterRunMinimize, Command::AfterRunClose})
+    view_.SetChecked(mode, mode == item);
+  ctx_.WriteSetting("Main", "OnRun", value);
 }
 
 }  // namespace carrydeck

@@ -1,0 +1,35 @@
+// Closing the launcher: the question, the save, and the hand-off of the drive to the
+// removal tool.
+#pragma once
+
+#include <string>
+
+#include "launcher/LauncherContext.h"
+#include "launcher/LauncherSettings.h"
+
+namespace carrydeck {
+
+class ExitHandOff {
+ public:
+  ExitHandOff(LauncherContext& ctx, LauncherSettings& settings)
+      : ctx_(ctx), view_(ctx.view), sys_(ctx.sys), shell_(ctx.shell), settings_(settings) {}
+  ExitHandOff(const ExitHandOff&) = delete;
+  ExitHandOff& operator=(const ExitHandOff&) = delete;
+
+  // The close question and what follows it; true when the user cancelled.
+  bool OnCloseRequest();
+  // The Exit command: the question with the tray icon gone, and the end unless cancelled.
+  void Quit();
+
+ private:
+  void HandOff();
+  bool HandOffIsOurs(const std::string& root);
+
+  LauncherContext& ctx_;
+  IMainView& view_;
+  const Platform& sys_;
+  IShell& shell_;
+  LauncherSettings& settings_;
+};
+
+}  // namespace carrydeck

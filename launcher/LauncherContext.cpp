@@ -1,0 +1,51 @@
+#include "launcher/LauncherContext.h"
+
+#include "common/IniFile.h"
+#include "common/Paths.h"
+#include "launcher/CatalogueFile.h"
+
+namespace carrydeck {
+
+namespace {
+// Without a shell port nothing can be started: every call fails, nothing crashes.
+class NoShell : public IShell {
+ public:
+  bool ChangeDrive(const std::string&) override { return false; }
+  bool ChangeFolder(const std::string&) override { return false; }
+  void ShellOpen(const std::string&, const std::string&, const std::string&) override {}
+  bool StartProgram(const std::string&, const std::string&) override { return false; }
+  std::string SystemFolder() override { return std::string(); }
+  std::string WindowsFolder() override { return std::string(); }
+  std::string GetShortPath(const std::string&) override { return std::string(); }
+  std::optional<OsVersionInfo> QueryVersion() override { return std::nullopt; }
+  bool SetClipboardText(const std::string&) override { return false; }
+  bool GetClipboardText(std::string&) override { return false; }
+  std::string LastErrorDescription() override { return "Not supported"; }
+};
+NoShell gNoShell;
+}  // namespace
+
+LauncherContext::LauncherContext(IMainView& view, IListView& list, Platform platform, std::string appPath)
+    : view(view),
+      list(list),
+      sys(platform),
+      shell(platform.shell ? *platform.shell : gNoShell),
+      appPath(std::move(appPath)) {}
+
+std::string LauncherContext::DriveRoot() const { return DriveRootOf(appPath); }
+
+std::string LauncherContext::ReadSetting(const std::string& section, const std::string& key,
+                                         const std::string& defaultValue) {
+  return ReadIni(sys.profile, section, key, SettingsFile(), defaultValue);
+}
+
+void LauncherContext::WriteSetting(const std::string& section, const std::string& key, const std::string& value) {
+  WriteIni(sys.profile, section, key, value, SettingsFile());
+}
+
+bool LauncherContext::SaveCatalogue() {
+  if (catalogueKept) return false;
+  return SaveList(DataFile(), list, sys.files, view);
+}
+
+}  // namespace carrydeck
