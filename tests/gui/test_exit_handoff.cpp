@@ -38,6 +38,14 @@ struct ExitHandOff : ::testing::Test {
       SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
       DeleteFileA(path);
     }
+    // The tool an earlier test started may still be on its way out, its program file in
+    // use until it is gone: each test starts without one.
+    for (int i = 0; i < 300 && FileThere(kTool); ++i) {
+      Sleep(50);
+      SetFileAttributesA(kTool, FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(kTool);
+    }
+    ASSERT_FALSE(FileThere(kTool)) << "the tool of an earlier test never ended";
   }
   void TearDown() override {
     window.reset();
