@@ -71,8 +71,9 @@ wine cmd /c exit >/dev/null 2>&1
 wine explorer /desktop=Default,1280x1024 >/dev/null 2>&1 &
 sleep 2
 
-log "1. and 4. Start-up to the first paint, against the floor ($rounds rounds)"
-wine "$bin/startup_driver.exe" "$rounds" 'E:\floor\floor.exe' 'menu:100=E:\100\Menu.exe' \
+log "1. and 4. Start-up to the first paint, against the list view alone and the floor ($rounds rounds)"
+wine "$bin/startup_driver.exe" "$rounds" 'E:\floor\floor.exe' 'reference=E:\listview\listview_alone.exe' \
+  'menu:100=E:\100\Menu.exe' \
   'menu:1000=E:\1000\Menu.exe' 'menu:32767=E:\32767\Menu.exe' 'listview:1000=E:\listview\listview_alone.exe' \
   'plainlistview:1000=E:\listview\listview_plain.exe' \
   >>"$results" 2>"$work/startup.log" || { tail -5 "$work/startup.log" >&2; echo "bench: start-up failed" >&2; exit 1; }

@@ -9,25 +9,37 @@ budget is missed or a measurement is missing.
 """
 import sys
 
+MIB = 1024 * 1024
+KIB = 1024
+
 # id, what is measured, what it is measured against, budget: ("max", r) for a ratio that
-# must not exceed r, ("speedup", r) for a baseline at least r times slower, None: reported.
+# must not exceed r, ("speedup", r) for a baseline at least r times slower, ("bytes", n) for
+# a measurement of at most n bytes, None: reported for information.
 ROWS = [
-    ("startup-menu-100", "1. Menu.exe start to first paint of the list, 100 entries, warm icon cache",
+    ("startup-menu-100-vs-listview", "1. Menu.exe start to first paint of the list, 100 entries, warm icon cache",
+     "list view alone, 100 rows", None),
+    ("startup-menu-1000-vs-listview", "1. the same, 1,000 entries", "list view alone, 1,000 rows", ("max", 1.10)),
+    ("startup-menu-32767-vs-listview", "1. the same, 32,767 entries", "list view alone, 32,767 rows", ("max", 1.15)),
+    ("startup-menu-100", "1. for information: Menu.exe, 100 entries, against the floor", "floor", None),
+    ("startup-menu-1000", "1. for information: the same, 1,000 entries (once held to 1.3x)", "floor", None),
+    ("startup-menu-32767", "1. for information: the same, 32,767 entries (once held to 1.6x)", "floor", None),
+    ("startup-listview-1000", "1. for information: an owner-data list view alone (same manifest), 1,000 rows",
      "floor", None),
-    ("startup-menu-1000", "1. the same, 1,000 entries", "floor", ("max", 1.3)),
-    ("startup-menu-32767", "1. the same, 32,767 entries", "floor", ("max", 1.6)),
-    ("startup-listview-1000", "1. for reference: an owner-data list view alone (same manifest), 1,000 rows",
-     "floor", None),
-    ("startup-plainlistview-1000", "1. for reference: the same list view without a manifest", "floor", None),
-    ("icons-1000", "2. icon pass, 1,000 entries, from imagelist.dat", "full rebuild", ("speedup", 20)),
-    ("loadlist", "3. LoadList, 32,767 entries (native)", "reading the same bytes", ("max", 3)),
-    ("savelist", "3. SaveList, 32,767 entries (native)", "writing the same bytes, flushed", ("max", 3)),
-    ("memory-menu-32767", "4. Menu.exe peak working set, 32,767 entries and icons", "floor", None),
+    ("startup-plainlistview-1000", "1. for information: the same list view without a manifest", "floor", None),
+    ("icons-1000", "2. icon pass, 1,000 entries, from imagelist.dat", "full rebuild", ("speedup", 50)),
+    ("loadlist", "3. LoadList, 32,767 entries (native)", "reading the same bytes", ("max", 2.5)),
+    ("savelist", "3. SaveList, 32,767 entries (native)", "writing the same bytes, flushed", ("max", 2.5)),
+    ("memory-menu-32767", "4. Menu.exe peak working set, 32,767 entries and icons (x86-64 build)", "floor",
+     ("bytes", 90 * MIB)),
     ("pagefile-menu-32767", "4. Menu.exe private memory then (PeakPagefileUsage; under Wine not a peak)",
      "floor", None),
-    ("size-Menu", "4. Menu.exe, 32-bit release (build/win32/bin)", None, None),
-    ("size-Remove", "4. Remove.exe, 32-bit release (build/win32/bin)", None, None),
+    ("size-Menu", "4. Menu.exe, 32-bit release (build/win32/bin)", None, ("bytes", 450 * KIB)),
+    ("size-Remove", "4. Remove.exe, 32-bit release (build/win32/bin)", None, ("bytes", 200 * KIB)),
 ]
+
+
+def budget_amount(limit):
+    return "%g MiB" % (limit / MIB) if limit >= MIB else "%g KiB" % (limit / KIB)
 
 
 def amount(value, unit):
@@ -47,39 +59,46 @@ def main(path, machine, out_path):
     lines = ["| benchmark | measured (median) | baseline (median) | ratio | budget | met |",
              "|---|---|---|---|---|---|"]
     missed = 0
+    budgets = 0
     for key, what, against, budget in ROWS:
+        budgets += 1 if budget else 0
         if key not in found:
-            lines.append("| %s | not measured | | | | no |" % what)
+            lines.append("| %s | not measured | | | %s | no |" % (what, "" if budget else "reported"))
             missed += 1
             continue
         _, _, measured, baseline, unit, runs = found[key][:6]
         measured, baseline, runs = float(measured), float(baseline), int(runs)
         runs_text = ", %d runs" % runs if runs > 1 else ""
+        paired = float(found[key][6]) if len(found[key]) > 6 and found[key][6] else None
         if against is None:
-            lines.append("| %s | %s | | | reported | |" % (what, amount(measured, unit)))
-            continue
-        paired = float(found[key][6]) if len(found[key]) > 6 and found[key][6] else measured / baseline
-        base_text = "%s %s%s" % (against, amount(baseline, unit), runs_text)
-        if budget and budget[0] == "speedup":
-            ratio = baseline / measured
-            ratio_text = "%.1fx faster" % ratio
-            ok = ratio >= budget[1]
-            budget_text = "at least %gx faster" % budget[1]
+            base_text = ratio_text = ""
         else:
-            ratio = paired
-            ratio_text = "%.2fx" % ratio
-            ok = budget is None or ratio <= budget[1]
-            budget_text = "at most %gx" % budget[1] if budget else "reported"
+            base_text = "%s %s%s" % (against, amount(baseline, unit), runs_text)
+            if budget and budget[0] == "speedup":
+                ratio_text = "%.1fx faster" % (baseline / measured)
+            else:
+                ratio_text = "%.2fx" % (paired if paired is not None else measured / baseline)
+        if not budget:
+            ok, budget_text = True, "reported"
+        elif budget[0] == "speedup":
+            ok, budget_text = baseline / measured >= budget[1], "at least %gx faster" % budget[1]
+        elif budget[0] == "bytes":
+            ok, budget_text = measured <= budget[1], "at most %s" % budget_amount(budget[1])
+        else:
+            ratio = paired if paired is not None else measured / baseline
+            ok, budget_text = ratio <= budget[1], "at most %gx" % budget[1]
         verdict = ("yes" if ok else "**no**") if budget else ""
         missed += 0 if ok else 1
         lines.append("| %s | %s | %s | %s | %s | %s |" % (what, amount(measured, unit), base_text, ratio_text,
                                                           budget_text, verdict))
     lines.append("")
-    lines.append("Rows 1, 3 and 4 give the median of each run's ratio to the baseline run paired with it, which "
-                 "need not equal the ratio of the two medians beside it; row 2 gives the ratio of its medians.")
+    lines.append("Start-up, LoadList, SaveList and memory give the median of each run's ratio to the baseline run "
+                 "paired with it, which need not equal the ratio of the two medians beside it; the icon pass gives the "
+                 "ratio of its medians. The peak working set and the sizes have budgets of their own in bytes; their "
+                 "ratio to the floor is for information.")
     table = "\n".join(lines)
     print(table)
-    print("\nbudgets missed: %d" % missed)
+    print("\nbudgets missed: %d (of %d)" % (missed, budgets))
     with open(out_path, "w") as out:
         out.write("# Benchmark results\n\nTaken with `./bench/run.sh` on:\n\n%s\n\n%s\n" % (machine, table))
     print("written to %s" % out_path)

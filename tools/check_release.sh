@@ -25,7 +25,22 @@ check() {  # check <exe> <objdump> <expected format>
   LC_ALL=C grep -q -a "Common-Controls" "$exe" || { echo "$exe: no manifest"; status=1; }
   LC_ALL=C grep -q -a "V.S._.V.E.R.S.I.O.N._.I.N.F.O" "$exe" || { echo "$exe: no version resource"; status=1; }
 }
+# What goes on the stick stays small. Only the 32-bit release has a budget: the win64
+# builds checked here are test builds.
+budget() {  # budget <exe> <KiB>
+  local exe=$1 kib=$2 size
+  [ -f "$exe" ] || return
+  size=$(stat -c %s "$exe")
+  if [ "$size" -gt $((kib * 1024)) ]; then
+    awk -v f="$exe" -v s="$size" -v b="$kib" 'BEGIN { printf "%s: %.1f KiB (%d bytes), over its budget of %d KiB\n", f, s / 1024, s, b }'
+    status=1
+  else
+    awk -v f="$exe" -v s="$size" -v b="$kib" 'BEGIN { printf "%s: %.1f KiB, budget %d KiB\n", f, s / 1024, b }'
+  fi
+}
 for exe in "$1"/Menu.exe $(ls "$1"/Remove.exe 2>/dev/null); do check "$exe" i686-w64-mingw32-objdump pei-i386; done
+budget "$1/Menu.exe" 450
+budget "$1/Remove.exe" 200
 for exe in "$2"/Menu.exe $(ls "$2"/Remove.exe 2>/dev/null); do check "$exe" x86_64-w64-mingw32-objdump pei-x86-64; done
 [ $status -eq 0 ] && echo "release checks passed"
 exit $status

@@ -2,11 +2,14 @@
 // Menu.exe on stick folders, each start paired with a start of the floor program right
 // before or after it, round after round.
 //
-//   startup_driver <rounds> <floor.exe> <kind>:<rows>=<program.exe> ...
+//   startup_driver <rounds> <floor.exe> [reference=<listview.exe>] <kind>:<rows>=<program.exe> ...
 //
 // kind is "menu" (Menu.exe on a stick folder whose catalogue has <rows> entries), or
 // "listview" or "plainlistview" (the reference list views, with and without the launcher's
-// manifest, given <rows> on their command line).
+// manifest, given <rows> on their command line). With a reference, each start of Menu.exe
+// is also paired with a start of that list view showing as many rows, on the other side
+// of it from the floor's start: what any program showing such a list pays, so the ratio
+// is what the launcher adds to it.
 //
 // A start counts as painted when its main window is visible, neither the window nor its
 // list has anything left to paint, and the program has come back to its message loop (a
@@ -46,6 +49,8 @@ struct Program {
   std::string exe;
   bool memory = false;  // wait for the icons, then take the peak memory
   std::vector<double> seconds, ratios, peakWorkingSet, peakPagefile, memoryRatios;
+  // Menu.exe's starts against its reference list view's, and the reference's own starts.
+  std::vector<double> referenceSeconds, referenceRatios;
 
   std::string Label() const {
     switch (kind) {
@@ -250,11 +255,16 @@ bool Parse(const std::string& arg, std::vector<Program>& programs) {
 int Main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::atoi(argv[1]) : 0;
   std::vector<Program> programs;
-  bool ok = argc >= 4 && rounds >= 1;
-  for (int i = 3; ok && i < argc; ++i) ok = Parse(argv[i], programs);
+  std::string referenceExe;
+  const std::string referenceOption = "reference=";
+  int first = 3;
+  if (argc > first && std::string(argv[first]).rfind(referenceOption, 0) == 0)
+    referenceExe = std::string(argv[first++]).substr(referenceOption.size());
+  bool ok = argc > first && rounds >= 1;
+  for (int i = first; ok && i < argc; ++i) ok = Parse(argv[i], programs);
   if (!ok) {
-    std::fprintf(stderr, "usage: startup_driver <rounds> <floor.exe> menu:<rows>=<Menu.exe> [listview:<rows>=<exe>] "
-                         "[plainlistview:<rows>=<exe>] ...\n");
+    std::fprintf(stderr, "usage: startup_driver <rounds> <floor.exe> [reference=<listview.exe>] menu:<rows>=<Menu.exe> "
+                         "[listview:<rows>=<exe>] [plainlistview:<rows>=<exe>] ...\n");
     return 2;
   }
   Program floor(Kind::Floor, -1, argv[2]);
@@ -262,6 +272,17 @@ int Main(int argc, char** argv) {
   for (Program& program : programs)
     if (program.kind == Kind::Menu && (!largest || largest->rows < program.rows)) largest = &program;
   if (largest) largest->memory = true;
+  // The reference list view at each catalogue's size, started beside that Menu.exe.
+  std::vector<Program> references;
+  if (!referenceExe.empty())
+    for (const Program& program : programs)
+      if (program.kind == Kind::Menu) references.emplace_back(Kind::ListView, program.rows, referenceExe);
+  auto referenceOf = [&references](const Program& program) -> Program* {
+    if (program.kind != Kind::Menu) return nullptr;
+    for (Program& reference : references)
+      if (reference.rows == program.rows) return &reference;
+    return nullptr;
+  };
 
   auto measure = [](Program& program, bool waitForIcons, Run& run) {
     run = Measure(program, waitForIcons);
@@ -274,16 +295,28 @@ int Main(int argc, char** argv) {
   if (!measure(floor, false, base)) return 1;
   for (Program& program : programs)
     if (!measure(program, program.kind == Kind::Menu, run)) return 1;
+  for (Program& reference : references)
+    if (!measure(reference, false, run)) return 1;
 
   for (int round = 0; round < rounds; ++round) {
     // Each round starts with another program, and the floor goes before its partner in one
     // round and after it in the next, so neither side always runs on a warmer machine.
     for (size_t k = 0; k < programs.size(); ++k) {
       Program& program = programs[(k + static_cast<size_t>(round)) % programs.size()];
+      Program* reference = referenceOf(program);
       const bool floorFirst = (round + static_cast<int>(k)) % 2 == 0;
+      // The program between its two partners: the floor before it and the reference after
+      // it, or the other way round.
+      Run referenceRun;
       if (floorFirst && !measure(floor, false, base)) return 1;
+      if (!floorFirst && reference && !measure(*reference, false, referenceRun)) return 1;
       if (!measure(program, program.memory, run)) return 1;
+      if (floorFirst && reference && !measure(*reference, false, referenceRun)) return 1;
       if (!floorFirst && !measure(floor, false, base)) return 1;
+      if (reference) {
+        program.referenceSeconds.push_back(referenceRun.seconds);
+        program.referenceRatios.push_back(run.seconds / referenceRun.seconds);
+      }
       program.seconds.push_back(run.seconds);
       program.ratios.push_back(run.seconds / base.seconds);
       program.peakWorkingSet.push_back(run.peakWorkingSet);
@@ -292,14 +325,22 @@ int Main(int argc, char** argv) {
       floor.seconds.push_back(base.seconds);
       floor.peakWorkingSet.push_back(base.peakWorkingSet);
       floor.peakPagefile.push_back(base.peakPagefile);
-      std::fprintf(stderr, "round %2d  %-14s %7.1f ms, floor %6.1f ms: %.2fx\n", round + 1, program.Label().c_str(),
+      std::fprintf(stderr, "round %2d  %-14s %7.1f ms, floor %6.1f ms: %.2fx", round + 1, program.Label().c_str(),
                    run.seconds * 1000, base.seconds * 1000, run.seconds / base.seconds);
+      if (reference)
+        std::fprintf(stderr, "; list view alone %6.1f ms: %.2fx", referenceRun.seconds * 1000,
+                     run.seconds / referenceRun.seconds);
+      std::fprintf(stderr, "\n");
     }
   }
 
-  for (const Program& program : programs)
+  for (const Program& program : programs) {
     std::printf("result\tstartup-%s\t%.4f\t%.4f\ts\t%d\t%.3f\n", program.Label().c_str(), Median(program.seconds),
                 Median(floor.seconds), rounds, Median(program.ratios));
+    if (!program.referenceRatios.empty())
+      std::printf("result\tstartup-%s-vs-listview\t%.4f\t%.4f\ts\t%d\t%.3f\n", program.Label().c_str(),
+                  Median(program.seconds), Median(program.referenceSeconds), rounds, Median(program.referenceRatios));
+  }
   if (largest) {
     std::printf("result\tmemory-%s\t%.0f\t%.0f\tbytes\t%d\t%.3f\n", largest->Label().c_str(),
                 Median(largest->peakWorkingSet), Median(floor.peakWorkingSet), rounds, Median(largest->memoryRatios));

@@ -203,6 +203,30 @@ class ThrowingProfile : public IProfile {
   bool Put(const std::string&, const std::string&, const std::string&, const std::string&) override { return false; }
 };
 
+// Fails inside the standard library's own string code (std::length_error from its
+// allocation), so the error crosses the library's frames on its way to the tool's handler:
+// the release keeps the unwind tables of just the code it keeps, and these frames need theirs.
+class LibraryFailingProfile : public IProfile {
+ public:
+  std::string Get(const std::string& section, const std::string&, const std::string&, size_t) override {
+    std::string value = section;
+    value.reserve(value.max_size() + 1);
+    return value;
+  }
+  bool Put(const std::string&, const std::string&, const std::string&, const std::string&) override { return false; }
+};
+
+TEST_P(RemovalToolTest, AFailureInsideTheLibraryReadingTheValueGoesToTheCleanUp) {
+  machine.HandOff("E:\\");
+  LibraryFailingProfile profile;
+  RemovePlatform platform = machine.Platform();
+  RemovePlatform broken{platform.files,   profile,        platform.nt,    platform.volumes,
+                        platform.storage, platform.devices, platform.clock, platform.layout};
+  EXPECT_EQ(RemovalTool(broken).Run(), RunEnd::Finished);
+  EXPECT_TRUE(machine.storage.opens.empty());
+  EXPECT_FALSE(HandOffPresent());
+}
+
 TEST_P(RemovalToolTest, AFailureReadingTheValueGoesToTheCleanUp) {
   machine.HandOff("E:\\");
   ThrowingProfile profile;
