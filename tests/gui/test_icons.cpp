@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "GuiTest.h"
+#include "MemoryListView.h"
+#include "common/win32/Win32System.h"
 #include "launcher/IconCacheFile.h"
 #include "launcher/win32/resource.h"
 
@@ -329,6 +331,67 @@ TEST_F(ImageListOnAListView, Pic16GivesBackWhatTheImageListDrawsAlphaIncluded) {
                   static_cast<int>((original.pixels[i] >> (8 * ch)) & 0xFF), 4)
           << "pixel " << i << " channel " << ch;
   }
+}
+
+// Images holding every kind of pixel the cache can carry: opaque, clear with a colour left
+// in it, partly clear, clear and black, mixed within each image; and images of one kind
+// only, one of them clear throughout yet coloured. No two images alike.
+std::vector<IconImage> EveryKindOfPixel(size_t n) {
+  std::vector<IconImage> images(n);
+  for (size_t i = 0; i < n; ++i)
+    for (size_t p = 0; p < kIconPixels; ++p) {
+      const uint32_t rgb = static_cast<uint32_t>((i * 0x10305 + p * 0x3711) & 0xFFFFFF) | 0x000101;
+      const uint32_t partial = static_cast<uint32_t>(1 + (i * 7 + p * 3) % 254) << 24;
+      const uint32_t kinds[] = {0xFF000000u | rgb, rgb, partial | rgb, 0};
+      images[i].pixels[p] = kinds[(i + p) % 4];
+    }
+  const size_t n1 = std::min<size_t>(n, 5);
+  for (size_t i = 1; i < n1; ++i)
+    for (size_t p = 0; p < kIconPixels; ++p) {
+      const uint32_t rgb = static_cast<uint32_t>((i * 0x402010 + p * 0x10101) & 0xFFFFFF) | 0x010000;
+      const uint32_t one[] = {0, 0xFF000000u | rgb, rgb, 0, 0x80000000u | rgb};
+      images[i].pixels[p] = one[i];  // 1 opaque, 2 clear yet coloured, 3 all zero, 4 half clear
+    }
+  return images;
+}
+
+TEST_F(ImageListOnAListView, TheCacheSavedFromTheListHoldsEveryPixelAsAddedAndLoadsBackTheSame) {
+  ASSERT_TRUE(iml.Create(view));
+  const std::vector<IconImage> images = EveryKindOfPixel(23);
+  // One by one, then strips, then one more and a strip: images in several rows of the list's
+  // bitmap, whichever way they came in.
+  size_t next = 0;
+  for (; next < 3; ++next) ASSERT_TRUE(iml.Add(next + 1, images[next])) << next;
+  ASSERT_TRUE(iml.AddStrip({images.begin() + 3, images.begin() + 12}));
+  ASSERT_TRUE(iml.Add(13, images[12]));
+  ASSERT_TRUE(iml.AddStrip({images.begin() + 13, images.end()}));
+  ASSERT_EQ(iml.Count(), images.size());
+  for (size_t i = 1; i <= images.size(); ++i) {
+    IconImage image;
+    ASSERT_TRUE(iml.Image(i, image)) << i;
+    for (size_t p = 0; p < kIconPixels; ++p)
+      ASSERT_EQ(image.pixels[p], images[i - 1].pixels[p]) << "image " << i << " pixel " << p;
+  }
+
+  StickFolder stick("icons_exact");
+  Win32FileSystem files;
+  const std::string cache = stick.path() + "imagelist.dat";
+  std::string error;
+  ASSERT_TRUE(SaveImageList(iml, cache, files, error)) << error;
+  EXPECT_EQ(stick.Read("imagelist.dat"), EncodeImageList(images)) << "the cache holds the images byte for byte";
+
+  // Loaded into the real list and saved again: still the same bytes.
+  MemoryListView rows;
+  rows.AddRows(std::vector<CatalogEntry>(images.size()));
+  Win32BoundedRead reader;
+  LoadedIcons loaded = LoadImageList(iml, cache, rows, files, reader);
+  ASSERT_TRUE(loaded.ok) << loaded.error;
+  ASSERT_EQ(loaded.count, static_cast<int64_t>(images.size()));
+  EXPECT_EQ(ImageList_GetImageCount(iml.handle()), static_cast<int>(images.size()));
+  EXPECT_EQ(ListView_GetImageList(view, LVSIL_SMALL), iml.handle());
+  ASSERT_TRUE(SaveImageList(iml, stick.path() + "again.dat", files, error)) << error;
+  EXPECT_EQ(stick.Read("again.dat"), EncodeImageList(images));
+  for (int i : {0, 1, 4, 22}) ExpectDrawnLike(iml.handle(), i, images[static_cast<size_t>(i)]);
 }
 
 TEST(IconAdapters, TheBoundedReadStopsAtItsLimitAndTellsTheWholeSize) {
