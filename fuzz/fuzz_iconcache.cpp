@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The load into a list of `rows` rows, through a read with a ceiling.
   testing::MemoryFileSystem fs;
   fs.files[kCache] = bytes;
-  testing::MemoryHeadReader reader(fs);
+  testing::MemoryFileReader reader(fs);
   testing::FakeImageList iml;
   iml.images.push_back(testing::SolidIcon(0xFF00FF00u));  // what an earlier pass left
   iml.attached = true;
@@ -73,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   list.AddRows(std::move(entries));
 
   const LoadedIcons loaded = LoadImageList(iml, kCache, list, fs, reader);
-  FUZZ_CHECK(reader.lastLimit <= IconFileSize(rows));
+  FUZZ_CHECK(reader.bytesRead <= IconFileSize(rows));
+  FUZZ_CHECK(!reader.open());
   if (!loaded.ok) {
     FUZZ_CHECK(!loaded.error.empty());
     FUZZ_CHECK(fs.files.count(kCache) == 1 && fs.files[kCache] == bytes);

@@ -14,36 +14,40 @@ constexpr uint32_t kVersion = 1;
 constexpr char kValueName[] = "IMG";
 constexpr size_t kNameLength = sizeof kValueName - 1;
 
-uint32_t Crc32(const std::string& bytes, size_t length) {
-  static const auto table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
-  uint32_t crc = 0xFFFFFFFFu;
-  for (size_t i = 0; i < length; ++i) crc = table[(crc ^ static_cast<unsigned char>(bytes[i])) & 0xFF] ^ (crc >> 8);
-  return crc ^ 0xFFFFFFFFu;
-}
+// The running CRC-32 of the file, fed piece after piece.
+class Crc32 {
+ public:
+  void Add(const char* bytes, size_t length) {
+    static const auto table = [] {
+      std::array<uint32_t, 256> t{};
+      for (uint32_t i = 0; i < 256; ++i) {
+        uint32_t c = i;
+        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        t[i] = c;
+      }
+      return t;
+    }();
+    for (size_t i = 0; i < length; ++i)
+      crc_ = table[(crc_ ^ static_cast<unsigned char>(bytes[i])) & 0xFF] ^ (crc_ >> 8);
+  }
+  uint32_t Value() const { return crc_ ^ 0xFFFFFFFFu; }
+
+ private:
+  uint32_t crc_ = 0xFFFFFFFFu;
+};
 
 void PutU32(std::string& out, uint32_t value) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
-uint32_t GetU32(const std::string& bytes, size_t at) {
+uint32_t GetU32(const char* bytes) {
   uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<size_t>(i)]);
+  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[i]);
   return value;
 }
+uint32_t GetU32(const std::string& bytes, size_t at) { return GetU32(bytes.data() + at); }
 
-}  // namespace
-
-std::string EncodeImageList(const std::vector<IconImage>& images) {
-  std::string out;
-  out.reserve(static_cast<size_t>(IconFileSize(images.size())));
+void PutHeader(std::string& out, size_t count) {
   out.append(kMark, sizeof kMark);
   PutU32(out, kVersion);
   PutU32(out, 1);
@@ -52,11 +56,53 @@ std::string EncodeImageList(const std::vector<IconImage>& images) {
   PutU32(out, kIconSize);
   PutU32(out, kIconSize);
   PutU32(out, 32);
-  PutU32(out, static_cast<uint32_t>(images.size()));
-  PutU32(out, static_cast<uint32_t>(images.size() * kIconBytes));
-  for (const IconImage& image : images)
-    for (uint32_t pixel : image.pixels) PutU32(out, pixel);
-  PutU32(out, Crc32(out, out.size()));
+  PutU32(out, static_cast<uint32_t>(count));
+  PutU32(out, static_cast<uint32_t>(count * kIconBytes));
+}
+
+void PutImage(std::string& out, const IconImage& image) {
+  for (uint32_t pixel : image.pixels) PutU32(out, pixel);
+}
+
+// `images.size()` images from `bytes`, which holds exactly that many.
+void GetImages(const char* bytes, std::vector<IconImage>& images) {
+  for (IconImage& image : images)
+    for (uint32_t& pixel : image.pixels) {
+      pixel = GetU32(bytes);
+      bytes += 4;
+    }
+}
+
+void Seal(std::string& out) {
+  Crc32 crc;
+  crc.Add(out.data(), out.size());
+  PutU32(out, crc.Value());
+}
+
+// The reader's file is let go on every way out of a load, so the file can be deleted.
+class OpenedFile {
+ public:
+  explicit OpenedFile(IBoundedRead& reader) : reader_(reader) {}
+  ~OpenedFile() { reader_.Close(); }
+  OpenedFile(const OpenedFile&) = delete;
+  OpenedFile& operator=(const OpenedFile&) = delete;
+
+ private:
+  IBoundedRead& reader_;
+};
+
+// How many images of the cache are read, decoded and added at once: the file is never
+// held whole beside the image list, and a slice is only a megabyte.
+constexpr size_t kSliceImages = 1024;
+
+}  // namespace
+
+std::string EncodeImageList(const std::vector<IconImage>& images) {
+  std::string out;
+  out.reserve(static_cast<size_t>(IconFileSize(images.size())));
+  PutHeader(out, images.size());
+  for (const IconImage& image : images) PutImage(out, image);
+  Seal(out);
   return out;
 }
 
@@ -86,14 +132,11 @@ IconFileStatus DecodeImageList(const std::string& bytes, std::vector<IconImage>&
   IconFileStatus status = ReadIconFileHeader(bytes, bytes.size(), n);
   if (status != IconFileStatus::Ok) return status;
   const size_t end = bytes.size() - kIconFileTrailer;
-  if (Crc32(bytes, end) != GetU32(bytes, end)) return IconFileStatus::Damaged;
+  Crc32 crc;
+  crc.Add(bytes.data(), end);
+  if (crc.Value() != GetU32(bytes, end)) return IconFileStatus::Damaged;
   images.resize(n);
-  size_t at = kIconFileHeader;
-  for (IconImage& image : images)
-    for (uint32_t& pixel : image.pixels) {
-      pixel = GetU32(bytes, at);
-      at += 4;
-    }
+  GetImages(bytes.data() + kIconFileHeader, images);
   return IconFileStatus::Ok;
 }
 
@@ -112,19 +155,75 @@ bool SaveImageList(const IImageList& iml, const std::string& file, IFileSystem& 
     error = "Too many entries to keep their icons (at most " + std::to_string(kMaxCachedIcons) + ").";
     return false;
   }
-  std::vector<IconImage> images(n);
-  for (size_t i = 0; i < n; ++i) {
-    if (!iml.Image(i + 1, images[i])) {
+  // From the list into the file's bytes a slice at a time: the images are never all
+  // copied out.
+  std::string out;
+  out.reserve(static_cast<size_t>(IconFileSize(n)));
+  PutHeader(out, n);
+  std::vector<IconImage> images(std::min(n, kSliceImages));
+  for (size_t done = 0; done < n;) {
+    const size_t slice = std::min(kSliceImages, n - done);
+    if (!iml.Images(done + 1, slice, images.data())) {
       error = iml.LastErrorDescription();
       return false;
     }
+    for (size_t i = 0; i < slice; ++i) PutImage(out, images[i]);
+    done += slice;
   }
-  if (!SaveFileSafely(fs, file, EncodeImageList(images)).ok()) {
+  Seal(out);
+  if (!SaveFileSafely(fs, file, out).ok()) {
     error = fs.LastErrorDescription();
     return false;
   }
   return true;
 }
+
+namespace {
+
+// The images of a file whose header fitted the list: read, checked against the checksum as
+// they come and added a slice at a time. Anything wrong empties the list again, so nothing
+// half-loaded is ever shown.
+bool LoadImages(IImageList& iml, IBoundedRead& reader, const std::string& header, size_t count, std::string& error) {
+  if (!iml.ClearWithRoomFor(count)) {
+    error = iml.LastErrorDescription();
+    return false;
+  }
+  Crc32 crc;
+  crc.Add(header.data(), header.size());
+  std::string bytes;
+  std::vector<IconImage> images;
+  for (size_t done = 0; done < count;) {
+    const size_t slice = std::min(kSliceImages, count - done);
+    if (!reader.Read(slice * kIconBytes, bytes)) {
+      error = reader.LastErrorDescription();
+      return false;
+    }
+    // The file shrank since it was opened.
+    if (bytes.size() != slice * kIconBytes) {
+      error = DescribeIconFile(IconFileStatus::Damaged);
+      return false;
+    }
+    crc.Add(bytes.data(), bytes.size());
+    images.resize(slice);
+    GetImages(bytes.data(), images);
+    if (!iml.AddStrip(images)) {
+      error = iml.LastErrorDescription();
+      return false;
+    }
+    done += slice;
+  }
+  if (!reader.Read(kIconFileTrailer, bytes)) {
+    error = reader.LastErrorDescription();
+    return false;
+  }
+  if (bytes.size() != kIconFileTrailer || GetU32(bytes, 0) != crc.Value()) {
+    error = DescribeIconFile(IconFileStatus::Damaged);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 LoadedIcons LoadImageList(IImageList& iml, const std::string& file, IListView& list, IFileSystem& fs,
                           IBoundedRead& reader) {
@@ -134,17 +233,21 @@ LoadedIcons LoadImageList(IImageList& iml, const std::string& file, IListView& l
     return result;
   }
   const size_t rows = list.RowCount();
-  // Only a file of exactly this size can fit the list; the header of a bigger one is
-  // enough to tell a cache of another count from a damaged file.
-  const size_t limit = static_cast<size_t>(IconFileSize(std::min(rows, kMaxCachedIcons)));
-  std::string bytes;
   uint64_t size = 0;
-  if (!reader.ReadHead(file, limit, bytes, size)) {
+  if (!reader.Open(file, size)) {
+    result.error = reader.LastErrorDescription();
+    return result;
+  }
+  OpenedFile opened(reader);
+  // The header alone tells a cache of another count, or a damaged or foreign file; only a
+  // file of exactly the size the rows need is read any further.
+  std::string header;
+  if (!reader.Read(kIconFileHeader, header)) {
     result.error = reader.LastErrorDescription();
     return result;
   }
   size_t count = 0;
-  IconFileStatus status = ReadIconFileHeader(bytes, size, count);
+  IconFileStatus status = ReadIconFileHeader(header, size, count);
   if (status != IconFileStatus::Ok) {
     result.error = DescribeIconFile(status);
     return result;
@@ -153,6 +256,7 @@ LoadedIcons LoadImageList(IImageList& iml, const std::string& file, IListView& l
   iml.Detach();
   iml.Clear();
   if (count != rows) {
+    reader.Close();  // an open file can't be deleted
     if (!fs.Delete(file)) {
       result.error = fs.LastErrorDescription();
       return result;
@@ -162,18 +266,11 @@ LoadedIcons LoadImageList(IImageList& iml, const std::string& file, IListView& l
     return result;
   }
 
-  std::vector<IconImage> images;
-  status = bytes.size() == size ? DecodeImageList(bytes, images) : IconFileStatus::Damaged;
-  // The file's bytes are done with: a large cache is not held twice while the images go in.
-  std::string().swap(bytes);
-  if (status != IconFileStatus::Ok) {
-    result.error = DescribeIconFile(status);
+  if (!LoadImages(iml, reader, header, count, result.error)) {
+    iml.Clear();
     return result;
   }
-  if (!iml.AddStrip(std::move(images))) {
-    result.error = iml.LastErrorDescription();
-    return result;
-  }
+  reader.Close();
   iml.Attach();
   for (size_t i = 1; i <= rows; ++i)
     if (list.RowIcon(i) != static_cast<int>(i - 1)) list.SetRowIcon(i, static_cast<int>(i - 1));

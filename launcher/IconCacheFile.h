@@ -41,8 +41,9 @@ IconFileStatus DecodeImageList(const std::string& bytes, std::vector<IconImage>&
 // The text of the report for a file that was refused.
 std::string DescribeIconFile(IconFileStatus status);
 
-// Writes every image of the list to the file, through a temporary file, so a failed save
-// keeps the old cache. False with the failure's description in `error`.
+// Writes every image of the list to the file, taken from the list a slice at a time, through a
+// temporary file, so a failed save keeps the old cache. False with the failure's
+// description in `error`.
 bool SaveImageList(const IImageList& iml, const std::string& file, IFileSystem& fs, std::string& error);
 
 struct LoadedIcons {
@@ -52,8 +53,9 @@ struct LoadedIcons {
 };
 
 // Fills `iml` from the file when it holds exactly one image per row of `list`, giving each
-// row its own image and attaching the list. A file with another count is deleted and the
-// image list left empty and detached.
+// row its own image and attaching the list. The file is read and added a slice at a time,
+// never held whole; one found damaged on the way (its checksum is checked last) leaves the
+// image list empty and detached, as does a file with another count, which is deleted.
 LoadedIcons LoadImageList(IImageList& iml, const std::string& file, IListView& list, IFileSystem& fs,
                           IBoundedRead& reader);
 

@@ -1,5 +1,5 @@
 // What the icon pass needs from the window and the system: the list's image list, the
-// shell's icon of a file, and a read of the cache file that the file itself can't inflate.
+// shell's icon of a file, and reads of the cache file that the file itself can't inflate.
 #pragma once
 
 #include <array>
@@ -31,16 +31,20 @@ class IImageList {
   virtual void Detach() = 0;
   virtual bool Attached() const = 0;
   virtual void Clear() = 0;
+  // Empties the list and makes room for `count` images at once: a list filled by the
+  // thousand then never grows by copies of itself. False, the list empty, when there is no
+  // memory for it.
+  virtual bool ClearWithRoomFor(size_t count) = 0;
   virtual size_t Count() const = 0;
   // Adds one image at `position` (from 1). Images are added in row order, so anything but
   // Count() + 1 is refused: an image must never land beside its row.
   virtual bool Add(size_t position, const IconImage& image) = 0;
-  // Appends all images at once (one strip), for loading the cache. The list keeps the images
-  // it is given: a cache of thousands of icons is not copied once more.
-  virtual bool AddStrip(std::vector<IconImage>&& images) = 0;
-  // The image at `position` (from 1) as it was added.
-  virtual bool Image(size_t position, IconImage& image) const = 0;
-  // Why the last Add or AddStrip failed, for the report.
+  // Appends the images at once (one strip): the cache is loaded a slice at a time.
+  virtual bool AddStrip(const std::vector<IconImage>& images) = 0;
+  // The `count` images from `position` (from 1) on, as they were added.
+  virtual bool Images(size_t position, size_t count, IconImage* images) const = 0;
+  bool Image(size_t position, IconImage& image) const { return Images(position, 1, &image); }
+  // Why the last Add, AddStrip or ClearWithRoomFor failed, for the report.
   virtual std::string LastErrorDescription() const = 0;
 };
 
@@ -52,14 +56,18 @@ class IShellIcons {
   virtual std::optional<IconImage> FileIcon(const std::string& path) = 0;
 };
 
-// Reads the start of a file with a ceiling: a cache file can never make us allocate more
-// than the list in front of us needs, whatever its size.
+// Reads a file a piece at a time, from one opening: a cache file can never make us
+// allocate more than the piece asked for, whatever its size.
 class IBoundedRead {
  public:
   virtual ~IBoundedRead() = default;
-  // At most `limit` bytes from the start of the file into `bytes`, and the whole file's
-  // size into `size`, from one opening of the file; false when it can't be opened or read.
-  virtual bool ReadHead(const std::string& path, size_t limit, std::string& bytes, uint64_t& size) = 0;
+  // Opens the file for the reads that follow (closing any other) and tells its whole size;
+  // false when it can't be opened.
+  virtual bool Open(const std::string& path, uint64_t& size) = 0;
+  // The next `count` bytes of the open file into `bytes`, fewer only where the file ends.
+  virtual bool Read(size_t count, std::string& bytes) = 0;
+  // Lets the file go, so it can be deleted or replaced.
+  virtual void Close() = 0;
   virtual std::string LastErrorDescription() = 0;
 };
 

@@ -86,14 +86,24 @@ IconImage IconCanvas::Unblend(const uint32_t* overBlack, const uint32_t* overWhi
 
 // ---- imageList
 
+namespace {
+
+constexpr UINT kImageListFlags = ILC_COLOR32 | ILC_MASK;
+// The control grows its bitmap by a fixed step and copies it each time: a big step keeps
+// a rebuild of a long list from spending its time copying.
+constexpr int kImageListGrowth = 1024;
+constexpr char kNotReadBack[] = "The icons could not be read back from the image list.";
+// Far more images than a list holds; keeps every width and index inside an int.
+constexpr size_t kMaxImages = static_cast<size_t>(INT_MAX / kIconSize);
+
+}  // namespace
+
 bool Win32ImageList::Create(HWND listView) {
   view_ = listView;
   // The list must not destroy the image list with itself: it belongs to us.
   LONG_PTR style = ::GetWindowLongPtrA(view_, GWL_STYLE);
   ::SetWindowLongPtrA(view_, GWL_STYLE, style | LVS_SHAREIMAGELISTS);
-  // The control grows its bitmap by a fixed step and copies it each time: a big step keeps
-  // a rebuild of a long list from spending its time copying.
-  list_.reset(::ImageList_Create(kIconSize, kIconSize, ILC_COLOR32 | ILC_MASK, 0, 1024));
+  list_.reset(::ImageList_Create(kIconSize, kIconSize, kImageListFlags, 0, kImageListGrowth));
   return static_cast<bool>(list_);
 }
 
@@ -114,47 +124,48 @@ void Win32ImageList::Detach() {
 
 void Win32ImageList::Clear() {
   if (list_) ::ImageList_Remove(list_.get(), -1);
-  images_.clear();
+  keptAside_.clear();
+}
+
+bool Win32ImageList::ClearWithRoomFor(size_t count) {
+  Clear();
+  lastError_ = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);
+  if (count > kMaxImages) return false;
+  // A list made with room for them all: one that grew as they came would copy its bitmap
+  // at every step, and hold the old one beside the new while it does.
+  UniqueImageList fresh(
+      ::ImageList_Create(kIconSize, kIconSize, kImageListFlags, static_cast<int>(count), kImageListGrowth));
+  if (!fresh) return false;
+  if (attached_) {
+    ListView_SetImageList(view_, fresh.get(), LVSIL_SMALL);
+    ListView_SetImageList(view_, fresh.get(), LVSIL_NORMAL);
+  }
+  list_ = std::move(fresh);
+  return true;
+}
+
+size_t Win32ImageList::Count() const {
+  return list_ ? static_cast<size_t>(std::max(0, ::ImageList_GetImageCount(list_.get()))) : 0;
 }
 
 bool Win32ImageList::Add(size_t position, const IconImage& image) {
-  if (position != images_.size() + 1) {
+  const size_t first = Count();
+  if (position != first + 1) {
     lastError_ = "Image " + std::to_string(position) + " would not stand beside its row.";
     return false;
   }
-  if (!MakeRoom(1) || !AddToControl(&image, 1)) return false;
-  images_.push_back(image);  // room made: cannot fail once the control has the image
-  return true;
+  return AddToControl(&image, 1) && KeepChangedAside(first, &image, 1);
 }
 
-bool Win32ImageList::AddStrip(std::vector<IconImage>&& images) {
+bool Win32ImageList::AddStrip(const std::vector<IconImage>& images) {
   if (images.empty()) return true;
-  if (!images_.empty() && !MakeRoom(images.size())) return false;
-  if (!AddToControl(images.data(), images.size())) return false;
-  if (images_.empty())
-    images_ = std::move(images);
-  else
-    images_.insert(images_.end(), images.begin(), images.end());
-  return true;
-}
-
-bool Win32ImageList::MakeRoom(size_t more) {
-  if (images_.capacity() - images_.size() >= more) return true;
-  try {
-    images_.reserve(std::max(images_.size() + more, images_.capacity() * 2));
-    return true;
-  } catch (const std::bad_alloc&) {
-    lastError_ = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);
-    return false;
-  } catch (const std::length_error&) {
-    lastError_ = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);
-    return false;
-  }
+  const size_t first = Count();
+  return AddToControl(images.data(), images.size()) && KeepChangedAside(first, images.data(), images.size());
 }
 
 bool Win32ImageList::AddToControl(const IconImage* images, size_t count) {
   lastError_ = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);
-  if (!list_ || count > static_cast<size_t>(INT_MAX / kIconSize)) return false;
+  if (!list_ || count > kMaxImages - Count()) return false;
   try {
     // One strip, image after image from left to right, and its mask: set where a pixel is
     // fully transparent, for images that carry no alpha at all.
@@ -176,10 +187,9 @@ bool Win32ImageList::AddToControl(const IconImage* images, size_t count) {
         }
     UniqueGdi maskBitmap(::CreateBitmap(width, kIconSize, 1, 1, mask.data()));
     if (!maskBitmap) return false;
-    const size_t first = images_.size();
+    const size_t first = Count();
     int index = ::ImageList_Add(list_.get(), static_cast<HBITMAP>(strip.get()), static_cast<HBITMAP>(maskBitmap.get()));
-    if (index < 0 || static_cast<size_t>(index) != first ||
-        static_cast<size_t>(::ImageList_GetImageCount(list_.get())) != first + count) {
+    if (index < 0 || static_cast<size_t>(index) != first || Count() != first + count) {
       lastError_ = "The icons could not be added to the image list.";
       return false;
     }
@@ -189,9 +199,74 @@ bool Win32ImageList::AddToControl(const IconImage* images, size_t count) {
   }
 }
 
-bool Win32ImageList::Image(size_t position, IconImage& image) const {
-  if (position < 1 || position > images_.size()) return false;
-  image = images_[position - 1];
+bool Win32ImageList::ReadBack(size_t first, size_t count, IconImage* out) const {
+  if (count == 0) return true;
+  if (!list_ || first + count > Count()) return false;
+  try {
+    std::vector<RECT> places(count);
+    HBITMAP bitmap = nullptr;
+    for (size_t n = 0; n < count; ++n) {
+      IMAGEINFO image = {};
+      if (!::ImageList_GetImageInfo(list_.get(), static_cast<int>(first + n), &image)) return false;
+      places[n] = image.rcImage;
+      bitmap = image.hbmImage;
+    }
+    BITMAP size = {};
+    if (!::GetObjectA(bitmap, sizeof size, &size)) return false;
+    // The rows of the bitmap that hold the images, read from the bottom up: scan lines of
+    // a bottom-up picture are counted from its bottom, whatever the bitmap itself.
+    LONG top = size.bmHeight, bottom = 0;
+    for (const RECT& place : places) {
+      if (place.left < 0 || place.right - place.left != kIconSize || place.right > size.bmWidth || place.top < 0 ||
+          place.bottom - place.top != kIconSize || place.bottom > size.bmHeight)
+        return false;
+      top = std::min(top, place.top);
+      bottom = std::max(bottom, place.bottom);
+    }
+    BITMAPINFO info = TopDownInfo(size.bmWidth, size.bmHeight);
+    info.bmiHeader.biHeight = size.bmHeight;
+    const size_t width = static_cast<size_t>(size.bmWidth);
+    std::vector<uint32_t> rows(width * static_cast<size_t>(bottom - top));
+    UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+    if (!dc || ::GetDIBits(dc.get(), bitmap, static_cast<UINT>(size.bmHeight - bottom), static_cast<UINT>(bottom - top),
+                           rows.data(), &info, DIB_RGB_COLORS) != bottom - top)
+      return false;
+    for (size_t n = 0; n < count; ++n)
+      for (int y = 0; y < kIconSize; ++y) {
+        const size_t row = static_cast<size_t>(bottom - 1 - (places[n].top + y));
+        const uint32_t* from = rows.data() + row * width + static_cast<size_t>(places[n].left);
+        std::copy(from, from + kIconSize, out[n].pixels.begin() + y * kIconSize);
+      }
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool Win32ImageList::KeepChangedAside(size_t first, const IconImage* images, size_t count) {
+  try {
+    std::vector<IconImage> held(count);
+    if (!ReadBack(first, count, held.data())) {
+      lastError_ = kNotReadBack;
+      return false;
+    }
+    for (size_t n = 0; n < count; ++n)
+      if (held[n] != images[n]) keptAside_.emplace(first + n, images[n]);
+    return true;
+  } catch (const std::bad_alloc&) {
+    lastError_ = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  }
+}
+
+bool Win32ImageList::Images(size_t position, size_t count, IconImage* images) const {
+  lastError_ = kNotReadBack;
+  if (position < 1 || count > Count() || position - 1 > Count() - count || !ReadBack(position - 1, count, images))
+    return false;
+  // The few the control changed, as they were added.
+  const size_t first = position - 1;
+  for (auto aside = keptAside_.lower_bound(first); aside != keptAside_.end() && aside->first < first + count; ++aside)
+    images[aside->first - first] = aside->second;
   return true;
 }
 
@@ -231,23 +306,35 @@ std::optional<IconImage> Win32ShellIcons::FileIcon(const std::string& path) {
 
 // ---- bounded read
 
-bool Win32BoundedRead::ReadHead(const std::string& path, size_t limit, std::string& bytes, uint64_t& size) {
-  bytes.clear();
-  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) {
+bool Win32BoundedRead::Open(const std::string& path, uint64_t& size) {
+  file_.reset(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file_) {
     lastError_ = ::GetLastError();
     return false;
   }
   LARGE_INTEGER whole;
-  if (!::GetFileSizeEx(file.get(), &whole) || whole.QuadPart < 0) {
+  if (!::GetFileSizeEx(file_.get(), &whole) || whole.QuadPart < 0) {
     lastError_ = ::GetLastError();
+    file_.reset();
     return false;
   }
   size = static_cast<uint64_t>(whole.QuadPart);
+  return true;
+}
+
+bool Win32BoundedRead::Read(size_t count, std::string& bytes) {
+  bytes.clear();
+  if (!file_) {
+    lastError_ = ERROR_INVALID_HANDLE;
+    return false;
+  }
   try {
-    bytes.resize(static_cast<size_t>(std::min<uint64_t>(size, limit)));
+    bytes.resize(count);
   } catch (const std::bad_alloc&) {
+    lastError_ = ERROR_NOT_ENOUGH_MEMORY;
+    return false;
+  } catch (const std::length_error&) {
     lastError_ = ERROR_NOT_ENOUGH_MEMORY;
     return false;
   }
@@ -255,11 +342,12 @@ bool Win32BoundedRead::ReadHead(const std::string& path, size_t limit, std::stri
   while (done < bytes.size()) {
     DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
     DWORD read = 0;
-    if (!::ReadFile(file.get(), &bytes[done], chunk, &read, nullptr)) {
+    if (!::ReadFile(file_.get(), &bytes[done], chunk, &read, nullptr)) {
       lastError_ = ::GetLastError();
+      bytes.clear();
       return false;
     }
-    if (read == 0) break;  // the file shrank meanwhile: the size check will refuse it
+    if (read == 0) break;  // the end of the file, or it shrank meanwhile: the caller's checks refuse it
     done += read;
   }
   bytes.resize(done);

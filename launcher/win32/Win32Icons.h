@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -67,34 +68,45 @@ class IconCanvas {
   int height_ = 0;
 };
 
-// `imageList`: a 32-bit image list with masks, shared with the list view (never destroyed by it).
+// `imageList`: a 32-bit image list with masks, shared with the list view (never destroyed by
+// it). The control alone holds the pixels: a save reads them back from it.
 class Win32ImageList : public IImageList {
  public:
   bool Create(HWND listView);
+  // A list made room for anew is another handle.
   HIMAGELIST handle() const { return list_.get(); }
 
   void Attach() override;
   void Detach() override;
   bool Attached() const override { return attached_; }
   void Clear() override;
-  size_t Count() const override { return images_.size(); }
+  bool ClearWithRoomFor(size_t count) override;
+  size_t Count() const override;
   bool Add(size_t position, const IconImage& image) override;
-  bool AddStrip(std::vector<IconImage>&& images) override;
-  bool Image(size_t position, IconImage& image) const override;
+  bool AddStrip(const std::vector<IconImage>& images) override;
+  bool Images(size_t position, size_t count, IconImage* images) const override;
   std::string LastErrorDescription() const override { return lastError_; }
+  // How many images the control could not hold as added, kept here instead.
+  size_t KeptAside() const { return keptAside_.size(); }
 
  private:
-  // Room in images_ for `more`, made before the control takes them, so the two never differ.
-  bool MakeRoom(size_t more);
-  // Into the control only; the caller keeps the images once they are in.
+  // Into the control, after the images it holds.
   bool AddToControl(const IconImage* images, size_t count);
+  // Images first .. first + count - 1 (from 0) as the control holds them, from one read of
+  // the rows of its bitmap they lie in.
+  bool ReadBack(size_t first, size_t count, IconImage* out) const;
+  // Compares what the control made of the images just added with what was given: any it
+  // changed is kept aside, so the cache still gets it as it was added.
+  bool KeepChangedAside(size_t first, const IconImage* images, size_t count);
 
   HWND view_ = nullptr;
   UniqueImageList list_;
   bool attached_ = false;  // only this adapter gives the list view its image lists
-  // The images as added: the cache is written from these.
-  std::vector<IconImage> images_;
-  std::string lastError_;
+  // By index (from 0). The control keeps an image without any alpha as a masked one, and
+  // clears what lies under the mask: an image clear throughout yet coloured comes back
+  // black. Such images are rare (the shell's icons never are), so few are ever here.
+  std::map<size_t, IconImage> keptAside_;
+  mutable std::string lastError_;  // a read back failing says why too
 };
 
 // The shell's small icon of a file: the two queries of the system image list, then a draw.
@@ -122,10 +134,13 @@ class Win32ShellIcons : public IShellIcons {
 
 class Win32BoundedRead : public IBoundedRead {
  public:
-  bool ReadHead(const std::string& path, size_t limit, std::string& bytes, uint64_t& size) override;
+  bool Open(const std::string& path, uint64_t& size) override;
+  bool Read(size_t count, std::string& bytes) override;
+  void Close() override { file_.reset(); }
   std::string LastErrorDescription() override;
 
  private:
+  UniqueFile file_;
   DWORD lastError_ = 0;
 };
 

@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "GuiTest.h"
+#include "MemoryListView.h"
 #include "common/win32/ErrorDescription.h"
+#include "common/win32/Win32FileSystem.h"
 #include "launcher/IconCacheFile.h"
 #include "launcher/win32/resource.h"
 
@@ -270,6 +272,28 @@ struct ImageListOnAListView : ::testing::Test {
   }
 };
 
+// Images holding every kind of pixel the cache can carry: opaque, clear with a colour left
+// in it, partly clear, clear and black, mixed within each image; and images of one kind
+// only, one of them clear throughout yet coloured. No two images alike.
+std::vector<IconImage> EveryKindOfPixel(size_t n) {
+  std::vector<IconImage> images(n);
+  for (size_t i = 0; i < n; ++i)
+    for (size_t p = 0; p < kIconPixels; ++p) {
+      const uint32_t rgb = static_cast<uint32_t>((i * 0x10305 + p * 0x3711) & 0xFFFFFF) | 0x000101;
+      const uint32_t partial = static_cast<uint32_t>(1 + (i * 7 + p * 3) % 254) << 24;
+      const uint32_t kinds[] = {0xFF000000u | rgb, rgb, partial | rgb, 0};
+      images[i].pixels[p] = kinds[(i + p) % 4];
+    }
+  const size_t n1 = std::min<size_t>(n, 5);
+  for (size_t i = 1; i < n1; ++i)
+    for (size_t p = 0; p < kIconPixels; ++p) {
+      const uint32_t rgb = static_cast<uint32_t>((i * 0x402010 + p * 0x10101) & 0xFFFFFF) | 0x010000;
+      const uint32_t one[] = {0, 0xFF000000u | rgb, rgb, 0, 0x80000000u | rgb};
+      images[i].pixels[p] = one[i];  // 1 opaque, 2 clear yet coloured, 3 all zero, 4 half clear
+    }
+  return images;
+}
+
 TEST_F(ImageListOnAListView, ImagesGoInRowOrderOnlyAndComeBackAsAdded) {
   ASSERT_NE(view, nullptr);
   ASSERT_TRUE(iml.Create(view));
@@ -301,7 +325,7 @@ TEST_F(ImageListOnAListView, ImagesGoInRowOrderOnlyAndComeBackAsAdded) {
 TEST_F(ImageListOnAListView, TheListViewGoingLeavesTheImageListToItsOwner) {
   ASSERT_TRUE(iml.Create(view));
   ASSERT_TRUE(iml.AddStrip({Gradient(0x102030), Gradient(0x405060)}));
-  // The strip's images were taken over whole; one more goes on after them.
+  // One more goes on after the strip.
   ASSERT_TRUE(iml.Add(3, Gradient(0x708090)));
   IconImage image;
   ASSERT_TRUE(iml.Image(1, image));
@@ -312,6 +336,32 @@ TEST_F(ImageListOnAListView, TheListViewGoingLeavesTheImageListToItsOwner) {
   DestroyWindow(view);
   view = nullptr;
   EXPECT_EQ(ImageList_GetImageCount(iml.handle()), 3) << "the list view must not destroy what it only shows";
+}
+
+TEST_F(ImageListOnAListView, RoomForAllImagesIsAFreshListShownInPlaceOfTheOldOne) {
+  ASSERT_TRUE(iml.Create(view));
+  ASSERT_TRUE(iml.Add(1, Gradient(0x102030)));
+  iml.Attach();
+  const std::vector<IconImage> images = EveryKindOfPixel(3000);
+  ASSERT_TRUE(iml.ClearWithRoomFor(images.size()));
+  EXPECT_EQ(iml.Count(), 0u);
+  EXPECT_TRUE(iml.Attached());
+  EXPECT_EQ(ListView_GetImageList(view, LVSIL_SMALL), iml.handle()) << "the list view shows the new list";
+  EXPECT_EQ(ListView_GetImageList(view, LVSIL_NORMAL), iml.handle());
+  ASSERT_TRUE(iml.AddStrip({images.begin(), images.begin() + 1024}));
+  ASSERT_TRUE(iml.AddStrip({images.begin() + 1024, images.end()}));
+  EXPECT_EQ(ImageList_GetImageCount(iml.handle()), 3000);
+  std::vector<IconImage> back(20);
+  ASSERT_TRUE(iml.Images(2981, back.size(), back.data()));
+  for (size_t i = 0; i < back.size(); ++i) EXPECT_TRUE(back[i] == images[2980 + i]) << i;
+  EXPECT_FALSE(iml.Images(2981, 21, back.data())) << "past the last image";
+
+  // No room for that many: the list stays, empty and still in use.
+  EXPECT_FALSE(iml.ClearWithRoomFor(size_t{1} << 40));
+  EXPECT_EQ(iml.LastErrorDescription(), ErrorDescription(ERROR_NOT_ENOUGH_MEMORY));
+  EXPECT_EQ(iml.Count(), 0u);
+  EXPECT_EQ(ListView_GetImageList(view, LVSIL_SMALL), iml.handle());
+  ASSERT_TRUE(iml.Add(1, images[0]));
 }
 
 TEST_F(ImageListOnAListView, Pic16GivesBackWhatTheImageListDrawsAlphaIncluded) {
@@ -332,21 +382,71 @@ TEST_F(ImageListOnAListView, Pic16GivesBackWhatTheImageListDrawsAlphaIncluded) {
   }
 }
 
-TEST(IconAdapters, TheBoundedReadStopsAtItsLimitAndTellsTheWholeSize) {
+TEST_F(ImageListOnAListView, TheCacheSavedFromTheListHoldsEveryPixelAsAddedAndLoadsBackTheSame) {
+  ASSERT_TRUE(iml.Create(view));
+  const std::vector<IconImage> images = EveryKindOfPixel(23);
+  // One by one, then strips, then one more and a strip: images in several rows of the list's
+  // bitmap, whichever way they came in.
+  size_t next = 0;
+  for (; next < 3; ++next) ASSERT_TRUE(iml.Add(next + 1, images[next])) << next;
+  ASSERT_TRUE(iml.AddStrip({images.begin() + 3, images.begin() + 12}));
+  ASSERT_TRUE(iml.Add(13, images[12]));
+  ASSERT_TRUE(iml.AddStrip({images.begin() + 13, images.end()}));
+  ASSERT_EQ(iml.Count(), images.size());
+  EXPECT_LE(iml.KeptAside(), 1u) << "the control holds the pixels: at most the image clear yet coloured is kept aside";
+  for (size_t i = 1; i <= images.size(); ++i) {
+    IconImage image;
+    ASSERT_TRUE(iml.Image(i, image)) << i;
+    for (size_t p = 0; p < kIconPixels; ++p)
+      ASSERT_EQ(image.pixels[p], images[i - 1].pixels[p]) << "image " << i << " pixel " << p;
+  }
+
+  StickFolder stick("icons_exact");
+  Win32FileSystem files;
+  const std::string cache = stick.path() + "imagelist.dat";
+  std::string error;
+  ASSERT_TRUE(SaveImageList(iml, cache, files, error)) << error;
+  EXPECT_EQ(stick.Read("imagelist.dat"), EncodeImageList(images)) << "the cache holds the images byte for byte";
+
+  // Loaded into the real list and saved again: still the same bytes.
+  MemoryListView rows;
+  rows.AddRows(std::vector<CatalogEntry>(images.size()));
+  Win32BoundedRead reader;
+  LoadedIcons loaded = LoadImageList(iml, cache, rows, files, reader);
+  ASSERT_TRUE(loaded.ok) << loaded.error;
+  ASSERT_EQ(loaded.count, static_cast<int64_t>(images.size()));
+  EXPECT_EQ(ImageList_GetImageCount(iml.handle()), static_cast<int>(images.size()));
+  EXPECT_EQ(ListView_GetImageList(view, LVSIL_SMALL), iml.handle());
+  ASSERT_TRUE(SaveImageList(iml, stick.path() + "again.dat", files, error)) << error;
+  EXPECT_EQ(stick.Read("again.dat"), EncodeImageList(images));
+  for (int i : {0, 1, 4, 22}) ExpectDrawnLike(iml.handle(), i, images[static_cast<size_t>(i)]);
+}
+
+TEST(IconAdapters, TheReaderGivesTheFilePieceByPieceFromOneOpeningAndTellsTheWholeSize) {
   StickFolder stick("icons_read");
   std::string content(100, 'x');
   content[0] = 'A';
+  content[10] = 'B';
   stick.Write("file.bin", content);
+  const std::string file = stick.path() + "file.bin";
   Win32BoundedRead reader;
   std::string bytes;
   uint64_t size = 0;
-  ASSERT_TRUE(reader.ReadHead(stick.path() + "file.bin", 10, bytes, size));
-  EXPECT_EQ(bytes, content.substr(0, 10));
+  ASSERT_TRUE(reader.Open(file, size));
   EXPECT_EQ(size, 100u);
-  ASSERT_TRUE(reader.ReadHead(stick.path() + "file.bin", 1000, bytes, size));
-  EXPECT_EQ(bytes, content);
-  EXPECT_FALSE(reader.ReadHead(stick.path() + "none.bin", 10, bytes, size));
+  ASSERT_TRUE(reader.Read(10, bytes));
+  EXPECT_EQ(bytes, content.substr(0, 10));
+  EXPECT_FALSE(DeleteFileA(file.c_str())) << "the file is held while it is read";
+  ASSERT_TRUE(reader.Read(1000, bytes));
+  EXPECT_EQ(bytes, content.substr(10)) << "no more than the file holds";
+  ASSERT_TRUE(reader.Read(10, bytes));
+  EXPECT_EQ(bytes, "") << "the end of the file";
+  reader.Close();
+  EXPECT_TRUE(DeleteFileA(file.c_str())) << "let go once closed";
+
+  EXPECT_FALSE(reader.Open(stick.path() + "none.bin", size));
   EXPECT_EQ(reader.LastErrorDescription(), ErrorDescription(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(reader.Read(10, bytes)) << "nothing is open";
 }
 
 TEST(IconAdapters, TheShellGivesAnIconForAnExecutableThoughItRefusesTheCombinedQueryUnderWine) {

@@ -2,6 +2,7 @@
 // fail in ways a real machine can't be made to on demand.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
@@ -242,8 +243,12 @@ class FakeImageList : public IImageList {
   std::vector<IconImage> images;
   bool attached = false;
   int adds = 0, strips = 0, attaches = 0, clears = 0;
-  size_t failAtAdd = 0;  // the n-th Add (1-based) fails; 0 = never
-  bool failStrip = false;
+  size_t failAtAdd = 0;    // the n-th Add (1-based) fails; 0 = never
+  size_t failAtStrip = 0;  // the n-th AddStrip (1-based) fails; 0 = never
+  bool failStrip = false;  // every AddStrip fails
+  bool failRoom = false;   // ClearWithRoomFor fails
+  size_t room = 0;         // what the last ClearWithRoomFor made room for
+  int roomsMade = 0;
 
   void Attach() override {
     ++attaches;
@@ -255,6 +260,13 @@ class FakeImageList : public IImageList {
     ++clears;
     images.clear();
   }
+  bool ClearWithRoomFor(size_t count) override {
+    Clear();
+    if (failRoom) return false;
+    ++roomsMade;
+    room = count;
+    return true;
+  }
   size_t Count() const override { return images.size(); }
   bool Add(size_t position, const IconImage& image) override {
     ++adds;
@@ -262,15 +274,16 @@ class FakeImageList : public IImageList {
     images.push_back(image);
     return true;
   }
-  bool AddStrip(std::vector<IconImage>&& strip) override {
+  bool AddStrip(const std::vector<IconImage>& strip) override {
     ++strips;
-    if (failStrip) return false;
+    if (failStrip || static_cast<size_t>(strips) == failAtStrip) return false;
     images.insert(images.end(), strip.begin(), strip.end());
     return true;
   }
-  bool Image(size_t position, IconImage& image) const override {
-    if (position < 1 || position > images.size()) return false;
-    image = images[position - 1];
+  bool Images(size_t position, size_t count, IconImage* out) const override {
+    if (position < 1 || count > images.size() || position - 1 > images.size() - count) return false;
+    std::copy(images.begin() + static_cast<std::ptrdiff_t>(position - 1),
+              images.begin() + static_cast<std::ptrdiff_t>(position - 1 + count), out);
     return true;
   }
   std::string LastErrorDescription() const override { return "Not enough memory resources are available."; }
@@ -289,25 +302,59 @@ class FakeShellIcons : public IShellIcons {
   }
 };
 
-// Bounded reads over the memory file system, with what was asked for.
-class MemoryHeadReader : public IBoundedRead {
+// Reads over the memory file system, with what was asked for. While a file is open it is in
+// use, as on Windows: it can't be deleted nor written over. Each read takes the file's bytes
+// as they are then, so a test may change the file meanwhile.
+class MemoryFileReader : public IBoundedRead {
  public:
-  explicit MemoryHeadReader(MemoryFileSystem& fs) : fs_(fs) {}
-  int reads = 0;
-  size_t lastLimit = 0;
-  bool ReadHead(const std::string& path, size_t limit, std::string& bytes, uint64_t& size) override {
-    ++reads;
-    lastLimit = limit;
+  explicit MemoryFileReader(MemoryFileSystem& fs) : fs_(fs) {}
+  ~MemoryFileReader() override { Close(); }
+  int opens = 0;
+  // Since the last opening: every byte given, and the most asked for at once.
+  uint64_t bytesRead = 0;
+  size_t largestRead = 0;
+  size_t failAtRead = 0;  // the n-th read (1-based) after an opening fails; 0 = never
+  bool open() const { return open_; }
+
+  bool Open(const std::string& path, uint64_t& size) override {
+    Close();
+    ++opens;
+    bytesRead = 0;
+    largestRead = 0;
+    reads_ = 0;
     auto it = fs_.files.find(path);
     if (it == fs_.files.end() || fs_.unreadable.count(path)) return false;
     size = it->second.size();
-    bytes = it->second.substr(0, limit);
+    path_ = path;
+    position_ = 0;
+    open_ = true;
+    marked_ = fs_.inUse.insert(path).second;
     return true;
+  }
+  bool Read(size_t count, std::string& bytes) override {
+    bytes.clear();
+    ++reads_;
+    largestRead = std::max(largestRead, count);
+    auto it = fs_.files.find(path_);
+    if (!open_ || reads_ == failAtRead || it == fs_.files.end()) return false;
+    if (position_ < it->second.size()) bytes = it->second.substr(position_, count);
+    position_ += bytes.size();
+    bytesRead += bytes.size();
+    return true;
+  }
+  void Close() override {
+    if (open_ && marked_) fs_.inUse.erase(path_);
+    open_ = marked_ = false;
   }
   std::string LastErrorDescription() override { return "The process cannot access the file."; }
 
  private:
   MemoryFileSystem& fs_;
+  std::string path_;
+  size_t position_ = 0;
+  size_t reads_ = 0;
+  bool open_ = false;
+  bool marked_ = false;  // put in use by this reader, not by the test
 };
 
 // A picture made of one colour, to tell images apart.

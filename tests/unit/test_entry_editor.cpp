@@ -162,7 +162,7 @@ struct EntryEditorLogic : ::testing::Test {
   // Icons for the tests that need the rebuild to run (and yield) for real.
   testing::FakeImageList iml;
   testing::FakeShellIcons shellIcons;
-  testing::MemoryHeadReader reader{fs};
+  testing::MemoryFileReader reader{fs};
   IconPorts iconPorts{iml, shellIcons, reader, testing::SolidIcon(0xFFFF0000)};
   IconPorts* icons = nullptr;
 

@@ -12,7 +12,7 @@ namespace {
 
 using testing::FakeImageList;
 using testing::MemoryFileSystem;
-using testing::MemoryHeadReader;
+using testing::MemoryFileReader;
 
 // Images whose every pixel differs, alpha included, so a swapped byte or image shows.
 std::vector<IconImage> Sample(size_t n) {
@@ -132,7 +132,7 @@ TEST(IconCacheFormat, ForeignFilesAreToldApartFromDamagedOnes) {
 
 struct IconCacheFile : ::testing::Test {
   MemoryFileSystem fs;
-  MemoryHeadReader reader{fs};
+  MemoryFileReader reader{fs};
   FakeImageList iml;
   MemoryListView list;
   const std::string path = "E:\\Carrydeck\\imagelist.dat";
@@ -151,13 +151,88 @@ TEST_F(IconCacheFile, ALoadThatFitsTakesOneReadAndOneStripAndGivesEachRowItsImag
   ASSERT_TRUE(loaded.ok) << loaded.error;
   EXPECT_EQ(loaded.count, 3);
   EXPECT_TRUE(iml.images == Sample(3));
-  EXPECT_EQ(reader.reads, 1);
-  EXPECT_EQ(reader.lastLimit, IconFileSize(3)) << "never more than three rows need";
+  EXPECT_EQ(reader.opens, 1);
+  EXPECT_EQ(reader.bytesRead, IconFileSize(3)) << "the file once, never more than three rows need";
+  EXPECT_FALSE(reader.open());
   EXPECT_EQ(iml.strips, 1);
   EXPECT_EQ(iml.adds, 0);
   EXPECT_TRUE(iml.attached);
   for (size_t row = 1; row <= 3; ++row) EXPECT_EQ(list.RowIcon(row), static_cast<int>(row - 1));
   EXPECT_TRUE(fs.files.count(path));
+}
+
+// More images than one slice holds: 1,024 and 1,024 and 452.
+constexpr size_t kManyImages = 2500;
+
+TEST_F(IconCacheFile, ALargeCacheGoesInASliceAtATimeIntoAListMadeRoomForOnce) {
+  Rows(kManyImages);
+  const std::vector<IconImage> images = Sample(kManyImages);
+  fs.files[path] = EncodeImageList(images);
+  LoadedIcons loaded = Load();
+  ASSERT_TRUE(loaded.ok) << loaded.error;
+  EXPECT_EQ(loaded.count, static_cast<int64_t>(kManyImages));
+  EXPECT_TRUE(iml.images == images);
+  EXPECT_EQ(iml.roomsMade, 1);
+  EXPECT_EQ(iml.room, kManyImages) << "room for every image before the first goes in";
+  EXPECT_EQ(iml.strips, 3);
+  EXPECT_EQ(reader.opens, 1);
+  EXPECT_EQ(reader.bytesRead, IconFileSize(kManyImages)) << "every byte once";
+  EXPECT_LE(reader.largestRead, 1024 * kIconBytes) << "never more than a slice at once";
+  EXPECT_FALSE(reader.open());
+  EXPECT_TRUE(iml.attached);
+  EXPECT_EQ(list.RowIcon(kManyImages), static_cast<int>(kManyImages - 1));
+}
+
+TEST_F(IconCacheFile, DamageFoundOnlyAfterTheImagesWentInLeavesTheListEmptyAndDetached) {
+  Rows(kManyImages);
+  const std::string good = EncodeImageList(Sample(kManyImages));
+  // A pixel of the first slice and of the last, and the checksum itself: each shows only
+  // when the checksum is compared, after the last slice.
+  for (size_t at : {kIconFileHeader + 5, good.size() - kIconFileTrailer - 3, good.size() - 1}) {
+    iml = FakeImageList();
+    iml.images = Sample(1);  // what an earlier pass showed
+    iml.attached = true;
+    fs.files[path] = good;
+    fs.files[path][at] ^= 0x10;
+    LoadedIcons loaded = Load();
+    EXPECT_FALSE(loaded.ok) << at;
+    EXPECT_EQ(loaded.error, "The icon cache is damaged.") << at;
+    EXPECT_EQ(iml.strips, 3) << at << ": found late";
+    EXPECT_TRUE(iml.images.empty()) << at << ": nothing half-loaded";
+    EXPECT_FALSE(iml.attached) << at;
+    EXPECT_EQ(list.RowIcon(1), -1) << at;
+    EXPECT_EQ(list.RowIcon(kManyImages), -1) << at;
+    EXPECT_EQ(fs.files[path].size(), good.size()) << at << ": left for Rebuild Icons";
+    EXPECT_FALSE(reader.open()) << at;
+  }
+}
+
+TEST_F(IconCacheFile, AFailureMidLoadLeavesNothingHalfLoadedAndSaysWhy) {
+  Rows(kManyImages);
+  fs.files[path] = EncodeImageList(Sample(kManyImages));
+  auto expectNothingShown = [&](const LoadedIcons& loaded, const std::string& error, const char* what) {
+    EXPECT_FALSE(loaded.ok) << what;
+    EXPECT_EQ(loaded.error, error) << what;
+    EXPECT_TRUE(iml.images.empty()) << what;
+    EXPECT_FALSE(iml.attached) << what;
+    EXPECT_EQ(list.RowIcon(1), -1) << what;
+    EXPECT_FALSE(reader.open()) << what;
+    EXPECT_TRUE(fs.files.count(path)) << what;
+  };
+
+  reader.failAtRead = 3;  // the header, the first slice, then the second fails
+  expectNothingShown(Load(), "The process cannot access the file.", "a read");
+  EXPECT_EQ(iml.strips, 1);
+  reader.failAtRead = 0;
+
+  iml = FakeImageList();
+  iml.failAtStrip = 2;
+  expectNothingShown(Load(), "Not enough memory resources are available.", "a strip");
+
+  iml = FakeImageList();
+  iml.failRoom = true;
+  expectNothingShown(Load(), "Not enough memory resources are available.", "the room");
+  EXPECT_EQ(iml.strips, 0);
 }
 
 TEST_F(IconCacheFile, ACountOtherThanTheRowsDeletesTheFileAndLeavesTheListEmptyAndDetached) {
@@ -174,7 +249,7 @@ TEST_F(IconCacheFile, ACountOtherThanTheRowsDeletesTheFileAndLeavesTheListEmptyA
     EXPECT_FALSE(iml.attached);
     EXPECT_EQ(list.RowIcon(1), -1);
   }
-  EXPECT_LT(reader.lastLimit, IconFileSize(5)) << "a bigger file is judged by its header";
+  EXPECT_EQ(reader.bytesRead, kIconFileHeader) << "a bigger file is judged by its header";
 }
 
 TEST_F(IconCacheFile, AMismatchThatCannotBeDeletedIsAnError) {

@@ -18,7 +18,7 @@ using testing::FakeImageList;
 using testing::FakeMainView;
 using testing::FakeShellIcons;
 using testing::MemoryFileSystem;
-using testing::MemoryHeadReader;
+using testing::MemoryFileReader;
 using testing::SolidIcon;
 
 // Every status text in the order shown.
@@ -47,7 +47,7 @@ struct IconPass : ::testing::Test {
   MemoryListView list;
   FakeImageList iml;
   FakeShellIcons shell;
-  MemoryHeadReader reader{fs};
+  MemoryFileReader reader{fs};
   IconPorts ports{iml, shell, reader, kNotFound};
   std::string app = "E:\\Carrydeck\\";
   std::unique_ptr<Launcher> form;
@@ -80,7 +80,7 @@ struct IconPass : ::testing::Test {
     list = MemoryListView();
     iml = FakeImageList();
     shell.asked.clear();
-    reader.reads = 0;
+    reader.opens = 0;
     Platform platform{fs, profile, disk, FileVersion{1, 0, 0, 3}};
     platform.icons = &ports;
     form = std::make_unique<Launcher>(view, list, platform, app);
@@ -110,7 +110,7 @@ TEST_F(IconPass, FirstStartRebuildsAndSavesSecondStartLoadsWithoutAskingTheShell
   Start();
   EXPECT_EQ(IconStatuses(), (std::vector<std::string>{"Getting icons . . .", "Loading saved icons . . .", "Icons loaded (3)."}));
   EXPECT_TRUE(shell.asked.empty()) << "the cache spares every shell question";
-  EXPECT_EQ(reader.reads, 1);
+  EXPECT_EQ(reader.opens, 1);
   EXPECT_EQ(iml.strips, 1);
   EXPECT_EQ(iml.adds, 0);
   EXPECT_TRUE(iml.images == (std::vector<IconImage>{kNotesIcon, kReadmeIcon, kNotFound}));
@@ -165,14 +165,14 @@ TEST_F(IconPass, IconsOffEmptiesTheListsIconsAndLeavesTheCacheAlone) {
   const std::string saved = Cache();
   view.checks[Command::ShowIcons] = false;
   view.shown.clear();
-  reader.reads = 0;
+  reader.opens = 0;
   form->Icons().GetAllIcons();
   EXPECT_TRUE(iml.images.empty());
   EXPECT_FALSE(iml.attached);
   EXPECT_TRUE(view.shown.empty()) << "the status line keeps its text";
   EXPECT_EQ(view.status, "Icons rebuilt. 2 successful, 1 unsuccessful.");
   EXPECT_EQ(Cache(), saved);
-  EXPECT_EQ(reader.reads, 0);
+  EXPECT_EQ(reader.opens, 0);
 
   fs.files[app + "Settings.ini"] = "[Main]\r\nIcons=0\r\n";
   Start();
