@@ -84,6 +84,10 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
   ::SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
   ::ShowWindow(hwnd_, showCommand);
   ::UpdateWindow(hwnd_);
+  // Key releases go to the list itself; it tells us of them here. Only from now: the hook
+  // costs every message the list gets a look-up, and the start sends it hundreds, while no
+  // key can reach a window that is not on screen yet.
+  ::SetWindowSubclass(list_.hwnd(), &MainWindow::ListSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
   starting_ = false;
   if (trayPending_) ::PostMessageA(hwnd_, WM_ADDTRAYICON, 0, 0);
   // The deferred icon load runs once the window is on screen with its rows.
@@ -203,8 +207,6 @@ int MainWindow::Dpi() const {
 
 bool MainWindow::OnCreate() {
   if (!list_.Create(hwnd_, IDC_LSTAPP)) return false;
-  // Key releases go to the list itself; it tells us of them here.
-  ::SetWindowSubclass(list_.hwnd(), &MainWindow::ListSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
   status_ = ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)), ::GetModuleHandleA(nullptr),
                               nullptr);
