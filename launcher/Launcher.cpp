@@ -60,6 +60,7 @@ Launcher::Launcher(IMainView& view, IListView& list, Platform platform, std::str
     : view_(view),
       list_(list),
       sys_(platform),
+      settings_(platform.profile),
       appPath_(std::move(appPath)),
       shell_(platform.shell ? *platform.shell : gNoShell) {}
 
@@ -72,14 +73,15 @@ std::string Launcher::GetDriveRoot() const { return DriveRootOf(appPath_); }
 
 std::string Launcher::ReadSetting(const std::string& section, const std::string& key,
                                  const std::string& defaultValue) {
-  return ReadIni(sys_.profile, section, key, SettingsFile(), defaultValue);
+  return ReadIni(settings_, section, key, SettingsFile(), defaultValue);
 }
 
 void Launcher::WriteSetting(const std::string& section, const std::string& key, const std::string& value) {
-  WriteIni(sys_.profile, section, key, value, SettingsFile());
+  WriteIni(settings_, section, key, value, SettingsFile());
 }
 
 void Launcher::OnLoad() {
+  ListingProfile::Burst reads(settings_);
   list_.SetSunkenBorder();
   // Before the caption changes, so the icon's tip reads "Carrydeck" for the whole run.
   view_.AddTrayIcon();

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/IniFile.h"
 #include "common/SystemPorts.h"
 #include "launcher/IconPorts.h"
 #include "launcher/ListView.h"
@@ -136,6 +137,8 @@ class Launcher {
   IMainView& view_;
   IListView& list_;
   Platform sys_;
+  // The settings file, read at the start from one list per section.
+  ListingProfile settings_;
   std::string appPath_;
   // "Data.dat" is there but was not loaded (unreadable, hidden, system): what the list holds
   // must never replace it.

@@ -306,6 +306,16 @@ std::string Win32Profile::Get(const std::string& section, const std::string& key
   return std::string(buffer.data(), n);
 }
 
+std::optional<std::string> Win32Profile::GetSection(const std::string& section, const std::string& file) {
+  if (section.empty()) return std::nullopt;
+  std::vector<char> buffer(8192, '\0');
+  DWORD n = ::GetPrivateProfileSectionA(section.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                        file.c_str());
+  // A list that filled the buffer may have been cut: the keys are then read one by one.
+  if (n + 2 >= buffer.size()) return std::nullopt;
+  return std::string(buffer.data(), n);
+}
+
 bool Win32Profile::Put(const std::string& section, const std::string& key, const std::string& value,
                        const std::string& file) {
   if (section.empty() || key.empty()) return false;

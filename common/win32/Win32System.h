@@ -54,13 +54,14 @@ class Win32Shell : public IShell {
   bool comTried_ = false, comStarted_ = false;
 };
 
-// Over GetPrivateProfileStringA / WritePrivateProfileStringA.
+// Over GetPrivateProfileStringA / WritePrivateProfileStringA / GetPrivateProfileSectionA.
 class Win32Profile : public IProfile {
  public:
   std::string Get(const std::string& section, const std::string& key, const std::string& file,
                   size_t maxChars) override;
   bool Put(const std::string& section, const std::string& key, const std::string& value,
            const std::string& file) override;
+  std::optional<std::string> GetSection(const std::string& section, const std::string& file) override;
 };
 
 class Win32DiskSpace : public IDiskSpace {
