@@ -15,8 +15,6 @@ namespace {
 constexpr char kClassName[] = "CarrydeckMain";
 constexpr UINT_PTR kLayoutTimer = 1;
 constexpr UINT_PTR kDeferredStartTimer = 2;
-// Posted once the window has painted: add the tray icon prepared during the start.
-constexpr UINT WM_ADDTRAYICON = WM_APP + 2;
 // Posted by EndProgram: the window is destroyed from the message loop, never from inside a
 // control's notification or a menu that is still on the stack.
 constexpr UINT WM_ENDPROGRAM = WM_APP + 3;
@@ -89,8 +87,8 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
   // key can reach a window that is not on screen yet.
   ::SetWindowSubclass(list_.hwnd(), &MainWindow::ListSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
   starting_ = false;
-  if (trayPending_) ::PostMessageA(hwnd_, WM_ADDTRAYICON, 0, 0);
-  // The deferred icon load runs once the window is on screen with its rows.
+  // The tray icon prepared during the start, and the icon load, follow once the window is
+  // on screen with its rows and answering.
   EnableDeferredStart(true);
   return true;
 }
@@ -163,19 +161,21 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_TIMER:
       if (wParam == kLayoutTimer && logic_) logic_->OnLayoutTimer();
-      if (wParam == kDeferredStartTimer && logic_) logic_->OnDeferredStart();
+      if (wParam == kDeferredStartTimer) {
+        // Not straight after the paint: the shell library it loads would keep the window
+        // from answering for that long.
+        if (trayPending_) {
+          trayPending_ = false;
+          tray_.ReAddTrayIcon();
+        }
+        if (logic_) logic_->OnDeferredStart();
+      }
       return 0;
     case WM_TRAYICON:
       OnTrayIcon(lParam);
       return 0;
     case WM_ENDPROGRAM:
       ::DestroyWindow(hwnd_);
-      return 0;
-    case WM_ADDTRAYICON:
-      if (trayPending_) {
-        trayPending_ = false;
-        tray_.ReAddTrayIcon();
-      }
       return 0;
     case WM_DESTROY:
       if (logic_) logic_->StopIconPass();  // a rebuild yielding right now must not go on
