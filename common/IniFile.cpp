@@ -94,6 +94,71 @@ std::string ProfilePut(const std::string& content, const std::string& section, c
   return JoinLines(lines);
 }
 
+namespace {
+
+bool PlainName(const std::string& name) {
+  for (char c : name)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// White space the platform may take off a name or value beyond the spaces and tabs we trim.
+bool OtherSpaceAtAnEnd(const std::string& text) {
+  auto other = [](char c) { return c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a'; };
+  return !text.empty() && (other(text.front()) || other(text.back()));
+}
+
+}  // namespace
+
+std::optional<std::string> ProfileValueFromSection(const std::string& entries, const std::string& key,
+                                                   size_t maxChars) {
+  const std::string wanted = Trim(key);
+  if (maxChars < 2 || wanted.empty() || wanted.front() == ';' || wanted.find('=') != std::string::npos ||
+      !PlainName(wanted))
+    return std::nullopt;
+  for (size_t at = 0; at < entries.size();) {
+    size_t end = entries.find('\0', at);
+    if (end == std::string::npos) end = entries.size();
+    const std::string entry = entries.substr(at, end - at);
+    at = end + 1;
+    const size_t eq = entry.find('=');
+    const std::string rawName = entry.substr(0, eq), name = Trim(rawName);
+    // A name another code page could fold onto ours, or ends the platform trims otherwise.
+    if (!PlainName(name) || OtherSpaceAtAnEnd(Trim(rawName))) return std::nullopt;
+    if (!EqualsNoCase(name, wanted)) continue;
+    if (eq == std::string::npos) return std::nullopt;
+    std::string value = Trim(entry.substr(eq + 1));
+    if (OtherSpaceAtAnEnd(value)) return std::nullopt;
+    // Quotes around the whole value are not part of it.
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+      value = value.substr(1, value.size() - 2);
+    // How a value the buffer cuts comes back is the platform's business.
+    if (value.size() >= maxChars - 1) return std::nullopt;
+    return value;
+  }
+  return std::string();
+}
+
+std::string ListingProfile::Get(const std::string& section, const std::string& key, const std::string& file,
+                                size_t maxChars) {
+  // A name with spaces at its ends is trimmed by a read but perhaps not by a list.
+  if (!bursting_ || section.empty() || Trim(section) != section) return profile_.Get(section, key, file, maxChars);
+  auto list = lists_.begin();
+  while (list != lists_.end() && !(list->file == file && EqualsNoCase(list->section, section))) ++list;
+  if (list == lists_.end()) list = lists_.insert(lists_.end(), SectionList{file, section, profile_.GetSection(section, file)});
+  if (list->entries) {
+    std::optional<std::string> value = ProfileValueFromSection(*list->entries, key, maxChars);
+    if (value) return *value;
+  }
+  return profile_.Get(section, key, file, maxChars);
+}
+
+bool ListingProfile::Put(const std::string& section, const std::string& key, const std::string& value,
+                         const std::string& file) {
+  lists_.clear();
+  return profile_.Put(section, key, value, file);
+}
+
 std::string FileProfile::Get(const std::string& section, const std::string& key, const std::string& file,
                              size_t maxChars) {
   // A write cut short between removing the old file and naming the new one leaves the new

@@ -55,6 +55,13 @@ class IProfile {
                           size_t maxChars) = 0;
   virtual bool Put(const std::string& section, const std::string& key, const std::string& value,
                    const std::string& file) = 0;
+  // Every entry of the first section of that name as the platform lists it ("key=value" or
+  // "key", each followed by a NUL); nullopt when it cannot list the section whole.
+  virtual std::optional<std::string> GetSection(const std::string& section, const std::string& file) {
+    (void)section;
+    (void)file;
+    return std::nullopt;
+  }
 };
 
 // Free space of a volume, as the platform offers it.

@@ -40,6 +40,7 @@ std::string Launcher::GetVersionString() const {
 }
 
 void Launcher::OnLoad() {
+  ListingProfile::Burst reads(ctx_.settingsProfile);
   list_.SetSunkenBorder();
   // Before the caption changes, so the icon's tip reads "Carrydeck" for the whole run.
   view_.AddTrayIcon();

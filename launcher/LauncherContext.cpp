@@ -29,6 +29,7 @@ LauncherContext::LauncherContext(IMainView& view, IListView& list, Platform plat
     : view(view),
       list(list),
       sys(platform),
+      settingsProfile(platform.profile),
       shell(platform.shell ? *platform.shell : gNoShell),
       appPath(std::move(appPath)) {}
 
@@ -36,11 +37,11 @@ std::string LauncherContext::DriveRoot() const { return DriveRootOf(appPath); }
 
 std::string LauncherContext::ReadSetting(const std::string& section, const std::string& key,
                                          const std::string& defaultValue) {
-  return ReadIni(sys.profile, section, key, SettingsFile(), defaultValue);
+  return ReadIni(settingsProfile, section, key, SettingsFile(), defaultValue);
 }
 
 void LauncherContext::WriteSetting(const std::string& section, const std::string& key, const std::string& value) {
-  WriteIni(sys.profile, section, key, value, SettingsFile());
+  WriteIni(settingsProfile, section, key, value, SettingsFile());
 }
 
 bool LauncherContext::SaveCatalogue() {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/IniFile.h"
 #include "common/SystemPorts.h"
 #include "launcher/IconPorts.h"
 #include "launcher/ListView.h"
@@ -37,6 +38,8 @@ struct LauncherContext {
   IMainView& view;
   IListView& list;
   Platform sys;
+  // The settings file's reads, from one list per section while the start runs.
+  ListingProfile settingsProfile;
   // The shell port, or one whose every start fails when there is none.
   IShell& shell;
   const std::string appPath;

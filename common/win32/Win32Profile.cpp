@@ -22,4 +22,14 @@ bool Win32Profile::Put(const std::string& section, const std::string& key, const
   return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
 }
 
+std::optional<std::string> Win32Profile::GetSection(const std::string& section, const std::string& file) {
+  if (section.empty()) return std::nullopt;
+  std::vector<char> buffer(8192, '\0');
+  DWORD n = ::GetPrivateProfileSectionA(section.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                        file.c_str());
+  // A list that filled the buffer may have been cut: the keys are then read one by one.
+  if (n + 2 >= buffer.size()) return std::nullopt;
+  return std::string(buffer.data(), n);
+}
+
 }  // namespace carrydeck

@@ -1,8 +1,10 @@
-// The profile (INI) port over GetPrivateProfileStringA / WritePrivateProfileStringA.
+// The profile (INI) port over GetPrivateProfileStringA / WritePrivateProfileStringA /
+// GetPrivateProfileSectionA.
 #pragma once
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "common/SystemPorts.h"
@@ -15,6 +17,7 @@ class Win32Profile : public IProfile {
                   size_t maxChars) override;
   bool Put(const std::string& section, const std::string& key, const std::string& value,
            const std::string& file) override;
+  std::optional<std::string> GetSection(const std::string& section, const std::string& file) override;
 };
 
 }  // namespace carrydeck

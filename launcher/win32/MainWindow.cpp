@@ -16,8 +16,6 @@ namespace {
 constexpr char kClassName[] = "CarrydeckMain";
 constexpr UINT_PTR kLayoutTimer = 1;
 constexpr UINT_PTR kDeferredStartTimer = 2;
-// Posted once the window has painted: add the tray icon prepared during the start.
-constexpr UINT WM_ADDTRAYICON = WM_APP + 2;
 // Posted by EndProgram: the window is destroyed from the message loop, never from inside a
 // control's notification or a menu that is still on the stack.
 constexpr UINT WM_ENDPROGRAM = WM_APP + 3;
@@ -85,9 +83,13 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
   ::SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
   ::ShowWindow(hwnd_, showCommand);
   ::UpdateWindow(hwnd_);
+  // Key releases go to the list itself; it tells us of them here. Only from now: the hook
+  // costs every message the list gets a look-up, and the start sends it hundreds, while no
+  // key can reach a window that is not on screen yet.
+  ::SetWindowSubclass(list_.hwnd(), &MainWindow::ListSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
   starting_ = false;
-  if (trayPending_) ::PostMessageA(hwnd_, WM_ADDTRAYICON, 0, 0);
-  // The deferred icon load runs once the window is on screen with its rows.
+  // The tray icon prepared during the start, and the icon load, follow once the window is
+  // on screen with its rows and answering.
   EnableDeferredStart(true);
   return true;
 }
@@ -142,19 +144,21 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_TIMER:
       if (wParam == kLayoutTimer && logic_) logic_->OnLayoutTimer();
-      if (wParam == kDeferredStartTimer && logic_) logic_->OnDeferredStart();
+      if (wParam == kDeferredStartTimer) {
+        // Not straight after the paint: the shell library it loads would keep the window
+        // from answering for that long.
+        if (trayPending_) {
+          trayPending_ = false;
+          tray_.ReAddTrayIcon();
+        }
+        if (logic_) logic_->OnDeferredStart();
+      }
       return 0;
     case WM_TRAYICON:
       OnTrayIcon(lParam);
       return 0;
     case WM_ENDPROGRAM:
       ::DestroyWindow(hwnd_);
-      return 0;
-    case WM_ADDTRAYICON:
-      if (trayPending_) {
-        trayPending_ = false;
-        tray_.ReAddTrayIcon();
-      }
       return 0;
     case WM_DESTROY:
       if (logic_) logic_->StopIconPass();  // a rebuild yielding right now must not go on
@@ -182,8 +186,6 @@ int MainWindow::Dpi() const {
 
 bool MainWindow::OnCreate() {
   if (!list_.Create(hwnd_, IDC_LSTAPP)) return false;
-  // Key releases go to the list itself; it tells us of them here.
-  ::SetWindowSubclass(list_.hwnd(), &MainWindow::ListSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
   status_ = ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)), ::GetModuleHandleA(nullptr),
                               nullptr);

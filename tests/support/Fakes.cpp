@@ -1,5 +1,8 @@
 #include "Fakes.h"
 
+#include "common/Paths.h"
+#include "common/TextLines.h"
+
 namespace carrydeck::testing {
 
 namespace {
@@ -25,6 +28,26 @@ class MemoryWriteFile : public IWriteFile {
 };
 
 }  // namespace
+
+std::optional<std::string> ListingFileProfile::GetSection(const std::string& section, const std::string& file) {
+  ++lists;
+  std::string content, entries;
+  fs_.ReadAll(file, content);
+  bool inSection = false;
+  for (const std::string& line : SplitLines(content)) {
+    const std::string text = Trim(line);
+    if (text.size() >= 2 && text.front() == '[' && text.find(']') != std::string::npos) {
+      if (inSection) break;
+      inSection = EqualsNoCase(Trim(text.substr(1, text.find(']') - 1)), Trim(section));
+      continue;
+    }
+    if (!inSection || text.empty()) continue;
+    const size_t eq = text.find('=');
+    entries += eq == std::string::npos ? text : Trim(text.substr(0, eq)) + "=" + Trim(text.substr(eq + 1));
+    entries += '\0';
+  }
+  return entries;
+}
 
 bool MemoryFileSystem::Fails(SaveStep step) {
   int n = ++seen[step];

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/IniFile.h"
 #include "common/SafeSave.h"
 #include "common/SystemPorts.h"
 #include "launcher/IconPorts.h"
@@ -49,6 +50,29 @@ class MemoryFileSystem : public IFileSystem {
   std::string LastErrorDescription() override { return "Access is denied."; }
 
   bool Fails(SaveStep step);
+};
+
+// The portable profile that also lists a section, as the platform does: each line of the
+// first section of that name that is not blank, name and value trimmed. Counts what it is
+// asked.
+class ListingFileProfile : public FileProfile {
+ public:
+  explicit ListingFileProfile(IFileSystem& fs) : FileProfile(fs), fs_(fs) {}
+  int gets = 0, lists = 0, puts = 0;
+  std::string Get(const std::string& section, const std::string& key, const std::string& file,
+                  size_t maxChars) override {
+    ++gets;
+    return FileProfile::Get(section, key, file, maxChars);
+  }
+  bool Put(const std::string& section, const std::string& key, const std::string& value,
+           const std::string& file) override {
+    ++puts;
+    return FileProfile::Put(section, key, value, file);
+  }
+  std::optional<std::string> GetSection(const std::string& section, const std::string& file) override;
+
+ private:
+  IFileSystem& fs_;
 };
 
 class FakeDiskSpace : public IDiskSpace {

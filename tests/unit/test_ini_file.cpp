@@ -6,9 +6,17 @@
 namespace carrydeck {
 namespace {
 
+using testing::ListingFileProfile;
 using testing::MemoryFileSystem;
 
 const char kFile[] = "E:\\Settings.ini";
+
+// A section as the platform lists it: each entry followed by a NUL.
+std::string List(std::initializer_list<std::string> entries) {
+  std::string list;
+  for (const std::string& entry : entries) list += entry + '\0';
+  return list;
+}
 
 TEST(ProfileText, ReadsFirstKeyOfFirstSectionIgnoringCaseAndSpaces) {
   const std::string ini = "[main]\r\nICONS = 0 \r\nicons=1\r\n[Other]\r\nIcons=7\r\n[MAIN]\r\nFONTSIZE=9\r\n";
@@ -85,6 +93,120 @@ TEST(WriteIni, ReadOnlyStickLosesNothingAndReportsNothing) {
   fs.failOn[SaveStep::Create] = 2;
   EXPECT_EQ(ReadIni(profile, "Main", "Icons", kFile, "1"), "1");
   EXPECT_EQ(fs.files[kFile], "[Main]\r\nFONTSIZE=12\r\n");
+}
+
+TEST(SectionList, FirstEntryOfTheNameAnswersWithoutRegardToCaseOrSpaces) {
+  const std::string list = List({"WINDOW HEIGHT=5910", "  Icons  =  0  ", "icons=1", "Background=", "1=913.75"});
+  EXPECT_EQ(ProfileValueFromSection(list, "window height", 750), "5910");
+  EXPECT_EQ(ProfileValueFromSection(list, " ICONS ", 750), "0");
+  EXPECT_EQ(ProfileValueFromSection(list, "background", 750), "");  // empty, and a later one would not count
+  EXPECT_EQ(ProfileValueFromSection(List({"a=", "a=1"}), "a", 750), "");
+  EXPECT_EQ(ProfileValueFromSection(list, "1", 750), "913.75");
+  EXPECT_EQ(ProfileValueFromSection(List({"path=C:\\a=b"}), "path", 750), "C:\\a=b");
+  // A key that is not there, or a section without entries (missing, or a missing file).
+  EXPECT_EQ(ProfileValueFromSection(list, "fontsize", 750), "");
+  EXPECT_EQ(ProfileValueFromSection("", "fontsize", 750), "");
+}
+
+TEST(SectionList, QuotesAroundTheWholeValueAreTakenOffAsBySingleReads) {
+  const std::string list = List({"a=\"x y\"", "b='1'", "c=\" 2 \"", "d=\"\"", "e=\"", "f=\"3'", "g=\"a\"b\"",
+                                 "h=x\"y\"", "i=  '4'  "});
+  EXPECT_EQ(ProfileValueFromSection(list, "a", 750), "x y");
+  EXPECT_EQ(ProfileValueFromSection(list, "b", 750), "1");
+  EXPECT_EQ(ProfileValueFromSection(list, "c", 750), " 2 ");  // inside the quotes, spaces stay
+  EXPECT_EQ(ProfileValueFromSection(list, "d", 750), "");
+  EXPECT_EQ(ProfileValueFromSection(list, "e", 750), "\"");   // one quote is no pair
+  EXPECT_EQ(ProfileValueFromSection(list, "f", 750), "\"3'");  // nor are two different ones
+  EXPECT_EQ(ProfileValueFromSection(list, "g", 750), "a\"b");
+  EXPECT_EQ(ProfileValueFromSection(list, "h", 750), "x\"y\"");
+  EXPECT_EQ(ProfileValueFromSection(list, "i", 750), "4");
+}
+
+TEST(SectionList, WhatOnlyThePlatformCanTellIsLeftToIt) {
+  // The buffer's cut: 749 characters are the most a 750-character buffer holds, and how a
+  // cut quoted value comes back differs between platforms.
+  const std::string longest(748, 'v');
+  EXPECT_EQ(ProfileValueFromSection(List({"x=" + longest}), "x", 750), longest);
+  EXPECT_EQ(ProfileValueFromSection(List({"x=\"" + longest + "\""}), "x", 750), longest);
+  EXPECT_EQ(ProfileValueFromSection(List({"x=" + longest + "v"}), "x", 750), std::nullopt);
+  EXPECT_EQ(ProfileValueFromSection(List({"x='" + longest + "v'"}), "x", 750), std::nullopt);
+  EXPECT_EQ(ProfileValueFromSection(List({"x=" + std::string(10000, 'v')}), "x", 750), std::nullopt);
+  EXPECT_EQ(ProfileValueFromSection(List({"x=12"}), "x", 3), std::nullopt);
+  EXPECT_EQ(ProfileValueFromSection(List({"x=1"}), "x", 3), "1");
+  EXPECT_EQ(ProfileValueFromSection(List({"x=1"}), "x", 1), std::nullopt);
+  // A first entry of the name without "=".
+  EXPECT_EQ(ProfileValueFromSection(List({"icons", "icons=1"}), "icons", 750), std::nullopt);
+  EXPECT_EQ(ProfileValueFromSection(List({"icons=1", "icons"}), "icons", 750), "1");
+  // Names outside ASCII may match ours in some code page: only before our entry they matter.
+  EXPECT_EQ(ProfileValueFromSection(List({"\xFD" "cons=0", "icons=1"}), "icons", 750), std::nullopt);
+  EXPECT_EQ(ProfileValueFromSection(List({"icons=1", "\xFD" "cons=0"}), "icons", 750), "1");
+  EXPECT_EQ(ProfileValueFromSection(List({"a=\xE9t\xE9"}), "a", 750), "\xE9t\xE9");  // values may be anything
+  EXPECT_EQ(ProfileValueFromSection(List({"a=1"}), "\xE9", 750), std::nullopt);
+  // Names no list answers for, and white space other than spaces and tabs at an end.
+  EXPECT_EQ(ProfileValueFromSection(List({";a=1"}), ";a", 750), std::nullopt);
+  EXPECT_EQ(ProfileValueFromSection(List({"a=1"}), "a=1", 750), std::nullopt);
+  EXPECT_EQ(ProfileValueFromSection(List({"a=1"}), " ", 750), std::nullopt);
+  EXPECT_EQ(ProfileValueFromSection(List({"a=1\x1a"}), "a", 750), std::nullopt);
+  EXPECT_EQ(ProfileValueFromSection(List({"\va=1", "b=2"}), "b", 750), std::nullopt);
+}
+
+struct Listing : ::testing::Test {
+  MemoryFileSystem fs;
+  ListingFileProfile platform{fs};
+  ListingProfile profile{platform};
+};
+
+TEST_F(Listing, ABurstListsEachSectionOnceWhateverItsSpelling) {
+  fs.files[kFile] = "[MAIN]\r\nWINDOW HEIGHT=5910\r\nICONS=0\r\n[Headings]\r\n1=913.75\r\n";
+  {
+    ListingProfile::Burst burst(profile);
+    EXPECT_EQ(ReadIni(profile, "MAIN", "Window Height", kFile, "1"), "5910");
+    EXPECT_EQ(ReadIni(profile, "Main", "Icons", kFile, "1"), "0");
+    EXPECT_EQ(ReadIni(profile, "main", "ICONS", kFile, "1"), "0");
+    EXPECT_EQ(ReadIni(profile, "Headings", "1", kFile, "0"), "913.75");
+    EXPECT_EQ(ReadIni(profile, "MAIN", "Window Height", "E:\\Other.ini", "7"), "7");  // another file, its own list
+  }
+  EXPECT_EQ(platform.lists, 3);
+  EXPECT_EQ(platform.gets, 0);
+  // The default went into the other file, nothing into ours.
+  EXPECT_EQ(fs.files["E:\\Other.ini"], "[MAIN]\r\nWINDOW HEIGHT=7\r\n");
+  EXPECT_EQ(fs.files[kFile], "[MAIN]\r\nWINDOW HEIGHT=5910\r\nICONS=0\r\n[Headings]\r\n1=913.75\r\n");
+}
+
+TEST_F(Listing, AWriteInABurstIsSeenByTheReadsAfterIt) {
+  fs.files[kFile] = "[Main]\r\nICONS=0\r\n";
+  ListingProfile::Burst burst(profile);
+  EXPECT_EQ(ReadIni(profile, "Main", "OnRun", kFile, "0"), "0");  // missing: written back
+  EXPECT_EQ(ReadIni(profile, "Main", "OnRun", kFile, "5"), "0");  // and read as written
+  WriteIni(profile, "Main", "Icons", "1", kFile);
+  EXPECT_EQ(ReadIni(profile, "Main", "Icons", kFile, "0"), "1");
+  EXPECT_EQ(platform.lists, 3);
+  EXPECT_EQ(platform.puts, 2);
+  EXPECT_EQ(fs.files[kFile], "[Main]\r\nICONS=1\r\nONRUN=0\r\n");
+}
+
+TEST_F(Listing, OutsideABurstAndWhereAListCannotAnswerKeysAreReadOneByOne) {
+  fs.files[kFile] = "[Main]\r\nIcons\r\nicons=0\r\nX=" + std::string(800, 'x') + "\r\nFontSize=12\r\n";
+  EXPECT_EQ(ReadIni(profile, "Main", "FontSize", kFile, "8"), "12");
+  EXPECT_EQ(platform.lists, 0);
+  EXPECT_EQ(platform.gets, 1);
+  {
+    ListingProfile::Burst burst(profile);
+    EXPECT_EQ(ReadIni(profile, "Main", "Icons", kFile, "1"), "0");  // the platform's own answer
+    EXPECT_EQ(ReadIni(profile, "Main", "X", kFile, "d"), std::string(749, 'x'));
+    EXPECT_EQ(ReadIni(profile, " Main ", "FontSize", kFile, "8"), "12");
+    EXPECT_EQ(ReadIni(profile, "Main", "FontSize", kFile, "8"), "12");
+  }
+  EXPECT_EQ(platform.lists, 1);
+  EXPECT_EQ(platform.gets, 4);
+  EXPECT_EQ(ReadIni(profile, "Main", "FontSize", kFile, "8"), "12");  // the burst is over
+  EXPECT_EQ(platform.lists, 1);
+  EXPECT_EQ(platform.gets, 5);
+  // A profile that cannot list a section answers every read itself.
+  FileProfile plain(fs);
+  ListingProfile over(plain);
+  ListingProfile::Burst burst(over);
+  EXPECT_EQ(ReadIni(over, "Main", "FontSize", kFile, "8"), "12");
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // Settings file, list layout and looks, against fakes.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <type_traits>
+
 #include "Fakes.h"
 #include "MemoryListView.h"
 #include "common/IniFile.h"
@@ -11,6 +14,7 @@ namespace {
 
 using testing::FakeDiskSpace;
 using testing::FakeMainView;
+using testing::ListingFileProfile;
 using testing::MemoryFileSystem;
 
 struct Settings : ::testing::Test {
@@ -332,6 +336,79 @@ TEST_F(Settings, TimerFollowsDraggedColumnsAndKeepsSharesWhileTheListHasNoWidth)
   view.clientWidth = 16000;
   form->OnResize();
   EXPECT_DOUBLE_EQ(list.ColumnWidth(2), 8000);
+}
+
+// What a start leaves behind: the settings file, the reports, the menu's ticks, the list.
+struct StartOutcome {
+  std::string ini;
+  std::vector<std::string> messages;
+  std::map<Command, bool> checks;
+  std::vector<double> widths;
+  int fontSize;
+  bool gridLines;
+  double height, width;
+  bool operator==(const StartOutcome& o) const {
+    return ini == o.ini && messages == o.messages && checks == o.checks && widths == o.widths &&
+           fontSize == o.fontSize && gridLines == o.gridLines && height == o.height && width == o.width;
+  }
+};
+
+template <typename Profile>
+StartOutcome StartOn(const std::optional<std::string>& ini, int* lists = nullptr, int* gets = nullptr) {
+  MemoryFileSystem fs;
+  Profile profile{fs};
+  FakeDiskSpace disk;
+  FakeMainView view;
+  MemoryListView list;
+  view.checks[Command::AfterRunDoNothing] = true;
+  fs.files["E:\\Data.dat"] = "A\r\nT\r\nE:\\a.exe\r\n\r\n";
+  if (ini) fs.files["E:\\Settings.ini"] = *ini;
+  Launcher form(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, "E:\\");
+  form.OnLoad();
+  StartOutcome out{fs.files["E:\\Settings.ini"], {}, view.checks, {}, list.FontSize(), list.GridLines(),
+                   view.height, view.width};
+  for (const testing::ShownMessage& m : view.messages) out.messages.push_back(m.text);
+  for (int column = 1; column <= 4; ++column) out.widths.push_back(list.ColumnWidth(column));
+  if constexpr (std::is_same_v<Profile, ListingFileProfile>) {
+    if (lists) *lists = profile.lists;
+    if (gets) *gets = profile.gets;
+  }
+  return out;
+}
+
+TEST(SettingsFromLists, AWholeSettingsFileIsReadFromOneListPerSection) {
+  const std::string ini =
+      "[MAIN]\r\nWINDOW HEIGHT=6000\r\nWINDOW WIDTH=12000\r\nICONS=0\r\nONRUN=2\r\nGRIDLINES=0\r\n"
+      "BACKGROUND=0\r\nFONTSIZE=12\r\n[Headings]\r\n1=1000\r\n2=2000\r\n3=3000\r\n4=4000\r\n";
+  int lists = 0, gets = 0;
+  const StartOutcome listed = StartOn<ListingFileProfile>(ini, &lists, &gets);
+  EXPECT_EQ(lists, 2);
+  EXPECT_EQ(gets, 0);
+  EXPECT_TRUE(listed == StartOn<FileProfile>(ini));
+  EXPECT_EQ(listed.ini, ini);
+  EXPECT_EQ(listed.widths, (std::vector<double>{1000, 2000, 3000, 4000}));
+  EXPECT_EQ(listed.fontSize, 12);
+  EXPECT_TRUE(listed.checks.at(Command::AfterRunMinimize));
+}
+
+TEST(SettingsFromLists, EveryStartEndsAsWithSingleReads) {
+  const std::vector<std::optional<std::string>> files = {
+      std::nullopt,
+      std::string(),
+      std::string("[main]\r\nwindow height=8000\r\ngridlines=0\r\n"),
+      std::string("[Main]\r\nICONS=\r\nONRUN=   \r\nFontSize\r\nFONTSIZE=14\r\n"),
+      std::string("[MAIN]\r\nICONS=1\r\n[Headings]\r\n1=1500\r\n2=wide\r\n"),
+      std::string("[MAIN]\r\nONRUN=3\r\nICONS=maybe\r\n"),
+      std::string("[MAIN]\r\nWINDOW WIDTH=") + std::string(900, '1') + "\r\n[MAIN]\r\nFONTSIZE=16\r\n",
+      std::string("[Headings]\r\n4 = 5000 \r\n4=6000\r\n[Main]\r\nfontsize=20\r\nonrun=1\r\n"),
+  };
+  for (const std::optional<std::string>& ini : files) {
+    SCOPED_TRACE(ini ? *ini : "no file");
+    const StartOutcome listed = StartOn<ListingFileProfile>(ini), single = StartOn<FileProfile>(ini);
+    EXPECT_EQ(listed.ini, single.ini);
+    EXPECT_EQ(listed.messages, single.messages);
+    EXPECT_TRUE(listed == single);
+  }
 }
 
 }  // namespace
