@@ -31,8 +31,8 @@ bool IsKeyLine(const std::string& line, const std::string& key, std::string* val
 
 }  // namespace
 
-std::string ReadIni(IProfile& profile, const std::string& section, const std::string& key,
-                    const std::string& file, const std::string& defaultValue) {
+std::string ReadIni(IProfile& profile, const std::string& section, const std::string& key, const std::string& file,
+                    const std::string& defaultValue) {
   // Some Windows versions crash on an empty section or key name: never pass one on.
   if (section.empty() || key.empty()) return defaultValue;
   std::string result = profile.Get(section, ToLowerAscii(key), file, kReadIniBuffer);
@@ -145,7 +145,8 @@ std::string ListingProfile::Get(const std::string& section, const std::string& k
   if (!bursting_ || section.empty() || Trim(section) != section) return profile_.Get(section, key, file, maxChars);
   auto list = lists_.begin();
   while (list != lists_.end() && !(list->file == file && EqualsNoCase(list->section, section))) ++list;
-  if (list == lists_.end()) list = lists_.insert(lists_.end(), SectionList{file, section, profile_.GetSection(section, file)});
+  if (list == lists_.end())
+    list = lists_.insert(lists_.end(), SectionList{file, section, profile_.GetSection(section, file)});
   if (list->entries) {
     std::optional<std::string> value = ProfileValueFromSection(*list->entries, key, maxChars);
     if (value) return *value;

@@ -11,8 +11,8 @@
 namespace carrydeck {
 
 // The value of a key; a missing or empty value writes the default back and returns it.
-std::string ReadIni(IProfile& profile, const std::string& section, const std::string& key,
-                    const std::string& file, const std::string& defaultValue);
+std::string ReadIni(IProfile& profile, const std::string& section, const std::string& key, const std::string& file,
+                    const std::string& defaultValue);
 // Stores one key, its name upper-cased; failures are not reported.
 void WriteIni(IProfile& profile, const std::string& section, const std::string& key, const std::string& value,
               const std::string& file);
@@ -31,8 +31,7 @@ std::string ProfilePut(const std::string& content, const std::string& section, c
 // it; "" when there is none. nullopt when only the platform itself can tell: the first entry
 // of that name has no "=", the buffer would cut the value, a name is not plain ASCII or has
 // other white space at its ends.
-std::optional<std::string> ProfileValueFromSection(const std::string& entries, const std::string& key,
-                                                   size_t maxChars);
+std::optional<std::string> ProfileValueFromSection(const std::string& entries, const std::string& key, size_t maxChars);
 
 // Answers a burst of reads (the start reads some fifteen settings, and the platform opens and
 // checks the file again for each one) from one list of each section, asking the profile

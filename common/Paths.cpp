@@ -74,8 +74,7 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string ExpandPlaceholders(const std::string& parameters, const std::string& folder,
-                               const std::string& driveRoot) {
+std::string ExpandPlaceholders(const std::string& parameters, const std::string& folder, const std::string& driveRoot) {
   std::string drive = driveRoot.empty() ? driveRoot : driveRoot.substr(0, driveRoot.size() - 1);
   return ReplaceNoCase(ReplaceNoCase(parameters, "%drive%", drive), "%dir%", folder);
 }

@@ -18,8 +18,7 @@ std::string RelocatePath(const std::string& path, const std::string& driveRoot);
 std::string FolderOf(const std::string& path);
 
 // "%drive%" and "%dir%" (any letter case) filled in from the drive root and target folder.
-std::string ExpandPlaceholders(const std::string& parameters, const std::string& folder,
-                               const std::string& driveRoot);
+std::string ExpandPlaceholders(const std::string& parameters, const std::string& folder, const std::string& driveRoot);
 
 // The status-line form of a path: backslashes shown as " > ", leading parts cut to "..."
 // until it is shorter than maximum (the file name is never cut).

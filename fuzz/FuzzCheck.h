@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <string>
 
-#define FUZZ_CHECK(condition)                                                                 \
-  do {                                                                                        \
-    if (!(condition)) ::carrydeck::fuzz::Fail(#condition, __FILE__, __LINE__);                 \
+#define FUZZ_CHECK(condition)                                                  \
+  do {                                                                         \
+    if (!(condition)) ::carrydeck::fuzz::Fail(#condition, __FILE__, __LINE__); \
   } while (0)
 
 namespace carrydeck::fuzz {

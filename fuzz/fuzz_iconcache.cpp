@@ -96,7 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<IconImage> drawn((bytes.size() / 64) % 5);
   for (size_t i = 0; i < drawn.size(); ++i)
     for (size_t p = 0; p < kIconPixels; ++p)
-      drawn[i].pixels[p] = static_cast<uint32_t>(static_cast<unsigned char>(bytes[(i * kIconPixels + p) % bytes.size()])) * 0x01010101u;
+      drawn[i].pixels[p] =
+          static_cast<uint32_t>(static_cast<unsigned char>(bytes[(i * kIconPixels + p) % bytes.size()])) * 0x01010101u;
   std::vector<IconImage> back;
   FUZZ_CHECK(DecodeImageList(EncodeImageList(drawn), back) == IconFileStatus::Ok);
   FUZZ_CHECK(back == drawn);

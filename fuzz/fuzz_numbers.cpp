@@ -75,8 +75,7 @@ void CheckReading(const std::string& raw) {
   if (number) {
     FUZZ_CHECK(std::isfinite(*number));
     FUZZ_CHECK(!text.empty());
-    for (char c : text)
-      FUZZ_CHECK(IsDigit(c) || c == '+' || c == '-' || c == '.' || c == ',' || c == 'e' || c == 'E');
+    for (char c : text) FUZZ_CHECK(IsDigit(c) || c == '+' || c == '-' || c == '.' || c == ',' || c == 'e' || c == 'E');
     FUZZ_CHECK(text.find('.') == std::string::npos || text.find(',') == std::string::npos);
     std::string pointed = raw;
     for (char& c : pointed)

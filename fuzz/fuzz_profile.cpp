@@ -24,8 +24,8 @@ bool Has(const std::string& text, char c) { return text.find(c) != std::string::
 // line end anywhere.
 bool Writable(const std::string& section, const std::string& key, const std::string& value) {
   const std::string k = Trim(key);
-  return !Has(section, '\r') && !Has(section, ']') && !k.empty() && k[0] != '[' && !Has(key, '=') &&
-         !Has(key, '\r') && !Has(value, '\r');
+  return !Has(section, '\r') && !Has(section, ']') && !k.empty() && k[0] != '[' && !Has(key, '=') && !Has(key, '\r') &&
+         !Has(value, '\r');
 }
 
 bool SameKey(const std::string& s1, const std::string& k1, const std::string& s2, const std::string& k2) {
@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (Writable(section, key, value)) {
     const std::string written = ProfilePut(content, section, key, value);
     FUZZ_CHECK(ProfileGet(written, section, key) == Trim(value));
-    if (!SameKey(section, key, otherSection, otherKey)) FUZZ_CHECK(ProfileGet(written, otherSection, otherKey) == other);
+    if (!SameKey(section, key, otherSection, otherKey))
+      FUZZ_CHECK(ProfileGet(written, otherSection, otherKey) == other);
     // Writing the same value again changes nothing.
     FUZZ_CHECK(ProfilePut(written, section, key, value) == written);
   }

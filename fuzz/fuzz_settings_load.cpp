@@ -25,10 +25,9 @@ struct Key {
   const char* section;
   const char* key;
 };
-constexpr Key kKeys[] = {{"MAIN", "Window Height"}, {"MAIN", "Window Width"}, {"Main", "Icons"},
-                         {"Main", "OnRun"},         {"Main", "Gridlines"},    {"Main", "Background"},
-                         {"Main", "FontSize"},      {"Headings", "1"},        {"Headings", "2"},
-                         {"Headings", "3"},         {"Headings", "4"}};
+constexpr Key kKeys[] = {{"MAIN", "Window Height"}, {"MAIN", "Window Width"}, {"Main", "Icons"},    {"Main", "OnRun"},
+                         {"Main", "Gridlines"},     {"Main", "Background"},   {"Main", "FontSize"}, {"Headings", "1"},
+                         {"Headings", "2"},         {"Headings", "3"},        {"Headings", "4"}};
 
 struct Start {
   testing::MemoryFileSystem& fs;

@@ -17,7 +17,8 @@ std::string_view PackedRows::Field(size_t i, int j) const {
 
 std::vector<CatalogEntry> PackedRows::Unpack() const {
   std::vector<CatalogEntry> entries(Count());
-  const int fields = std::min(fieldsPerRecord, static_cast<int>(std::tuple_size<decltype(CatalogEntry::fields)>::value));
+  const int fields =
+      std::min(fieldsPerRecord, static_cast<int>(std::tuple_size<decltype(CatalogEntry::fields)>::value));
   for (size_t i = 0; i < entries.size(); ++i)
     for (int j = 0; j < fields; ++j) entries[i].fields[static_cast<size_t>(j)] = Field(i, j);
   return entries;

@@ -50,7 +50,8 @@ void CatalogueRows::Remove(size_t index0) {
 
 std::string_view CatalogueRows::Field(size_t index0, int j) const {
   const Row& row = rows_[index0];
-  if (row.entry) return j >= 0 && j < 4 ? std::string_view(row.entry->fields[static_cast<size_t>(j)]) : std::string_view();
+  if (row.entry)
+    return j >= 0 && j < 4 ? std::string_view(row.entry->fields[static_cast<size_t>(j)]) : std::string_view();
   return texts_[row.text]->Field(row.first, j);
 }
 

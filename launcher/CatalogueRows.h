@@ -47,7 +47,7 @@ class CatalogueRows {
   struct Row {
     uint32_t text = 0;  // which of texts_ a packed row points into
     int icon = -1;
-    size_t first = 0;   // index of the entry in that text
+    size_t first = 0;  // index of the entry in that text
     // The whole entry: always for a row added as one, made on demand for a packed row.
     mutable std::shared_ptr<const CatalogEntry> entry;
   };

@@ -57,8 +57,9 @@ void EntryActions::RunSelectedEntry() {
   bool relocated = false;
   const std::string path = FindEntryFile(target, relocated);
   if (path.empty()) {
-    view_.MsgBox("Error running " + target + " : " + error + "\r\nCheck the file exists at" + " the specified location.",
-                 mb::OK | mb::IconStop, kProgramTitle);
+    view_.MsgBox(
+        "Error running " + target + " : " + error + "\r\nCheck the file exists at" + " the specified location.",
+        mb::OK | mb::IconStop, kProgramTitle);
     view_.SetStatus("Error running " + target + " : " + error);
     return;
   }
@@ -95,9 +96,9 @@ void EntryActions::BrowseEntryFolder() {
     }
     error = shell_.LastErrorDescription();
   }
-  view_.MsgBox("Error browsing to the directory : " + error + "\r\nCheck the folder" +
-                   " exists at the specified location.",
-               mb::OK | mb::IconStop, kProgramTitle);
+  view_.MsgBox(
+      "Error browsing to the directory : " + error + "\r\nCheck the folder" + " exists at the specified location.",
+      mb::OK | mb::IconStop, kProgramTitle);
   view_.SetStatus("Error browsing " + folder + " : " + error);
 }
 
@@ -208,8 +209,9 @@ void EntryActions::CopyShortPath() {
     }
     error = shell_.LastErrorDescription();
   }
-  view_.MsgBox("Error getting DOS path : " + error + "\r\nCheck the path and file exist" + " at the specified location.",
-               mb::OK | mb::IconStop, kProgramTitle);
+  view_.MsgBox(
+      "Error getting DOS path : " + error + "\r\nCheck the path and file exist" + " at the specified location.",
+      mb::OK | mb::IconStop, kProgramTitle);
   view_.SetStatus("Error getting DOS path: " + error);
 }
 

@@ -112,12 +112,12 @@ IconFileStatus ReadIconFileHeader(const std::string& head, uint64_t fileSize, si
     // Too short to carry the mark: a cut-off cache if what is there starts like one.
     size_t n = std::min(head.size(), sizeof kMark);
     return head.size() < sizeof kMark && std::memcmp(head.data(), kMark, n) == 0 ? IconFileStatus::Damaged
-                                                                                  : IconFileStatus::Foreign;
+                                                                                 : IconFileStatus::Foreign;
   }
   if (head.size() < kIconFileHeader || fileSize < IconFileSize(0)) return IconFileStatus::Damaged;
   if (GetU32(head, 8) != kVersion || GetU32(head, 12) != 1 || static_cast<unsigned char>(head[16]) != kNameLength ||
-      head.compare(17, kNameLength, kValueName) != 0 || GetU32(head, 20) != kIconSize || GetU32(head, 24) != kIconSize ||
-      GetU32(head, 28) != 32)
+      head.compare(17, kNameLength, kValueName) != 0 || GetU32(head, 20) != kIconSize ||
+      GetU32(head, 24) != kIconSize || GetU32(head, 28) != 32)
     return IconFileStatus::Foreign;
   const uint32_t n = GetU32(head, 32);
   if (n > kMaxCachedIcons || GetU32(head, 36) != n * kIconBytes || fileSize != IconFileSize(n))

@@ -47,8 +47,8 @@ std::string DescribeIconFile(IconFileStatus status);
 bool SaveImageList(const IImageList& iml, const std::string& file, IFileSystem& fs, std::string& error);
 
 struct LoadedIcons {
-  bool ok = false;     // false: `error` says why, and the caller reports it
-  int64_t count = 0;   // images loaded, or -1: the file did not fit the list and was deleted
+  bool ok = false;    // false: `error` says why, and the caller reports it
+  int64_t count = 0;  // images loaded, or -1: the file did not fit the list and was deleted
   std::string error;
 };
 

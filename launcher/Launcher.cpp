@@ -81,8 +81,8 @@ void Launcher::OnDeferredStart() {
 
 void Launcher::SetWindowCaption(bool refreshForm) {
   const std::string root = ctx_.DriveRoot();
-  view_.SetCaption(std::string(refreshForm ? "Fenwright's Carrydeck v" : "Carrydeck v") + GetVersionString() +
-                   " >> " + FreeSpaceText(sys_.disk, root) + " Remaining on " + root);
+  view_.SetCaption(std::string(refreshForm ? "Fenwright's Carrydeck v" : "Carrydeck v") + GetVersionString() + " >> " +
+                   FreeSpaceText(sys_.disk, root) + " Remaining on " + root);
 }
 
 void Launcher::ShowAbout() {

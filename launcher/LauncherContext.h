@@ -17,7 +17,7 @@ struct Platform {
   IProfile& profile;
   IDiskSpace& disk;
   FileVersion version;
-  IShell* shell = nullptr;  // starts, current folder, clipboard; none: every start fails
+  IShell* shell = nullptr;     // starts, current folder, clipboard; none: every start fails
   IconPorts* icons = nullptr;  // the list's icons; none: icon passes do nothing
 };
 

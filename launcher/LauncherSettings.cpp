@@ -50,8 +50,7 @@ void LauncherSettings::Load() {
   if (LoadSteps(error, widthsSet)) return;
   // Columns the load did not reach take their default widths: with no share taken they
   // would be laid out, and saved, 0 wide for good.
-  for (int column = widthsSet + 1; column <= 4; ++column)
-    list_.SetColumnWidth(column, DefaultColumnWidth(column));
+  for (int column = widthsSet + 1; column <= 4; ++column) list_.SetColumnWidth(column, DefaultColumnWidth(column));
   UpdateColumnShares();
   view_.MsgBox("Error loading settings: " + error, mb::OK | mb::IconStop, kProgramTitle);
 }

@@ -24,14 +24,9 @@ Guid InterfaceClassFor(uint32_t driveType, const std::string& dosDevice) {
     case kDriveRemovable:
       guid.data1 = dosDevice.find("\\Floppy") != std::string::npos ? kFloppyClass : kDiskClass;
       break;
-    case kDriveFixed:
-      guid.data1 = kDiskClass;
-      break;
-    case kDriveCdRom:
-      guid.data1 = kCdRomClass;
-      break;
-    default:
-      break;
+    case kDriveFixed: guid.data1 = kDiskClass; break;
+    case kDriveCdRom: guid.data1 = kCdRomClass; break;
+    default: break;
   }
   return guid;
 }
@@ -70,8 +65,7 @@ bool DeviceEject::EjectDrive(const std::string& path) {
   return false;
 }
 
-uint32_t DeviceEject::GetDevInstByDeviceNumber(uint32_t number, uint32_t driveType,
-                                                     const std::string& dosDevice) {
+uint32_t DeviceEject::GetDevInstByDeviceNumber(uint32_t number, uint32_t driveType, const std::string& dosDevice) {
   const Guid interfaceClass = InterfaceClassFor(driveType, dosDevice);
   std::unique_ptr<IDeviceInterfaceSet> set =
       devices_.GetClassDevs(interfaceClass, kDigcfPresent | kDigcfDeviceInterface);

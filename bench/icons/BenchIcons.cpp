@@ -50,7 +50,8 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes) {
   HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  bool ok = ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+  bool ok =
+      ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
   return ::CloseHandle(h) && ok;
 }
 
@@ -77,7 +78,8 @@ int Run(int rounds, std::string folder) {
   }
   std::string data;
   for (size_t i = 0; i < kEntries; ++i) {
-    const std::string target = i % 20 == 19 ? "C:\\nowhere\\missing" + std::to_string(i) + ".exe" : files[i % files.size()];
+    const std::string target =
+        i % 20 == 19 ? "C:\\nowhere\\missing" + std::to_string(i) + ".exe" : files[i % files.size()];
     data += "Entry " + std::to_string(i + 1) + "\r\nTools\r\n" + target + "\r\n\r\n";
   }
   if (!WriteFileBytes(folder + "Data.dat", data) || !WriteFileBytes(folder + "Settings.ini", "[Main]\r\nIcons=1\r\n")) {

@@ -38,11 +38,8 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
                       info->item.iItem + 1, info->item.iSubItem + 1);
       return 0;
     }
-    case WM_DESTROY:
-      ::PostQuitMessage(0);
-      return 0;
-    default:
-      return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    case WM_DESTROY: ::PostQuitMessage(0); return 0;
+    default: return ::DefWindowProcA(hwnd, message, wParam, lParam);
   }
 }
 
@@ -60,8 +57,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kClassName;
   if (!::RegisterClassExA(&wc)) return 1;
-  HWND hwnd = ::CreateWindowExA(0, kClassName, "List view", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 731,
-                                394, nullptr, nullptr, instance, nullptr);
+  HWND hwnd = ::CreateWindowExA(0, kClassName, "List view", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 731, 394,
+                                nullptr, nullptr, instance, nullptr);
   if (!hwnd) return 1;
   ListView_SetItemCountEx(gList, rows > 0 ? rows : 0, LVSICF_NOSCROLL);
   ::ShowWindow(hwnd, showCommand);

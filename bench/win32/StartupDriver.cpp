@@ -263,8 +263,9 @@ int Main(int argc, char** argv) {
   bool ok = argc > first && rounds >= 1;
   for (int i = first; ok && i < argc; ++i) ok = Parse(argv[i], programs);
   if (!ok) {
-    std::fprintf(stderr, "usage: startup_driver <rounds> <floor.exe> [reference=<listview.exe>] menu:<rows>=<Menu.exe> "
-                         "[listview:<rows>=<exe>] [plainlistview:<rows>=<exe>] ...\n");
+    std::fprintf(stderr,
+                 "usage: startup_driver <rounds> <floor.exe> [reference=<listview.exe>] menu:<rows>=<Menu.exe> "
+                 "[listview:<rows>=<exe>] [plainlistview:<rows>=<exe>] ...\n");
     return 2;
   }
   Program floor(Kind::Floor, -1, argv[2]);

@@ -9,9 +9,7 @@ HMODULE SystemModule(const char* library) {
   return module ? module : LoadSystemLibrary(library);
 }
 
-FARPROC SystemProc(const char* library, const char* function) {
-  return SystemFunction<FARPROC>(library, function);
-}
+FARPROC SystemProc(const char* library, const char* function) { return SystemFunction<FARPROC>(library, function); }
 
 HMODULE LoadSystemLibrary(const char* library) {
   char folder[MAX_PATH] = {};

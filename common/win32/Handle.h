@@ -97,7 +97,6 @@ using UniqueIcon = UniqueHandle<HICON, IconTraits>;
 using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
 using UniqueAccel = UniqueHandle<HACCEL, AccelTraits>;
 
-
 // A COM interface pointer, released once.
 template <typename T>
 class UniqueCom {

@@ -66,8 +66,8 @@ bool Win32FileSystem::FolderExists(const std::string& path) {
 
 bool Win32FileSystem::ReadAll(const std::string& path, std::string& bytes) {
   bytes.clear();
-  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) return false;
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return false;
@@ -119,7 +119,9 @@ bool Win32FileSystem::CopyFile(const std::string& source, const std::string& tar
   return ::CopyFileA(source.c_str(), target.c_str(), FALSE) != FALSE;
 }
 
-bool Win32FileSystem::CreateFolder(const std::string& path) { return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+bool Win32FileSystem::CreateFolder(const std::string& path) {
+  return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
 
 std::string Win32FileSystem::LastErrorDescription() { return ErrorDescription(::GetLastError()); }
 

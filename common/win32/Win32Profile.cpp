@@ -8,8 +8,8 @@ std::string Win32Profile::Get(const std::string& section, const std::string& key
                               size_t maxChars) {
   if (section.empty() || key.empty() || maxChars == 0) return std::string();
   std::vector<char> buffer(maxChars, '\0');
-  DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(),
-                                       static_cast<DWORD>(maxChars), file.c_str());
+  DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(), static_cast<DWORD>(maxChars),
+                                       file.c_str());
   return std::string(buffer.data(), n);
 }
 
@@ -25,8 +25,8 @@ bool Win32Profile::Put(const std::string& section, const std::string& key, const
 std::optional<std::string> Win32Profile::GetSection(const std::string& section, const std::string& file) {
   if (section.empty()) return std::nullopt;
   std::vector<char> buffer(8192, '\0');
-  DWORD n = ::GetPrivateProfileSectionA(section.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()),
-                                        file.c_str());
+  DWORD n =
+      ::GetPrivateProfileSectionA(section.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
   // A list that filled the buffer may have been cut: the keys are then read one by one.
   if (n + 2 >= buffer.size()) return std::nullopt;
   return std::string(buffer.data(), n);

@@ -50,8 +50,8 @@ class WindowBase {
   }
 
   // CreateWindowExA with this object as the new window's.
-  HWND CreateOwnWindow(DWORD exStyle, const char* className, const char* caption, DWORD style, int x, int y,
-                       int width, int height, HWND parent, HMENU menu, HINSTANCE instance) {
+  HWND CreateOwnWindow(DWORD exStyle, const char* className, const char* caption, DWORD style, int x, int y, int width,
+                       int height, HWND parent, HMENU menu, HINSTANCE instance) {
     return ::CreateWindowExA(exStyle, className, caption, style, x, y, width, height, parent, menu, instance,
                              static_cast<WindowBase*>(this));
   }

@@ -36,15 +36,11 @@ void EntryEditorDialog::Show(HWND owner, IEntryEditor& form) {
 INT_PTR EntryEditorDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (!form_) return FALSE;
   switch (message) {
-    case WM_INITDIALOG:
-      OnInitDialog();
-      return FALSE;  // the focus is set: the name box
+    case WM_INITDIALOG: OnInitDialog(); return FALSE;  // the focus is set: the name box
     case kDialogOpened:
       if (opened_) opened_(hwnd_);
       return TRUE;
-    case WM_COMMAND:
-      OnCommand(LOWORD(wParam), HIWORD(wParam));
-      return TRUE;
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
     case WM_MEASUREITEM:
       if (wParam == IDC_DIR1) {
         MeasureFolderRow(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
@@ -57,8 +53,7 @@ INT_PTR EntryEditorDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
       }
       return FALSE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 
@@ -73,7 +68,8 @@ void EntryEditorDialog::OnInitDialog() {
   nameFont_.reset(MakeFont("Arial", 9.75, true, dpiY_));
   SHFILEINFOA info = {};
   const UINT flags = SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES;
-  if (late::SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, flags)) folderIcon_.reset(info.hIcon);
+  if (late::SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, flags))
+    folderIcon_.reset(info.hIcon);
   info = {};
   if (late::SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, flags | SHGFI_OPENICON))
     openFolderIcon_.reset(info.hIcon);
@@ -152,13 +148,13 @@ void EntryEditorDialog::OnCommand(int id, int code) {
         form_->PickDrive(static_cast<int>(::SendMessageA(Control(IDC_DRIVE1), CB_GETCURSEL, 0, 0)));
       break;
     case IDC_DIR1:
-      if (code == LBN_DBLCLK) form_->OpenFolderRow(static_cast<int>(::SendMessageA(Control(IDC_DIR1), LB_GETCURSEL, 0, 0)));
+      if (code == LBN_DBLCLK)
+        form_->OpenFolderRow(static_cast<int>(::SendMessageA(Control(IDC_DIR1), LB_GETCURSEL, 0, 0)));
       break;
     case IDC_FILE1:
       if (code == LBN_SELCHANGE) form_->OnFileClick();
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

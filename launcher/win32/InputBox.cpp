@@ -21,9 +21,7 @@ class InputBoxDialog : public DialogBase {
  private:
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM) override {
     switch (message) {
-      case WM_INITDIALOG:
-        OnInitDialog();
-        return FALSE;
+      case WM_INITDIALOG: OnInitDialog(); return FALSE;
       case kDialogOpened:
         if (opened_) opened_(hwnd_);
         return TRUE;
@@ -36,8 +34,7 @@ class InputBoxDialog : public DialogBase {
           ::EndDialog(hwnd_, IDCANCEL);
         }
         return TRUE;
-      default:
-        return FALSE;
+      default: return FALSE;
     }
   }
 

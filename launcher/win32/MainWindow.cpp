@@ -22,9 +22,7 @@ constexpr UINT WM_ENDPROGRAM = WM_APP + 3;
 
 UINT Id(Command item) { return static_cast<UINT>(item); }
 
-void Append(HMENU menu, Command item, const char* caption) {
-  ::AppendMenuA(menu, MF_STRING, Id(item), caption);
-}
+void Append(HMENU menu, Command item, const char* caption) { ::AppendMenuA(menu, MF_STRING, Id(item), caption); }
 
 HFONT PointFont(const char* face, double points, int dpi) {
   return ::CreateFontA(-static_cast<int>(std::lround(points * dpi / 72.0)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
@@ -100,11 +98,8 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                   message == WM_TIMER))
     return 0;
   switch (message) {
-    case WM_CREATE:
-      return OnCreate() ? 0 : -1;
-    case WM_SIZE:
-      OnSize();
-      return 0;
+    case WM_CREATE: return OnCreate() ? 0 : -1;
+    case WM_SIZE: OnSize(); return 0;
     case WM_COMMAND: {
       UINT id = LOWORD(wParam);
       if (id >= Id(Command::Run) && id <= Id(Command::Exit) && logic_) {
@@ -122,17 +117,12 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
           case LVN_COLUMNCLICK:
             logic_->OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem + 1);
             return 0;
-          case NM_DBLCLK:
-            logic_->OnListDoubleClick();
-            return 0;
+          case NM_DBLCLK: logic_->OnListDoubleClick(); return 0;
           case NM_CLICK:  // sent when the button is released
             logic_->OnListMouseUp(1);
             return 0;
-          case NM_RCLICK:
-            logic_->OnListMouseUp(2);
-            return 1;  // the context menu is ours
-          default:
-            break;
+          case NM_RCLICK: logic_->OnListMouseUp(2); return 1;  // the context menu is ours
+          default: break;
         }
       }
       break;
@@ -154,12 +144,8 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (logic_) logic_->OnDeferredStart();
       }
       return 0;
-    case WM_TRAYICON:
-      OnTrayIcon(lParam);
-      return 0;
-    case WM_ENDPROGRAM:
-      ::DestroyWindow(hwnd_);
-      return 0;
+    case WM_TRAYICON: OnTrayIcon(lParam); return 0;
+    case WM_ENDPROGRAM: ::DestroyWindow(hwnd_); return 0;
     case WM_DESTROY:
       if (logic_) logic_->StopIconPass();  // a rebuild yielding right now must not go on
       ::KillTimer(hwnd_, kLayoutTimer);
@@ -281,7 +267,7 @@ void MainWindow::RestoreWindow() {
 }
 
 void MainWindow::SetState(WindowState state) {
-  ::ShowWindow(hwnd_, state == WindowState::Minimized ? SW_MINIMIZE
+  ::ShowWindow(hwnd_, state == WindowState::Minimized   ? SW_MINIMIZE
                       : state == WindowState::Maximized ? SW_MAXIMIZE
                                                         : SW_RESTORE);
 }
@@ -358,8 +344,7 @@ void MainWindow::OnTrayIcon(LPARAM mouseMessage) {
       ::PostMessageA(hwnd_, WM_NULL, 0, 0);  // lets the menu close when the user clicks elsewhere
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -379,7 +364,9 @@ void MainWindow::ShowEntryEditorDialog(IEntryEditor& editor) {
   dialog.Show(hwnd_, editor);
 }
 
-void MainWindow::SetStatus(const std::string& text) { ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str())); }
+void MainWindow::SetStatus(const std::string& text) {
+  ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
 
 std::string MainWindow::Status() const {
   LRESULT info = ::SendMessageA(status_, SB_GETTEXTLENGTHA, 0, 0);

@@ -107,7 +107,7 @@ class MainWindow : public IMainView, public WindowBase {
   HMENU trayPopup_ = nullptr;
   UniqueAccel accel_;
   UniqueGdi statusFont_;
-  mutable int dpi_ = 0;  // asked once, by Dpi()
+  mutable int dpi_ = 0;   // asked once, by Dpi()
   HICON icon_ = nullptr;  // shared resource icon, not destroyed
   TrayIcon tray_;
   // While the window is being made, the tray icon waits for the first paint: telling the

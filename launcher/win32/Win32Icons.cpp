@@ -280,7 +280,8 @@ DWORD_PTR Win32ShellIcons::Query(const std::string& path, UINT flags) {
   DWORD_PTR result = late::SHGetFileInfoA(path.c_str(), 0, &info_, sizeof info_, flags);
   // SHGFI_EXETYPE is documented as a question of its own; a shell that holds to that
   // refuses the combined query, so ask it again without.
-  if (!result) result = late::SHGetFileInfoA(path.c_str(), 0, &info_, sizeof info_, flags & ~static_cast<UINT>(SHGFI_EXETYPE));
+  if (!result)
+    result = late::SHGetFileInfoA(path.c_str(), 0, &info_, sizeof info_, flags & ~static_cast<UINT>(SHGFI_EXETYPE));
   return result;
 }
 
@@ -362,7 +363,8 @@ IconImage LoadNotFoundPicture(IconCanvas& iconCanvas) {
   UniqueIcon icon(static_cast<HICON>(
       ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_NOTFOUND), IMAGE_ICON, kIconSize, kIconSize, 0)));
   if (!icon) return IconImage{};
-  return iconCanvas.Render([&](HDC dc) { ::DrawIconEx(dc, 0, 0, icon.get(), kIconSize, kIconSize, 0, nullptr, DI_NORMAL); });
+  return iconCanvas.Render(
+      [&](HDC dc) { ::DrawIconEx(dc, 0, 0, icon.get(), kIconSize, kIconSize, 0, nullptr, DI_NORMAL); });
 }
 
 // ---- all together

@@ -15,11 +15,10 @@
 namespace carrydeck {
 
 bool Win32ListView::Create(HWND parent, int id) {
-  hwnd_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL |
-                                LVS_SHOWSELALWAYS,
-                            0, 0, 100, 100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                            ::GetModuleHandleA(nullptr), nullptr);
+  hwnd_ = ::CreateWindowExA(
+      WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 100,
+      100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
   if (!hwnd_) return false;
   ListView_SetExtendedListViewStyleEx(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER,
                                       LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
@@ -72,8 +71,7 @@ bool Win32ListView::OnNotify(const NMHDR* header, LRESULT& result) {
       if (found != CatalogueRows::npos) result = static_cast<LRESULT>(found);
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -174,19 +172,28 @@ void Win32ListView::AfterReorder(size_t followedIndex0) {
 void Win32ListView::SetSorted(bool sorted) {
   size_t selected = SelectedRow();
   size_t followed = rows_.SetSorted(sorted, selected - 1);
-  if (selected) AfterReorder(followed); else ::InvalidateRect(hwnd_, nullptr, TRUE);
+  if (selected)
+    AfterReorder(followed);
+  else
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void Win32ListView::SetSortKey(int column) {
   size_t selected = SelectedRow();
   size_t followed = rows_.SetKey(column, selected - 1);
-  if (selected) AfterReorder(followed); else ::InvalidateRect(hwnd_, nullptr, TRUE);
+  if (selected)
+    AfterReorder(followed);
+  else
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void Win32ListView::SetOrder(SortOrder order) {
   size_t selected = SelectedRow();
   size_t followed = rows_.SetOrder(order, selected - 1);
-  if (selected) AfterReorder(followed); else ::InvalidateRect(hwnd_, nullptr, TRUE);
+  if (selected)
+    AfterReorder(followed);
+  else
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void Win32ListView::SetSunkenBorder() {
@@ -195,9 +202,7 @@ void Win32ListView::SetSunkenBorder() {
   ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
 }
 
-bool Win32ListView::GridLines() const {
-  return (ListView_GetExtendedListViewStyle(hwnd_) & LVS_EX_GRIDLINES) != 0;
-}
+bool Win32ListView::GridLines() const { return (ListView_GetExtendedListViewStyle(hwnd_) & LVS_EX_GRIDLINES) != 0; }
 
 void Win32ListView::SetGridLines(bool on) {
   ListView_SetExtendedListViewStyleEx(hwnd_, LVS_EX_GRIDLINES, on ? LVS_EX_GRIDLINES : 0);
@@ -242,8 +247,8 @@ bool Win32ListView::SetFontSize(int points, std::string& error) {
   // The same size again (the saved one, read at every start) would only make the list
   // measure and lay itself out anew.
   if (font_ && points == fontPoints_) return true;
-  HFONT font = ::CreateFontA(-::MulDiv(points, ScreenDpi(hwnd_, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+  HFONT font = ::CreateFontA(-::MulDiv(points, ScreenDpi(hwnd_, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                             FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                              DEFAULT_PITCH | FF_DONTCARE, "Verdana");
   if (!font) {
     error = ErrorDescription(::GetLastError());
@@ -283,8 +288,8 @@ bool Win32ListView::SetBackgroundPicture(const std::string& path, std::string& e
   }
   memory.release();  // the stream's now, freed with it
   UniqueCom<IPicture> picture;
-  HRESULT hr = late::OleLoadPicture(stream.get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
-                                    picture.put_void());
+  HRESULT hr =
+      late::OleLoadPicture(stream.get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture, picture.put_void());
   if (FAILED(hr) || !picture) {
     error = "Invalid picture";
     return false;

@@ -97,8 +97,8 @@ inline constexpr ConfigRet kCrSuccess = 0;
 inline constexpr ConfigRet kCrCallNotImplemented = 0x34;
 
 using CM_Get_ParentFn = ConfigRet(WINAPI*)(DWORD* parent, DWORD devInst, ULONG flags);
-using CM_Request_Device_EjectWFn = ConfigRet(WINAPI*)(DWORD devInst, int* vetoType, WCHAR* vetoName,
-                                                      ULONG nameLength, ULONG flags);
+using CM_Request_Device_EjectWFn = ConfigRet(WINAPI*)(DWORD devInst, int* vetoType, WCHAR* vetoName, ULONG nameLength,
+                                                      ULONG flags);
 
 struct CfgMgrApi {
   UniqueModule module, fallbackModule;

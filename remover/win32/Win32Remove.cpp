@@ -69,9 +69,7 @@ CfgMgrApi CfgMgrApi::Load(const char* moduleName, const char* fallbackName) {
 namespace {
 
 HANDLE AsHandle(Handle value) { return reinterpret_cast<HANDLE>(value); }
-Handle FromHandle(HANDLE handle) {
-  return handle == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<Handle>(handle);
-}
+Handle FromHandle(HANDLE handle) { return handle == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<Handle>(handle); }
 
 struct DevInfoTraits {
   static HDEVINFO Invalid() noexcept { return INVALID_HANDLE_VALUE; }
@@ -192,12 +190,9 @@ Handle Win32NativeHandles::StartFileTypeThread(Handle handle) {
 
 WaitResult Win32NativeHandles::WaitForThread(Handle thread, uint32_t milliseconds) {
   switch (::WaitForSingleObject(AsHandle(thread), milliseconds)) {
-    case WAIT_OBJECT_0:
-      return WaitResult::Signaled;
-    case WAIT_TIMEOUT:
-      return WaitResult::TimedOut;
-    default:
-      return WaitResult::Failed;
+    case WAIT_OBJECT_0: return WaitResult::Signaled;
+    case WAIT_TIMEOUT: return WaitResult::TimedOut;
+    default: return WaitResult::Failed;
   }
 }
 
@@ -245,8 +240,7 @@ bool Win32StorageDevices::IoControl(Handle device, uint32_t code, const std::vec
 
 void Win32StorageDevices::CloseDevice(Handle device) { ::CloseHandle(AsHandle(device)); }
 
-std::unique_ptr<IDeviceInterfaceSet> Win32DeviceInstallation::GetClassDevs(const Guid& interfaceClass,
-                                                                           uint32_t flags) {
+std::unique_ptr<IDeviceInterfaceSet> Win32DeviceInstallation::GetClassDevs(const Guid& interfaceClass, uint32_t flags) {
   GUID guid;
   guid.Data1 = interfaceClass.data1;
   guid.Data2 = interfaceClass.data2;

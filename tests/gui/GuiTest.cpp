@@ -51,7 +51,8 @@ StickFolder::~StickFolder() {
 }
 
 void StickFolder::Write(const std::string& name, const std::string& bytes) const {
-  HANDLE h = CreateFileA((path_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h =
+      CreateFileA((path_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE) << path_ + name;
   DWORD n = 0;
   WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);

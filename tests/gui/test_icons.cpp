@@ -205,7 +205,8 @@ TEST_F(Icons, AnEntryStoredOnAnotherDriveTakesTheIconOfTheFileOnTheLaunchersDriv
   StickFolder stick("icons_reloc");
   stick.Write("tool.exe", "MZ");
   // F: is mapped, but holds no such file.
-  stick.Write("Data.dat", "Tool\r\nT\r\nF:\\icons_reloc\\tool.exe\r\n\r\nGone\r\nT\r\nF:\\icons_reloc\\gone.exe\r\n\r\n");
+  stick.Write("Data.dat",
+              "Tool\r\nT\r\nF:\\icons_reloc\\tool.exe\r\n\r\nGone\r\nT\r\nF:\\icons_reloc\\gone.exe\r\n\r\n");
   Open(stick);
   EXPECT_EQ(Status(), "Icons rebuilt. 1 successful, 1 unsuccessful.");
 }
@@ -370,7 +371,8 @@ TEST_F(ImageListOnAListView, Pic16GivesBackWhatTheImageListDrawsAlphaIncluded) {
   ASSERT_TRUE(iml.Add(1, original));
   IconCanvas iconCanvas;
   ASSERT_TRUE(iconCanvas.Create());
-  const IconImage drawn = iconCanvas.Render([&](HDC dc) { ImageList_Draw(iml.handle(), 0, dc, 0, 0, ILD_TRANSPARENT); });
+  const IconImage drawn =
+      iconCanvas.Render([&](HDC dc) { ImageList_Draw(iml.handle(), 0, dc, 0, 0, ILD_TRANSPARENT); });
   for (size_t i = 0; i < kIconPixels; ++i) {
     const int alpha = static_cast<int>(original.pixels[i] >> 24);
     ASSERT_NEAR(static_cast<int>(drawn.pixels[i] >> 24), alpha, 2) << "pixel " << i;
@@ -458,7 +460,6 @@ TEST(IconAdapters, TheShellGivesAnIconForAnExecutableThoughItRefusesTheCombinedQ
   EXPECT_GT(Count(*icon, true), 0u);
   EXPECT_FALSE(shell.FileIcon("C:\\windows\\no such file.exe").has_value());
 }
-
 
 // ---- at another screen resolution
 
@@ -583,8 +584,8 @@ bool ShellIconAtDpi(const StickFolder& stick, const std::string& file, DWORD dpi
   UniqueKernelHandle started(CreateEventA(nullptr, TRUE, FALSE, event.c_str()));
   const std::string out = stick.path() + "child.out";
   DeleteFileA(out.c_str());  // an earlier child's answer must not pass for this one's
-  std::string command = "\"" + TestBinFolder() + "gui_tests.exe\" " + kIconChildRole + " " + event + " \"" + file +
-                        "\" \"" + out + "\"";
+  std::string command =
+      "\"" + TestBinFolder() + "gui_tests.exe\" " + kIconChildRole + " " + event + " \"" + file + "\" \"" + out + "\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -619,13 +620,13 @@ std::string Describe(const IconImage& image) {
     for (int x = 0; x < 16; ++x) {
       const uint32_t p = image.pixels[static_cast<size_t>(y * 16 + x)];
       const uint32_t rgb = p & 0xFFFFFF;
-      rows += p == kInside                 ? '.'
-              : (p >> 24) == 0             ? ' '
-              : (p >> 24) != 0xFF          ? '?'
-              : rgb == 0xFF0000            ? 'R'
-              : rgb == 0x00FF00            ? 'G'
-              : rgb == 0xFFFF00            ? 'Y'
-                                           : '?';
+      rows += p == kInside        ? '.'
+              : (p >> 24) == 0    ? ' '
+              : (p >> 24) != 0xFF ? '?'
+              : rgb == 0xFF0000   ? 'R'
+              : rgb == 0x00FF00   ? 'G'
+              : rgb == 0xFFFF00   ? 'Y'
+                                  : '?';
     }
     rows += '\n';
   }

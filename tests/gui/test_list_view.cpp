@@ -17,8 +17,8 @@ std::string FileBytes(const std::string& path) {
 
 struct ListOverMemoryFiles : ::testing::Test {
   testing::MemoryFileSystem files;
-  HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+  HWND parent =
+      CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   Win32ListView list{files};
   const std::string picture = FileBytes(TestData("background.jpg"));
 

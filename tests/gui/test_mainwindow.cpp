@@ -79,7 +79,8 @@ TEST_F(MainWindowTest, ThreeEntriesInFileOrderWithHeadersStatusCaptionAndRootIte
   EXPECT_EQ(caption.rfind("Carrydeck v1.03 >> ", 0), 0u) << caption;
   EXPECT_EQ(caption.substr(caption.size() - 17), " Remaining on E:\\") << caption;
   std::string figure = caption.substr(19, caption.size() - 19 - 17);
-  EXPECT_TRUE(figure.size() > 3 && (figure.substr(figure.size() - 3) == " GB" || figure.substr(figure.size() - 3) == " MB"))
+  EXPECT_TRUE(figure.size() > 3 &&
+              (figure.substr(figure.size() - 3) == " GB" || figure.substr(figure.size() - 3) == " MB"))
       << figure;
   EXPECT_EQ(MenuText(Command::BrowseDriveRoot), "Browse E:\\");
 }
@@ -103,7 +104,9 @@ TEST_F(MainWindowTest, AboutBoxTextIsExact) {
   EXPECT_EQ(boxes[0].title, "Fenwright's Carrydeck v1.03");
   EXPECT_EQ(boxes[0].style, MB_OK | MB_ICONINFORMATION);
   EXPECT_EQ(boxes[0].text, AboutText());
-  EXPECT_EQ(boxes[0].text.rfind("A program designed for use with a removeable storage device.\r\nUsed to run and open", 0), 0u);
+  EXPECT_EQ(
+      boxes[0].text.rfind("A program designed for use with a removeable storage device.\r\nUsed to run and open", 0),
+      0u);
 }
 
 TEST_F(MainWindowTest, FirstStartInAnEmptyFolder) {

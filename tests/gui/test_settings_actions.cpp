@@ -49,8 +49,9 @@ TEST_F(LiveWindow, FirstStartWithACatalogueLeavesEverySettingInOrder) {
   std::string ini = stick.Read("Settings.ini"), lines;
   for (char c : ini)
     if (c != '\r') lines += c;
-  std::string expected = "[MAIN]\nWINDOW HEIGHT=5910\nWINDOW WIDTH=10960\nICONS=1\nONRUN=0\nGRIDLINES=1\n"
-                         "BACKGROUND=1\nFONTSIZE=8\n";
+  std::string expected =
+      "[MAIN]\nWINDOW HEIGHT=5910\nWINDOW WIDTH=10960\nICONS=1\nONRUN=0\nGRIDLINES=1\n"
+      "BACKGROUND=1\nFONTSIZE=8\n";
   EXPECT_EQ(lines.substr(0, expected.size()), expected);
   size_t headings = lines.find("[Headings]\n1=");
   ASSERT_NE(headings, std::string::npos) << lines;
@@ -65,8 +66,8 @@ TEST_F(LiveWindow, FontChoiceTicksOnlyItAndIsStored) {
   StickFolder stick("settings_font");
   Open(stick);
   Choose(Command::Font14);
-  for (Command f : {Command::Font8, Command::Font10, Command::Font12, Command::Font16,
-                     Command::Font18, Command::Font20})
+  for (Command f :
+       {Command::Font8, Command::Font10, Command::Font12, Command::Font16, Command::Font18, Command::Font20})
     EXPECT_FALSE(Ticked(f));
   EXPECT_TRUE(Ticked(Command::Font14));
   EXPECT_EQ(Setting(stick, "Main", "FontSize"), "14");
@@ -248,14 +249,14 @@ TEST_F(LiveWindow, AnEntryStoredOnFIsStartedFromTheLaunchersDriveE) {
   StickFolder stick("run_relocated");
   StickFolder other("run_relocated", 'F');  // F: holds no probe
   PlaceProbe(stick, "Apps\\probe.exe");
-  stick.Write("Data.dat",
-              "Probe\r\nTools\r\nF:\\run_relocated\\Apps\\probe.exe\r\n-d \"%drive%\" -dir %DIR% -x\r\n");
+  stick.Write("Data.dat", "Probe\r\nTools\r\nF:\\run_relocated\\Apps\\probe.exe\r\n-d \"%drive%\" -dir %DIR% -x\r\n");
   Open(stick);
   window->list().SelectRow(1);
   Choose(Command::Run);
   ASSERT_TRUE(WaitForFile(window.get(), stick.path() + "Apps\\probe.log"));
-  EXPECT_EQ(stick.Read("Apps\\probe.log"),
-            "E:\\run_relocated\\Apps\\probe.exe|-d \"E:\" -dir E:\\run_relocated\\Apps\\ -x|E:\\run_relocated\\Apps\r\n");
+  EXPECT_EQ(
+      stick.Read("Apps\\probe.log"),
+      "E:\\run_relocated\\Apps\\probe.exe|-d \"E:\" -dir E:\\run_relocated\\Apps\\ -x|E:\\run_relocated\\Apps\r\n");
   EXPECT_EQ(StatusText(window->statusBar()), "Running E:\\run_relocated\\Apps\\probe.exe - Auto Drive Change");
 }
 

@@ -291,8 +291,7 @@ bool FakeStorage::IoControl(Handle device, uint32_t code, const std::vector<uint
 
 void FakeStorage::CloseDevice(Handle device) { open_.erase(device); }
 
-std::unique_ptr<IDeviceInterfaceSet> FakeDeviceInstallation::GetClassDevs(const Guid& interfaceClass,
-                                                                          uint32_t flags) {
+std::unique_ptr<IDeviceInterfaceSet> FakeDeviceInstallation::GetClassDevs(const Guid& interfaceClass, uint32_t flags) {
   classesAsked.push_back(interfaceClass);
   flagsGiven.push_back(flags);
   if (setFails) return nullptr;

@@ -52,10 +52,10 @@ class MemoryFiles : public IFileSystem {
 
 // What one of the process's own handles refers to.
 struct FakeObject {
-  std::u16string name;           // as the object-name query answers
-  uint32_t fileType = 1;         // what GetFileType says
-  bool typeQueryHangs = false;   // GetFileType never returns
-  bool closeFails = false;       // closing the copy that released it fails
+  std::u16string name;          // as the object-name query answers
+  uint32_t fileType = 1;        // what GetFileType says
+  bool typeQueryHangs = false;  // GetFileType never returns
+  bool closeFails = false;      // closing the copy that released it fails
   bool closedInOwner = false;
 };
 
@@ -73,7 +73,7 @@ class FakeNative : public INativeHandles {
   // process id and handle value stored in 16 bits, as the system does).
   std::vector<HandleEntry> records;
   std::map<uint16_t, FakeObject> objects;  // by handle value in our own process
-  uint32_t tableLengthNeeded = 0;  // 0: exactly the table's size
+  uint32_t tableLengthNeeded = 0;          // 0: exactly the table's size
   std::optional<NtStatus> tableFailure;
   bool openProcessFails = false;
   bool threadsFail = false;

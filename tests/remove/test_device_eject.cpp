@@ -153,7 +153,8 @@ TEST_F(Eject, NothingIsRequestedWhenTheDeviceCannotBeFound) {
   FakeMachine noParent;
   noParent.devices.parents.clear();
 
-  for (FakeMachine* m : {&unopenable, &noNumber, &numberMinusOne, &noDosDevice, &networkDrive, &noInterface, &noParent}) {
+  for (FakeMachine* m :
+       {&unopenable, &noNumber, &numberMinusOne, &noDosDevice, &networkDrive, &noInterface, &noParent}) {
     DeviceEject tool{m->storage, m->volumes, m->devices, m->clock};
     EXPECT_FALSE(tool.EjectDrive("\\\\.\\E:"));
     EXPECT_TRUE(m->devices.ejectRequests.empty());

@@ -14,9 +14,9 @@ std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
 
 TEST(HandleTable, ReadsThe16ByteRecordsOfA32BitProcess) {
   // Count 2; records at byte 4: pid, back-trace, type, attributes, handle, object, access.
-  std::vector<uint8_t> table = Bytes({2, 0, 0, 0,
-                                      0x34, 0x12, 0x99, 0x99, 28, 0x02, 0x44, 0x00, 1, 2, 3, 4, 0x9F, 0x01, 0x12, 0,
-                                      0xFF, 0xFF, 0, 0, 5, 0, 0x30, 0x01, 9, 9, 9, 9, 0, 0, 0, 0});
+  std::vector<uint8_t> table =
+      Bytes({2,    0, 0,    0,    0x34, 0x12, 0x99, 0x99, 28,   0x02, 0x44, 0x00, 1, 2, 3, 4, 0x9F, 0x01,
+             0x12, 0, 0xFF, 0xFF, 0,    0,    5,    0,    0x30, 0x01, 9,    9,    9, 9, 0, 0, 0,    0});
   std::vector<HandleEntry> entries = ParseHandleTable(table, kLayoutX86);
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].processId, 0x1234);
@@ -29,9 +29,8 @@ TEST(HandleTable, ReadsThe16ByteRecordsOfA32BitProcess) {
 
 TEST(HandleTable, ReadsThe24ByteRecordsOfA64BitProcessAfterTheAlignedCount) {
   // The array is pointer-aligned: bytes 4 to 7 are padding, records start at byte 8.
-  std::vector<uint8_t> table = Bytes({1, 0, 0, 0, 0xEE, 0xEE, 0xEE, 0xEE,
-                                      0x20, 0x0F, 0, 0, 37, 0, 0x8C, 0x00,
-                                      1, 2, 3, 4, 5, 6, 7, 8, 0x9F, 0x01, 0x12, 0, 0, 0, 0, 0});
+  std::vector<uint8_t> table = Bytes({1, 0, 0, 0, 0xEE, 0xEE, 0xEE, 0xEE, 0x20, 0x0F, 0,    0, 37, 0, 0x8C, 0x00,
+                                      1, 2, 3, 4, 5,    6,    7,    8,    0x9F, 0x01, 0x12, 0, 0,  0, 0,    0});
   std::vector<HandleEntry> entries = ParseHandleTable(table, kLayoutX64);
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].processId, 0x0F20);
@@ -53,9 +52,7 @@ TEST(HandleTable, ACountBeyondTheBytesYieldsOnlyWholeRecords) {
   EXPECT_TRUE(ParseHandleTable(Bytes({1, 0, 0, 0, 0, 0, 0, 0}), kLayoutX64).empty());
 }
 
-TEST(HandleTable, AnEmptyTableHasNoRecords) {
-  EXPECT_TRUE(ParseHandleTable(Bytes({0, 0, 0, 0}), kLayoutX86).empty());
-}
+TEST(HandleTable, AnEmptyTableHasNoRecords) { EXPECT_TRUE(ParseHandleTable(Bytes({0, 0, 0, 0}), kLayoutX86).empty()); }
 
 std::vector<uint8_t> NameReply(size_t textAt, const std::u16string& text, size_t size = 4096) {
   std::vector<uint8_t> reply(size, 0);

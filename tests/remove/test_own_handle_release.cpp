@@ -26,9 +26,7 @@ class OwnHandleReleaseTest : public ::testing::TestWithParam<RecordLayout> {
                       {"E:\\", "\\Device\\HarddiskVolume5", 2}};
   }
 
-  ReleaseResult Release(const std::string& drive = "E:") {
-    return handles.ReleaseDriveHandles(drive, native.selfPid);
-  }
+  ReleaseResult Release(const std::string& drive = "E:") { return handles.ReleaseDriveHandles(drive, native.selfPid); }
 
   // A copy of one of our handles, as the release makes before asking about it.
   Handle CopyOf(uint16_t handleValue) {

@@ -36,14 +36,14 @@ TEST_P(RemovalToolTest, AUsbStickIsReleasedThenEjectedThenTheHandOffIsDeleted) {
   OpenOnStick(0x30, "\\Apps\\notes.txt");
   EXPECT_EQ(Run(), RunEnd::Finished);
 
-  EXPECT_EQ(machine.log, (std::vector<std::string>{
-                             "open \\\\.\\E:",   // the bus
-                             "open NUL",         // the release
-                             "open \\\\.\\E:",   // the ejection: the device number,
-                             "open " + machine.devices.classes[0x53F56307][0].path,  // the search,
-                             "open " + machine.devices.classes[0x53F56307][1].path,
-                             "eject 210",        // and the request
-                             kDeleteHandOff, kDeleteTool}));
+  EXPECT_EQ(machine.log,
+            (std::vector<std::string>{"open \\\\.\\E:",  // the bus
+                                      "open NUL",        // the release
+                                      "open \\\\.\\E:",  // the ejection: the device number,
+                                      "open " + machine.devices.classes[0x53F56307][0].path,  // the search,
+                                      "open " + machine.devices.classes[0x53F56307][1].path,
+                                      "eject 210",  // and the request
+                                      kDeleteHandOff, kDeleteTool}));
   EXPECT_EQ(machine.native.releasedInOwner, (std::vector<uint16_t>{0x30}));
   EXPECT_FALSE(HandOffPresent());
   // The running copy cannot be deleted; it waits for the next hand-off.
@@ -152,8 +152,8 @@ TEST_P(RemovalToolTest, OnlyTheFirstTwoCharactersNameTheDrive) {
 TEST_P(RemovalToolTest, BadValuesTouchNoDeviceAndStillCleanUp) {
   // Empty, one character, a network root, garbage, a drive that is not there, a path
   // that names a device.
-  for (const char* value : {"", "E", "\\\\server\\share\\", "\x01\xFF garbage", "::", "Q:\\", "\\\\.\\E:",
-                            "PhysicalDrive0", "1:"}) {
+  for (const char* value :
+       {"", "E", "\\\\server\\share\\", "\x01\xFF garbage", "::", "Q:\\", "\\\\.\\E:", "PhysicalDrive0", "1:"}) {
     FakeMachine other(GetParam());
     other.HandOff(value);
     EXPECT_EQ(RemovalTool(other.Platform()).Run(), RunEnd::Finished) << value;
@@ -220,7 +220,7 @@ TEST_P(RemovalToolTest, AFailureInsideTheLibraryReadingTheValueGoesToTheCleanUp)
   machine.HandOff("E:\\");
   LibraryFailingProfile profile;
   RemovePlatform platform = machine.Platform();
-  RemovePlatform broken{platform.files,   profile,        platform.nt,    platform.volumes,
+  RemovePlatform broken{platform.files,   profile,          platform.nt,    platform.volumes,
                         platform.storage, platform.devices, platform.clock, platform.layout};
   EXPECT_EQ(RemovalTool(broken).Run(), RunEnd::Finished);
   EXPECT_TRUE(machine.storage.opens.empty());
@@ -231,7 +231,7 @@ TEST_P(RemovalToolTest, AFailureReadingTheValueGoesToTheCleanUp) {
   machine.HandOff("E:\\");
   ThrowingProfile profile;
   RemovePlatform platform = machine.Platform();
-  RemovePlatform broken{platform.files,   profile,        platform.nt,    platform.volumes,
+  RemovePlatform broken{platform.files,   profile,          platform.nt,    platform.volumes,
                         platform.storage, platform.devices, platform.clock, platform.layout};
   EXPECT_EQ(RemovalTool(broken).Run(), RunEnd::Finished);
   EXPECT_TRUE(machine.storage.opens.empty());

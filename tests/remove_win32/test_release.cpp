@@ -135,8 +135,8 @@ TEST_F(RealRelease, FileTypesComeBackFromTheShortLivedThread) {
 TEST_F(RealRelease, CloseHandleInProcessClosesOurHandle) {
   HANDLE notes = Hold(CreateForWrite(Stick() + "notes.txt"));
   HANDLE extra = nullptr;
-  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), notes, GetCurrentProcess(), &extra, 0, FALSE,
-                              DUPLICATE_SAME_ACCESS));
+  ASSERT_TRUE(
+      DuplicateHandle(GetCurrentProcess(), notes, GetCurrentProcess(), &extra, 0, FALSE, DUPLICATE_SAME_ACCESS));
   EXPECT_TRUE(handles.CloseHandleInProcess(GetCurrentProcessId(), reinterpret_cast<Handle>(extra)));
   EXPECT_FALSE(IsOpen(extra));
   EXPECT_TRUE(WriteWorks(notes));

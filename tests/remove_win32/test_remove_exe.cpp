@@ -108,13 +108,11 @@ TEST_F(RemoveExe, DeletesTheHandOffShowsNothingAndEnds) {
   EXPECT_TRUE(FileThere((stick.path() + "notes.txt").c_str()));
 }
 
-TEST_F(RemoveExe, StartedByHandWithoutAHandOffItLeavesNoFileBehind) {
-  ExpectQuietRun("no hand-off file");
-}
+TEST_F(RemoveExe, StartedByHandWithoutAHandOffItLeavesNoFileBehind) { ExpectQuietRun("no hand-off file"); }
 
 TEST_F(RemoveExe, BadHandOffValuesNeverCrashNorShowAnything) {
-  for (const std::string& value : std::vector<std::string>{"", "E", "\\\\server\\share\\", "\x01\x7F\xFF garbage ]\t[", "e:\\", "Q:\\",
-                                  "\\\\.\\E:", std::string(700, 'x')}) {
+  for (const std::string& value : std::vector<std::string>{"", "E", "\\\\server\\share\\", "\x01\x7F\xFF garbage ]\t[",
+                                                           "e:\\", "Q:\\", "\\\\.\\E:", std::string(700, 'x')}) {
     HandOff(value);
     ExpectQuietRun("value \"" + value + "\"");
   }

@@ -86,8 +86,8 @@ std::unique_ptr<IWriteFile> MemoryFileSystem::CreateForWrite(const std::string& 
 
 bool MemoryFileSystem::Replace(const std::string& source, const std::string& target) {
   // Sealing (tmp -> new) and replacing (new -> file) are both renames here.
-  SaveStep step = source.size() > 4 && source.compare(source.size() - 4, 4, ".tmp") == 0 ? SaveStep::Seal
-                                                                                         : SaveStep::Replace;
+  SaveStep step =
+      source.size() > 4 && source.compare(source.size() - 4, 4, ".tmp") == 0 ? SaveStep::Seal : SaveStep::Replace;
   if (Fails(step) || readOnlyFiles.count(target) || inUse.count(target)) return false;
   auto it = files.find(source);
   if (it == files.end()) return false;

@@ -25,13 +25,13 @@ class MemoryFileSystem : public IFileSystem {
   std::set<std::string> hidden;   // present but hidden: FileExists says no
   std::set<std::string> folders;  // paths ending in "\"
   std::set<std::string> unreadable;
-  std::set<std::string> readOnlyFolders;  // copies into these fail
-  std::set<std::string> cannotCreate;     // folders that cannot be made
-  bool readOnly = false;                  // a write-protected stick: nothing can be created
-  std::set<std::string> undeletable;      // held open elsewhere, or on a write-protected stick
-  std::set<std::string> inUse;            // a running program's file: not deleted nor written over
-  std::set<std::string> readOnlyFiles;    // marked read-only: not deleted, replaced nor written
-  std::set<std::string> lockedAttributes; // another user's files: their marks cannot be changed
+  std::set<std::string> readOnlyFolders;   // copies into these fail
+  std::set<std::string> cannotCreate;      // folders that cannot be made
+  bool readOnly = false;                   // a write-protected stick: nothing can be created
+  std::set<std::string> undeletable;       // held open elsewhere, or on a write-protected stick
+  std::set<std::string> inUse;             // a running program's file: not deleted nor written over
+  std::set<std::string> readOnlyFiles;     // marked read-only: not deleted, replaced nor written
+  std::set<std::string> lockedAttributes;  // another user's files: their marks cannot be changed
   // Fail the n-th (1-based) occurrence of a save step, counted across all saves; 0 = never.
   std::map<SaveStep, int> failOn;
   std::map<SaveStep, int> seen;

@@ -123,8 +123,8 @@ TEST_F(Catalogue, SaveFailingAtAnyStepKeepsTheOldFileWhole) {
   Load(old);
   list.AddRow(CatalogEntry{{"New", "T", "E:\\new.exe", "-x"}});
   const std::string fresh = old + "New\r\nT\r\nE:\\new.exe\r\n-x\r\n";
-  for (SaveStep step : {SaveStep::Create, SaveStep::Write, SaveStep::Flush, SaveStep::Close, SaveStep::Seal,
-                        SaveStep::Replace}) {
+  for (SaveStep step :
+       {SaveStep::Create, SaveStep::Write, SaveStep::Flush, SaveStep::Close, SaveStep::Seal, SaveStep::Replace}) {
     fs.files[kData] = old;
     fs.failOn.clear();
     fs.seen.clear();

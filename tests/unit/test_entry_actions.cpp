@@ -131,8 +131,8 @@ TEST_F(Actions, NoSelectionEmptyRelativeWildcardAndOverlongTargetsAreReported) {
   Start();
   form->Actions().RunSelectedEntry();
   EXPECT_EQ(Message(), "Error running  : No entry is selected.\r\nCheck the file exists at the specified location.");
-  File("E:\\s\\tool.exe");        // where a relative path would wrongly land after relocation
-  File("E:\\Apps\\tool.exe");     // and where it would land in the current folder
+  File("E:\\s\\tool.exe");     // where a relative path would wrongly land after relocation
+  File("E:\\Apps\\tool.exe");  // and where it would land in the current folder
   for (const std::string& target : {std::string(), std::string("Apps\\tool.exe"), std::string("E:\\Apps\\*.exe"),
                                     "E:\\" + std::string(300, 'x') + ".exe"}) {
     list.ClearRows();
@@ -292,10 +292,10 @@ TEST_F(Actions, ConsoleAndExplorerComeFromTheSystemsOwnFolders) {
   form->OnCommand(Command::OpenCommandPrompt);
   EXPECT_EQ(shell.programs, (std::vector<std::string>{"D:\\WINNT\\explorer.exe", "D:\\WINNT\\explorer.exe",
                                                       "D:\\WINNT\\system32\\cmd.exe", "D:\\WINNT\\command.com"}));
-  EXPECT_EQ(shell.commands, (std::vector<std::string>{"explorer.exe /select,E:\\Apps\\Tool\\tool.exe",
-                                                      "explorer.exe /e,E:\\",
-                                                      "cmd.exe /k \"E:&&cd\\&&cd E:\\Apps\\Tool\\&&cls\"",
-                                                      "command.com /k E: | cd\\ | cd E:\\APPS\\TOOL\\ | cls"}));
+  EXPECT_EQ(shell.commands,
+            (std::vector<std::string>{"explorer.exe /select,E:\\Apps\\Tool\\tool.exe", "explorer.exe /e,E:\\",
+                                      "cmd.exe /k \"E:&&cd\\&&cd E:\\Apps\\Tool\\&&cls\"",
+                                      "command.com /k E: | cd\\ | cd E:\\APPS\\TOOL\\ | cls"}));
 }
 
 TEST_F(Actions, WindowsVersionChoosesTheConsole) {

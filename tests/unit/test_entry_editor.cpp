@@ -181,7 +181,7 @@ struct EntryEditorLogic : ::testing::Test {
   void Start(const std::string& data = std::string()) {
     if (!data.empty()) File("Data.dat") = data;
     owner = std::make_unique<Launcher>(main, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}, nullptr, icons},
-                                      appPath);
+                                       appPath);
     owner->OnLoad();
   }
   // Opens the dialog through the menu command; the script is what the user does in it.

@@ -69,7 +69,9 @@ std::vector<Fault> FaultsOf(const std::function<void(MemoryFileSystem&)>& operat
   return faults;
 }
 
-std::string Describe(const Fault& fault) { return std::string(Name(fault.step)) + " #" + std::to_string(fault.occurrence); }
+std::string Describe(const Fault& fault) {
+  return std::string(Name(fault.step)) + " #" + std::to_string(fault.occurrence);
+}
 
 bool NoLeftOvers(MemoryFileSystem& fs, const std::string& path) {
   return fs.files.count(TempPathOf(path)) == 0 && fs.files.count(SealedPathOf(path)) == 0;
@@ -322,9 +324,9 @@ TEST(FaultInjection, SaveSettingsFailingAnywhereLeavesEveryFileWholeAndTheRows) 
       for (int n = 1; n <= fs.seen[step]; ++n) faults.push_back({step, n});
   }
   // What the settings file holds when one key's save fails: every other key written.
-  const std::vector<std::pair<std::string, std::string>> keys = {
-      {"MAIN", "WINDOW HEIGHT"}, {"MAIN", "WINDOW WIDTH"}, {"Headings", "1"},
-      {"Headings", "2"},         {"Headings", "3"},        {"Headings", "4"}};
+  const std::vector<std::pair<std::string, std::string>> keys = {{"MAIN", "WINDOW HEIGHT"}, {"MAIN", "WINDOW WIDTH"},
+                                                                 {"Headings", "1"},         {"Headings", "2"},
+                                                                 {"Headings", "3"},         {"Headings", "4"}};
   std::vector<std::string> iniStates = {newIni};
   for (size_t skipped = 0; skipped < keys.size(); ++skipped) {
     std::string state = startIni;

@@ -23,7 +23,7 @@ TEST(FreeSpace, TextsOnBothSidesOfTheGigabyteBoundary) {
 
 TEST(FreeSpace, OneDecimalRoundsHalfToEven) {
   // 3.65 MB and 3.75 MB exactly: 3737.6 KB and 3840 KB.
-  EXPECT_EQ(FreeSpaceTextOf(3840ull * 1024), "3.8 MB");           // 3.75 -> 3.8
+  EXPECT_EQ(FreeSpaceTextOf(3840ull * 1024), "3.8 MB");  // 3.75 -> 3.8
   // 3.65 MB: k = 3737.6 -> 3737 KB, m = 3.6494 -> 3.6.
   EXPECT_EQ(FreeSpaceTextOf(static_cast<uint64_t>(3.65 * 1024 * 1024)), "3.6 MB");
   // 2.25 GB exactly rounds to the even 2.2, 2.75 GB to 2.8.

@@ -11,15 +11,16 @@ namespace carrydeck {
 namespace {
 
 using testing::FakeImageList;
-using testing::MemoryFileSystem;
 using testing::MemoryFileReader;
+using testing::MemoryFileSystem;
 
 // Images whose every pixel differs, alpha included, so a swapped byte or image shows.
 std::vector<IconImage> Sample(size_t n) {
   std::vector<IconImage> images(n);
   for (size_t i = 0; i < n; ++i)
     for (size_t p = 0; p < kIconPixels; ++p)
-      images[i].pixels[p] = static_cast<uint32_t>(((p * 7 + i * 13) & 0xFF) << 24 | (i & 0xFF) << 16 | p << 8 | (p ^ 0x5A));
+      images[i].pixels[p] =
+          static_cast<uint32_t>(((p * 7 + i * 13) & 0xFF) << 24 | (i & 0xFF) << 16 | p << 8 | (p ^ 0x5A));
   return images;
 }
 

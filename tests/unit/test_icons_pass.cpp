@@ -17,8 +17,8 @@ using testing::FakeDiskSpace;
 using testing::FakeImageList;
 using testing::FakeMainView;
 using testing::FakeShellIcons;
-using testing::MemoryFileSystem;
 using testing::MemoryFileReader;
+using testing::MemoryFileSystem;
 using testing::SolidIcon;
 
 // Every status text in the order shown.
@@ -30,7 +30,8 @@ struct StatusLog : FakeMainView {
   }
   std::vector<std::string> Since(const std::string& text) const {
     for (size_t i = 0; i < shown.size(); ++i)
-      if (shown[i] == text) return std::vector<std::string>(shown.begin() + static_cast<std::ptrdiff_t>(i) + 1, shown.end());
+      if (shown[i] == text)
+        return std::vector<std::string>(shown.begin() + static_cast<std::ptrdiff_t>(i) + 1, shown.end());
     return shown;
   }
 };
@@ -86,7 +87,9 @@ struct IconPass : ::testing::Test {
     form = std::make_unique<Launcher>(view, list, platform, app);
     form->OnLoad();
   }
-  std::vector<std::string> IconStatuses() const { return view.Since("App data loaded (" + std::to_string(list.RowCount()) + " apps)."); }
+  std::vector<std::string> IconStatuses() const {
+    return view.Since("App data loaded (" + std::to_string(list.RowCount()) + " apps).");
+  }
   std::vector<std::string> Reports() const {
     std::vector<std::string> out;
     for (const auto& m : view.messages) out.push_back(m.text);
@@ -96,8 +99,9 @@ struct IconPass : ::testing::Test {
 
 TEST_F(IconPass, FirstStartRebuildsAndSavesSecondStartLoadsWithoutAskingTheShell) {
   Start();
-  EXPECT_EQ(IconStatuses(), (std::vector<std::string>{"Getting icons . . .", "Rebuilding icons . . .", "Saving icons . . .",
-                                                      "Icons rebuilt. 2 successful, 1 unsuccessful."}));
+  EXPECT_EQ(IconStatuses(),
+            (std::vector<std::string>{"Getting icons . . .", "Rebuilding icons . . .", "Saving icons . . .",
+                                      "Icons rebuilt. 2 successful, 1 unsuccessful."}));
   EXPECT_EQ(shell.asked, (std::vector<std::string>{"E:\\Apps\\notes.exe", "E:\\Docs\\readme.txt"}));
   EXPECT_TRUE(iml.images == (std::vector<IconImage>{kNotesIcon, kReadmeIcon, kNotFound}));
   EXPECT_TRUE(iml.attached);
@@ -108,7 +112,8 @@ TEST_F(IconPass, FirstStartRebuildsAndSavesSecondStartLoadsWithoutAskingTheShell
   EXPECT_TRUE(view.messages.empty());
 
   Start();
-  EXPECT_EQ(IconStatuses(), (std::vector<std::string>{"Getting icons . . .", "Loading saved icons . . .", "Icons loaded (3)."}));
+  EXPECT_EQ(IconStatuses(),
+            (std::vector<std::string>{"Getting icons . . .", "Loading saved icons . . .", "Icons loaded (3)."}));
   EXPECT_TRUE(shell.asked.empty()) << "the cache spares every shell question";
   EXPECT_EQ(reader.opens, 1);
   EXPECT_EQ(iml.strips, 1);
@@ -121,7 +126,8 @@ TEST_F(IconPass, FirstStartRebuildsAndSavesSecondStartLoadsWithoutAskingTheShell
   // Refresh List goes through the same pass.
   view.shown.clear();
   form->OnCommand(Command::RefreshList);
-  EXPECT_EQ(view.shown, (std::vector<std::string>{"Getting icons . . .", "Loading saved icons . . .", "Icons loaded (3)."}));
+  EXPECT_EQ(view.shown,
+            (std::vector<std::string>{"Getting icons . . .", "Loading saved icons . . .", "Icons loaded (3)."}));
 }
 
 TEST_F(IconPass, ACacheOfAnotherCountIsDeletedAndRebuiltInTheSamePass) {
@@ -204,7 +210,8 @@ TEST_F(IconPass, ADamagedCacheIsReportedAtEveryStartUntilRebuildIconsReplacesIt)
 TEST_F(IconPass, ForeignAndTruncatedCachesAreReportedNotLoaded) {
   Cache() = "[Main]\r\nIcons=1\r\n";
   Start();
-  EXPECT_EQ(Reports(), std::vector<std::string>{"Error getting icons: The icon cache is not in a format this program can read."});
+  EXPECT_EQ(Reports(),
+            std::vector<std::string>{"Error getting icons: The icon cache is not in a format this program can read."});
   EXPECT_TRUE(iml.images.empty());
   EXPECT_FALSE(iml.attached);
 

@@ -109,13 +109,13 @@ TEST(SectionList, FirstEntryOfTheNameAnswersWithoutRegardToCaseOrSpaces) {
 }
 
 TEST(SectionList, QuotesAroundTheWholeValueAreTakenOffAsBySingleReads) {
-  const std::string list = List({"a=\"x y\"", "b='1'", "c=\" 2 \"", "d=\"\"", "e=\"", "f=\"3'", "g=\"a\"b\"",
-                                 "h=x\"y\"", "i=  '4'  "});
+  const std::string list =
+      List({"a=\"x y\"", "b='1'", "c=\" 2 \"", "d=\"\"", "e=\"", "f=\"3'", "g=\"a\"b\"", "h=x\"y\"", "i=  '4'  "});
   EXPECT_EQ(ProfileValueFromSection(list, "a", 750), "x y");
   EXPECT_EQ(ProfileValueFromSection(list, "b", 750), "1");
   EXPECT_EQ(ProfileValueFromSection(list, "c", 750), " 2 ");  // inside the quotes, spaces stay
   EXPECT_EQ(ProfileValueFromSection(list, "d", 750), "");
-  EXPECT_EQ(ProfileValueFromSection(list, "e", 750), "\"");   // one quote is no pair
+  EXPECT_EQ(ProfileValueFromSection(list, "e", 750), "\"");    // one quote is no pair
   EXPECT_EQ(ProfileValueFromSection(list, "f", 750), "\"3'");  // nor are two different ones
   EXPECT_EQ(ProfileValueFromSection(list, "g", 750), "a\"b");
   EXPECT_EQ(ProfileValueFromSection(list, "h", 750), "x\"y\"");
@@ -138,8 +138,16 @@ TEST(SectionList, WhatOnlyThePlatformCanTellIsLeftToIt) {
   EXPECT_EQ(ProfileValueFromSection(List({"icons", "icons=1"}), "icons", 750), std::nullopt);
   EXPECT_EQ(ProfileValueFromSection(List({"icons=1", "icons"}), "icons", 750), "1");
   // Names outside ASCII may match ours in some code page: only before our entry they matter.
-  EXPECT_EQ(ProfileValueFromSection(List({"\xFD" "cons=0", "icons=1"}), "icons", 750), std::nullopt);
-  EXPECT_EQ(ProfileValueFromSection(List({"icons=1", "\xFD" "cons=0"}), "icons", 750), "1");
+  EXPECT_EQ(ProfileValueFromSection(List({"\xFD"
+                                          "cons=0",
+                                          "icons=1"}),
+                                    "icons", 750),
+            std::nullopt);
+  EXPECT_EQ(ProfileValueFromSection(List({"icons=1",
+                                          "\xFD"
+                                          "cons=0"}),
+                                    "icons", 750),
+            "1");
   EXPECT_EQ(ProfileValueFromSection(List({"a=\xE9t\xE9"}), "a", 750), "\xE9t\xE9");  // values may be anything
   EXPECT_EQ(ProfileValueFromSection(List({"a=1"}), "\xE9", 750), std::nullopt);
   // Names no list answers for, and white space other than spaces and tabs at an end.

@@ -133,8 +133,7 @@ TEST_F(MainLogic, HiddenCatalogueIsNotShownAndNeverReplaced) {
   fs.hidden.insert(appPath + "Data.dat");
   auto form = Start();
   EXPECT_EQ(list.RowCount(), 0u);
-  EXPECT_EQ(view.status,
-            "Data.dat is hidden, a system file or not a file: it was not loaded and will not be changed.");
+  EXPECT_EQ(view.status, "Data.dat is hidden, a system file or not a file: it was not loaded and will not be changed.");
   EXPECT_TRUE(view.messages.empty());
   // An entry added, a sort, and the save at exit.
   list.AddRow(CatalogEntry{{"New", "T", "E:\\n.exe", ""}});

@@ -33,8 +33,8 @@ TEST(NumberText, NumbersAcceptedAndRefused) {
   // As written on a locale whose decimal mark is a comma.
   EXPECT_EQ(*ParseNumber("913,3333"), 913.3333);
   EXPECT_EQ(*ParseNumber("-1,5e2"), -150);
-  for (const char* bad : {"", " ", "abc", "12abc", "0x10", "1e", "1e999", "nan", "inf", "-", ".", ",", "1.2.3",
-                          "1,2,3", "1,234.5", "1.234,5"})
+  for (const char* bad : {"", " ", "abc", "12abc", "0x10", "1e", "1e999", "nan", "inf", "-", ".", ",", "1.2.3", "1,2,3",
+                          "1,234.5", "1.234,5"})
     EXPECT_FALSE(ParseNumber(bad).has_value()) << bad;
   EXPECT_FALSE(ParseNumber(std::string(10000, '9')).has_value());
 }

@@ -39,8 +39,7 @@ TEST(Paths, StripDriveRootFollowsThePositionRules) {
 
 TEST(Paths, RelocateSwapsTheRootInBothDirections) {
   EXPECT_EQ(RelocatePath("E:\\Apps\\Tool\\tool.exe", "F:\\"), "F:\\Apps\\Tool\\tool.exe");
-  EXPECT_EQ(RelocatePath("E:\\Apps\\Tool\\tool.exe", "\\\\server\\share\\"),
-            "\\\\server\\share\\Apps\\Tool\\tool.exe");
+  EXPECT_EQ(RelocatePath("E:\\Apps\\Tool\\tool.exe", "\\\\server\\share\\"), "\\\\server\\share\\Apps\\Tool\\tool.exe");
   EXPECT_EQ(RelocatePath("\\\\server\\share\\Apps\\tool.exe", "E:\\"), "E:\\Apps\\tool.exe");
 }
 

@@ -129,8 +129,7 @@ TEST_F(Settings, ValueThatCannotBeConvertedStopsWithTheEarlierStepsApplied) {
 
 TEST_F(Settings, ColumnsTheLoadDidNotReachTakeTheirDefaultsAndAreNeverSavedCollapsed) {
   // A failure before the widths, and one after the first width.
-  for (const std::string& ini : {std::string("ICONS=maybe\r\n"),
-                                 std::string("[Headings]\r\n1=1500\r\n2=wide\r\n")}) {
+  for (const std::string& ini : {std::string("ICONS=maybe\r\n"), std::string("[Headings]\r\n1=1500\r\n2=wide\r\n")}) {
     SCOPED_TRACE(ini);
     Ini() = "[MAIN]\r\nWINDOW WIDTH=12000\r\n" + ini;
     list = MemoryListView();
@@ -257,8 +256,8 @@ TEST_F(Settings, ChoosingAFontTicksOnlyItAndStoresIt) {
   form->OnCommand(Command::Font14);
   EXPECT_EQ(list.FontSize(), 14);
   EXPECT_EQ(Setting("Main", "FontSize"), "14");
-  for (Command f : {Command::Font8, Command::Font10, Command::Font12, Command::Font16,
-                     Command::Font18, Command::Font20})
+  for (Command f :
+       {Command::Font8, Command::Font10, Command::Font12, Command::Font16, Command::Font18, Command::Font20})
     EXPECT_FALSE(view.Checked(f));
   EXPECT_TRUE(view.Checked(Command::Font14));
 }
@@ -365,8 +364,8 @@ StartOutcome StartOn(const std::optional<std::string>& ini, int* lists = nullptr
   if (ini) fs.files["E:\\Settings.ini"] = *ini;
   Launcher form(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, "E:\\");
   form.OnLoad();
-  StartOutcome out{fs.files["E:\\Settings.ini"], {}, view.checks, {}, list.FontSize(), list.GridLines(),
-                   view.height, view.width};
+  StartOutcome out{
+      fs.files["E:\\Settings.ini"], {}, view.checks, {}, list.FontSize(), list.GridLines(), view.height, view.width};
   for (const testing::ShownMessage& m : view.messages) out.messages.push_back(m.text);
   for (int column = 1; column <= 4; ++column) out.widths.push_back(list.ColumnWidth(column));
   if constexpr (std::is_same_v<Profile, ListingFileProfile>) {

@@ -85,7 +85,8 @@ TEST(LineRule, RandomTextsSplitAsAByteByByteReadingDoes) {
     ASSERT_EQ(ends.size(), expected.size()) << ::testing::PrintToString(text);
     size_t start = 0;
     for (size_t n = 0; n < ends.size(); ++n) {
-      ASSERT_EQ(text.substr(start, ends[n] - start), expected[n]) << "line " << n << " of " << ::testing::PrintToString(text);
+      ASSERT_EQ(text.substr(start, ends[n] - start), expected[n])
+          << "line " << n << " of " << ::testing::PrintToString(text);
       start = NextLineStart(text, ends[n]);
     }
     EXPECT_EQ(start, text.size()) << "nothing after the last line";

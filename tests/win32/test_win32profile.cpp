@@ -49,21 +49,27 @@ TEST_F(Win32ProfileFiles, SectionListsAnswerEachKeyAsThePlatformsOwnRead) {
   const std::string v748(748, 'v'), v749(749, 'w');
   std::string big = "[Big]\r\n";
   for (int i = 0; i < 300; ++i) big += "key" + std::to_string(i) + "=" + std::string(40, 'b') + "\r\n";
-  Write("odd.ini", "; a comment\r\n[Main]\r\n  Icons  =  0  \r\nicons=1\r\nQuoted=\"x y\"\r\nSingle='1'\r\n"
-                   "Spaced=\" 2 \"\r\nEmpty=\r\nEmptyQuotes=\"\"\r\nOneQuote=\"\r\nMixed=\"3'\r\nInner=\"a\"b\"\r\n"
-                   "Path=C:\\a=b\r\nTabbed=\t5\t\r\nNoValue\r\nNoValue=6\r\n;Comment=7\r\nL748=" + v748 + "\r\n"
-                   "L749=" + v749 + "\r\nQ748=\"" + v748 + "\"\r\nQ749=\"" + v749 + "\"\r\nQ750=\"" + v749 + "w\"\r\n"
-                   "\r\n[Headings]\r\n1=913.75\r\n1=1\r\n[MAIN]\r\nLater=8\r\n"
-                   "[Accents]\r\n\xE9t\xE9=9\r\nplain=\xE9\r\n[Long]\r\nLong=" + std::string(5000, 'z') + "\r\n" + big);
+  Write("odd.ini",
+        "; a comment\r\n[Main]\r\n  Icons  =  0  \r\nicons=1\r\nQuoted=\"x y\"\r\nSingle='1'\r\n"
+        "Spaced=\" 2 \"\r\nEmpty=\r\nEmptyQuotes=\"\"\r\nOneQuote=\"\r\nMixed=\"3'\r\nInner=\"a\"b\"\r\n"
+        "Path=C:\\a=b\r\nTabbed=\t5\t\r\nNoValue\r\nNoValue=6\r\n;Comment=7\r\nL748=" +
+            v748 +
+            "\r\n"
+            "L749=" +
+            v749 + "\r\nQ748=\"" + v748 + "\"\r\nQ749=\"" + v749 + "\"\r\nQ750=\"" + v749 +
+            "w\"\r\n"
+            "\r\n[Headings]\r\n1=913.75\r\n1=1\r\n[MAIN]\r\nLater=8\r\n"
+            "[Accents]\r\n\xE9t\xE9=9\r\nplain=\xE9\r\n[Long]\r\nLong=" +
+            std::string(5000, 'z') + "\r\n" + big);
   const std::string file = dir + "odd.ini";
   const std::vector<std::pair<std::string, std::string>> answeredByTheList = {
-      {"Main", "icons"}, {"MAIN", "ICONS"}, {"main", "quoted"}, {"Main", "single"}, {"Main", "spaced"},
-      {"Main", "empty"}, {"Main", "emptyquotes"}, {"Main", "onequote"}, {"Main", "mixed"}, {"Main", "inner"},
-      {"Main", "path"}, {"Main", "tabbed"}, {"Main", "l748"}, {"Main", "q748"}, {"Main", "later"},
-      {"Main", "absent"}, {"Headings", "1"}, {"Missing", "x"}};
+      {"Main", "icons"},  {"MAIN", "ICONS"},       {"main", "quoted"},   {"Main", "single"}, {"Main", "spaced"},
+      {"Main", "empty"},  {"Main", "emptyquotes"}, {"Main", "onequote"}, {"Main", "mixed"},  {"Main", "inner"},
+      {"Main", "path"},   {"Main", "tabbed"},      {"Main", "l748"},     {"Main", "q748"},   {"Main", "later"},
+      {"Main", "absent"}, {"Headings", "1"},       {"Missing", "x"}};
   const std::vector<std::pair<std::string, std::string>> leftToThePlatform = {
-      {"Main", "novalue"}, {"Main", ";comment"}, {"Main", "l749"}, {"Main", "q749"}, {"Main", "q750"},
-      {"Long", "long"}, {"Accents", "plain"}, {"Accents", "\xE9t\xE9"}};
+      {"Main", "novalue"}, {"Main", ";comment"}, {"Main", "l749"},     {"Main", "q749"},
+      {"Main", "q750"},    {"Long", "long"},     {"Accents", "plain"}, {"Accents", "\xE9t\xE9"}};
   Win32Profile platform;
   for (const auto& [section, key] : answeredByTheList) {
     SCOPED_TRACE(section + " " + key);
