@@ -1,6 +1,7 @@
 // The list's icons on the real window: the shell's icons, the cache file on the stick, and
 // what the list view shows.
 #include <cstring>
+#include <limits>
 
 #include "GuiTest.h"
 #include "MemoryListView.h"
@@ -358,7 +359,7 @@ TEST_F(ImageListOnAListView, RoomForAllImagesIsAFreshListShownInPlaceOfTheOldOne
   EXPECT_FALSE(iml.Images(2981, 21, back.data())) << "past the last image";
 
   // No room for that many: the list stays, empty and still in use.
-  EXPECT_FALSE(iml.ClearWithRoomFor(size_t{1} << 40));
+  EXPECT_FALSE(iml.ClearWithRoomFor(std::numeric_limits<size_t>::max() / 2));
   EXPECT_EQ(iml.LastErrorDescription(), ErrorDescription(ERROR_NOT_ENOUGH_MEMORY));
   EXPECT_EQ(iml.Count(), 0u);
   EXPECT_EQ(ListView_GetImageList(view, LVSIL_SMALL), iml.handle());
