@@ -1,15 +1,18 @@
 // The profile reader and writer: whatever a settings file holds, a value written is the value
 // read back, other keys keep theirs, and ReadIni writes a default only where nothing was.
+// Reads answered from a section's list are those of the single keys.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Fakes.h"
 #include "FuzzCheck.h"
 #include "common/IniFile.h"
 #include "common/Paths.h"
+#include "common/TextLines.h"
 
 using namespace carrydeck;
 
@@ -80,5 +83,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   FUZZ_CHECK(fs.files.size() == 1);
+
+  // The same read from the list of its section: the single read's answer, but where the
+  // value is in quotes (the platform takes them off, the portable profile does not) or the
+  // file holds NULs (a list ends its entries with one).
+  const bool quoted = found.size() >= 2 && (found[0] == '"' || found[0] == '\'') && found.back() == found[0];
+  if (!quoted && content.find('\0') == std::string::npos) {
+    testing::MemoryFileSystem listedFs;
+    listedFs.files[kFile] = content;
+    testing::ListingFileProfile platform(listedFs);
+    ListingProfile listing(platform);
+    ListingProfile::Burst burst(listing);
+    auto same = [&](const std::string& s, const std::string& k) {
+      const std::string single = platform.Get(s, k, kFile, 750);
+      const std::string whole = ProfileGet(content, s, k);
+      const bool inQuotes = whole.size() >= 2 && (whole[0] == '"' || whole[0] == '\'') && whole.back() == whole[0];
+      FUZZ_CHECK(inQuotes || listing.Get(s, k, kFile, 750) == single);
+    };
+    same(section, key);
+    same(otherSection, otherKey);
+    // The names the file itself holds: its first sections and the keys of its first lines.
+    std::vector<std::string> sections{section}, keys;
+    for (const std::string& line : SplitLines(content)) {
+      const std::string text = Trim(line);
+      if (text.size() >= 2 && text[0] == '[' && text.find(']') != std::string::npos) {
+        if (sections.size() < 3) sections.push_back(text.substr(1, text.find(']') - 1));
+      } else if (!text.empty() && keys.size() < 8) {
+        keys.push_back(text.substr(0, text.find('=')));
+      }
+    }
+    for (const std::string& s : sections)
+      for (const std::string& k : keys) same(s, k);
+  }
   return 0;
 }
