@@ -81,6 +81,7 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
   ::SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
   ::ShowWindow(hwnd_, showCommand);
   ::UpdateWindow(hwnd_);
+  list_.BufferPaints();
   // Key releases go to the list itself; it tells us of them here. Only from now: the hook
   // costs every message the list gets a look-up, and the start sends it hundreds, while no
   // key can reach a window that is not on screen yet.

@@ -20,9 +20,14 @@ bool Win32ListView::Create(HWND parent, int id) {
       WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 100,
       100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
   if (!hwnd_) return false;
-  ListView_SetExtendedListViewStyleEx(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER,
-                                      LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  ListView_SetExtendedListViewStyleEx(hwnd_, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   return true;
+}
+
+void Win32ListView::BufferPaints() {
+  ListView_SetExtendedListViewStyleEx(hwnd_, LVS_EX_DOUBLEBUFFER, LVS_EX_DOUBLEBUFFER);
+  // The style changes no pixel: the repaint the list asks for would draw the same again.
+  ::ValidateRect(hwnd_, nullptr);
 }
 
 int Win32ListView::Dpi() const {

@@ -23,6 +23,10 @@ class Win32ListView : public IListView {
   Win32ListView& operator=(const Win32ListView&) = delete;
 
   bool Create(HWND parent, int id);
+  // Every paint from now on is drawn off screen first, so a repaint never flickers. Not for
+  // the first paint of a new window: nothing was there to flicker, and the off-screen
+  // picture is a fresh bitmap the size of the list at every paint.
+  void BufferPaints();
   HWND hwnd() const { return hwnd_; }
   // Answers the control's own questions (texts, type-to-find); true when handled.
   bool OnNotify(const NMHDR* header, LRESULT& result);

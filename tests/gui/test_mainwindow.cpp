@@ -243,6 +243,18 @@ TEST_F(MainWindowTest, TrayTipReadsCarrydeckWhileTheCaptionCarriesTheVersion) {
   EXPECT_EQ(now, std::vector<std::string>{"Carrydeck"});
 }
 
+TEST_F(MainWindowTest, OnceUpTheListPaintsOffScreenWithoutAskingForAnotherPaint) {
+  StickFolder stick("buffered");
+  stick.Write("Data.dat", kThree);
+  window = std::make_unique<MainWindow>();
+  ASSERT_TRUE(window->Create(stick.path(), SW_SHOWNORMAL));
+  const DWORD style = ListView_GetExtendedListViewStyle(list());
+  EXPECT_TRUE(style & LVS_EX_DOUBLEBUFFER);
+  EXPECT_TRUE(style & LVS_EX_FULLROWSELECT);
+  EXPECT_FALSE(GetUpdateRect(list(), nullptr, FALSE));
+  EXPECT_FALSE(GetUpdateRect(window->hwnd(), nullptr, FALSE));
+}
+
 TEST_F(MainWindowTest, TheTrayIconFollowsTheFirstPaintWithTheFirstCaption) {
   StickFolder stick("tray_late");
   window = std::make_unique<MainWindow>();
