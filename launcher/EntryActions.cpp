@@ -173,46 +173,32 @@ void EntryActions::OpenCommandPrompt() {
   if (view_.Checked(Command::AfterRunClose)) CloseAfterRun();
 }
 
-void EntryActions::CopyEntryPath() {
-  std::string target, error;
-  SelectedTarget(target, nullptr, error);
-  bool relocated = false;
-  const std::string path = FindEntryFile(target, relocated);
-  std::string readBack;
-  if (!path.empty()) {
-    if (shell_.SetClipboardText(path) && shell_.GetClipboardText(readBack)) {
-      view_.MsgBox("Clipboard set to:\r\n" + readBack, mb::OK | mb::IconInformation, kProgramTitle);
-      return;
-    }
-    error = shell_.LastErrorDescription();
-  }
-  view_.MsgBox("Error getting path : " + error + "\r\nCheck the path and file exist at" + " the specified location.",
-               mb::OK | mb::IconStop, kProgramTitle);
-  view_.SetStatus("Error getting path: " + error);
-}
+void EntryActions::CopyEntryPath() { CopyPath(false); }
 
-void EntryActions::CopyShortPath() {
+void EntryActions::CopyShortPath() { CopyPath(true); }
+
+void EntryActions::CopyPath(bool dosForm) {
   std::string target, error;
   SelectedTarget(target, nullptr, error);
   bool relocated = false;
-  const std::string path = FindEntryFile(target, relocated);
-  std::string readBack;
-  if (!path.empty()) {
-    const std::string shortPath = shell_.GetShortPath(path);
-    if (shell_.SetClipboardText(shortPath) && shell_.GetClipboardText(readBack)) {
+  const std::string found = FindEntryFile(target, relocated);
+  const std::string what = dosForm ? "DOS path" : "path";
+  if (!found.empty()) {
+    const std::string path = dosForm ? shell_.GetShortPath(found) : found;
+    std::string readBack;
+    // Read back, so the message shows what another program would paste.
+    if (shell_.SetClipboardText(path) && shell_.GetClipboardText(readBack)) {
       std::string text = "Clipboard set to:\r\n" + readBack;
-      if (IsUNCPath(shortPath))
-        text += std::string("\r\n\r\nWARNING: You") +
-                " must mount the drive for network folders to work correctly with a DOS program!";
+      if (dosForm && IsUNCPath(path))
+        text += "\r\n\r\nWARNING: You must mount the drive for network folders to work correctly with a DOS program!";
       view_.MsgBox(text, mb::OK | mb::IconInformation, kProgramTitle);
       return;
     }
     error = shell_.LastErrorDescription();
   }
-  view_.MsgBox(
-      "Error getting DOS path : " + error + "\r\nCheck the path and file exist" + " at the specified location.",
-      mb::OK | mb::IconStop, kProgramTitle);
-  view_.SetStatus("Error getting DOS path: " + error);
+  view_.MsgBox("Error getting " + what + " : " + error + "\r\nCheck the path and file exist at the specified location.",
+               mb::OK | mb::IconStop, kProgramTitle);
+  view_.SetStatus("Error getting " + what + ": " + error);
 }
 
 void EntryActions::SetAfterRunMode(Command item) {

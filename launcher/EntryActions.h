@@ -27,6 +27,8 @@ class EntryActions {
   std::string GetCommandShell();
 
  private:
+  // The entry's file on the clipboard, as it stands or in its short (8.3) form.
+  void CopyPath(bool dosForm);
   // The selected row's target file; false with a description when no row is selected.
   bool SelectedTarget(std::string& target, std::string* parameters, std::string& error) const;
   // The entry's file as stored, else on the launcher's own drive; "" when neither exists.
