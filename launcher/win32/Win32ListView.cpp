@@ -169,36 +169,25 @@ void Win32ListView::SelectRow(size_t position) {
   ListView_EnsureVisible(hwnd_, index, FALSE);
 }
 
-void Win32ListView::AfterReorder(size_t followedIndex0) {
-  SelectRow(followedIndex0 == CatalogueRows::npos ? 0 : followedIndex0 + 1);
+void Win32ListView::AfterReorder(size_t selected, size_t followedIndex0) {
+  // The selected row is followed to its new place; with none selected, only the view changes.
+  if (selected) SelectRow(followedIndex0 == CatalogueRows::npos ? 0 : followedIndex0 + 1);
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void Win32ListView::SetSorted(bool sorted) {
-  size_t selected = SelectedRow();
-  size_t followed = rows_.SetSorted(sorted, selected - 1);
-  if (selected)
-    AfterReorder(followed);
-  else
-    ::InvalidateRect(hwnd_, nullptr, TRUE);
+  const size_t selected = SelectedRow();
+  AfterReorder(selected, rows_.SetSorted(sorted, selected - 1));
 }
 
 void Win32ListView::SetSortKey(int column) {
-  size_t selected = SelectedRow();
-  size_t followed = rows_.SetKey(column, selected - 1);
-  if (selected)
-    AfterReorder(followed);
-  else
-    ::InvalidateRect(hwnd_, nullptr, TRUE);
+  const size_t selected = SelectedRow();
+  AfterReorder(selected, rows_.SetKey(column, selected - 1));
 }
 
 void Win32ListView::SetOrder(SortOrder order) {
-  size_t selected = SelectedRow();
-  size_t followed = rows_.SetOrder(order, selected - 1);
-  if (selected)
-    AfterReorder(followed);
-  else
-    ::InvalidateRect(hwnd_, nullptr, TRUE);
+  const size_t selected = SelectedRow();
+  AfterReorder(selected, rows_.SetOrder(order, selected - 1));
 }
 
 void Win32ListView::SetSunkenBorder() {

@@ -79,7 +79,8 @@ class Win32ListView : public IListView {
  private:
   void SyncCount();
   bool Resize(int width, int height);
-  void AfterReorder(size_t followedIndex0);
+  // selected: the row selected before (1-based, 0 for none); followedIndex0: where it went.
+  void AfterReorder(size_t selected, size_t followedIndex0);
 
   IFileSystem& files_;
   HWND hwnd_ = nullptr;
