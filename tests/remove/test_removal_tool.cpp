@@ -216,26 +216,20 @@ class LibraryFailingProfile : public IProfile {
   bool Put(const std::string&, const std::string&, const std::string&, const std::string&) override { return false; }
 };
 
-TEST_P(RemovalToolTest, AFailureInsideTheLibraryReadingTheValueGoesToTheCleanUp) {
-  machine.HandOff("E:\\");
-  LibraryFailingProfile profile;
-  RemovePlatform platform = machine.Platform();
-  RemovePlatform broken{platform.files,   profile,          platform.nt,    platform.volumes,
-                        platform.storage, platform.devices, platform.clock, platform.layout};
-  EXPECT_EQ(RemovalTool(broken).Run(), RunEnd::Finished);
-  EXPECT_TRUE(machine.storage.opens.empty());
-  EXPECT_FALSE(HandOffPresent());
-}
-
 TEST_P(RemovalToolTest, AFailureReadingTheValueGoesToTheCleanUp) {
-  machine.HandOff("E:\\");
-  ThrowingProfile profile;
-  RemovePlatform platform = machine.Platform();
-  RemovePlatform broken{platform.files,   profile,          platform.nt,    platform.volumes,
-                        platform.storage, platform.devices, platform.clock, platform.layout};
-  EXPECT_EQ(RemovalTool(broken).Run(), RunEnd::Finished);
-  EXPECT_TRUE(machine.storage.opens.empty());
-  EXPECT_FALSE(HandOffPresent());
+  ThrowingProfile thrownByTheProfile;
+  LibraryFailingProfile thrownInsideTheLibrary;
+  for (IProfile* profile :
+       {static_cast<IProfile*>(&thrownByTheProfile), static_cast<IProfile*>(&thrownInsideTheLibrary)}) {
+    SCOPED_TRACE(profile == &thrownByTheProfile ? "thrown by the profile" : "thrown inside the library");
+    machine.HandOff("E:\\");
+    RemovePlatform platform = machine.Platform();
+    RemovePlatform broken{platform.files,   *profile,         platform.nt,    platform.volumes,
+                          platform.storage, platform.devices, platform.clock, platform.layout};
+    EXPECT_EQ(RemovalTool(broken).Run(), RunEnd::Finished);
+    EXPECT_TRUE(machine.storage.opens.empty());
+    EXPECT_FALSE(HandOffPresent());
+  }
 }
 
 TEST_P(RemovalToolTest, AFailureFindingTheBusGoesToTheCleanUp) {
