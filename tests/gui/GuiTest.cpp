@@ -2,7 +2,11 @@
 
 #include <vector>
 
+#include "win32/FolderTree.h"
+
 namespace carrydeck::gui {
+
+using testing::RemoveTree;
 
 void Pump(MainWindow* window, DWORD ms) {
   DWORD end = GetTickCount() + ms;
@@ -17,27 +21,6 @@ void Pump(MainWindow* window, DWORD ms) {
     Sleep(5);
   } while (static_cast<LONG>(end - GetTickCount()) > 0);
 }
-
-namespace {
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE h = FindFirstFileA((dir + "*").c_str(), &found);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = dir + name;
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path + "\\");
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-}  // namespace
 
 StickFolder::StickFolder(const std::string& name, char drive) : path_(std::string(1, drive) + ":\\" + name + "\\") {
   RemoveTree(path_);

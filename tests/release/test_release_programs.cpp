@@ -16,8 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "win32/FolderTree.h"
+
 namespace carrydeck::release {
 namespace {
+
+using testing::RemoveTree;
 
 const char kHandOffTool[] = "c:\\temp\\Remove.exe";
 const char kHandOffFile[] = "c:\\temp\\carrydeck.ini";
@@ -58,25 +62,6 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
   WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
   ASSERT_EQ(written, bytes.size()) << path;
-}
-
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = folder + name;
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path + "\\");
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(folder.c_str());
 }
 
 std::string WindowText(HWND hwnd) {

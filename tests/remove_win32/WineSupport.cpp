@@ -9,25 +9,6 @@ std::string TestName() {
   return info ? std::string(info->test_suite_name()) + "_" + info->name() : "carrydeck";
 }
 
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = folder + name;
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path + "\\");
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(folder.c_str());
-}
-
 TestFolder::TestFolder(const std::string& root, const std::string& prefix) : path_(root + prefix + TestName() + "\\") {
   RemoveTree(path_);
   CreateDirectoryA(path_.c_str(), nullptr);

@@ -6,11 +6,12 @@
 
 #include <string>
 
+#include "win32/FolderTree.h"
+
 namespace carrydeck::remove::wine {
 
 std::string TestName();
-// Removes a folder and everything in it (path ends in "\").
-void RemoveTree(const std::string& folder);
+using testing::RemoveTree;
 // A fresh folder "<root><prefix><test name>\"; removed again by the destructor.
 class TestFolder {
  public:

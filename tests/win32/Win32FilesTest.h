@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/win32/Win32FileSystem.h"
+#include "win32/FolderTree.h"
 
 namespace carrydeck::testing {
 
@@ -23,22 +24,7 @@ class Win32FilesTest : public ::testing::Test {
           std::to_string(GetCurrentProcessId()) + "\\";
     CreateDirectoryA(dir.c_str(), nullptr);
   }
-  void TearDown() override {
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((dir + "*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-      do {
-        std::string path = dir + found.cFileName;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-          RemoveDirectoryA(path.c_str());
-        else
-          DeleteFileA(path.c_str());
-      } while (FindNextFileA(h, &found));
-      FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
-  }
+  void TearDown() override { testing::RemoveTree(dir); }
   void Write(const std::string& name, const std::string& bytes, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
     HANDLE h =
         CreateFileA((dir + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
