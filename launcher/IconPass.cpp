@@ -65,6 +65,12 @@ void IconPass::Run(bool useCache) try {
   }
 
   view_.SetStatus("Rebuilding icons . . .");
+  // Room for every row at once: a list that grew as the icons came would copy its bitmap
+  // at every step, the old one beside the new.
+  if (!imageList.ClearWithRoomFor(list_.RowCount())) {
+    ReportError(imageList.LastErrorDescription());
+    return;
+  }
   size_t successes = 0, failures = 0;
   const std::string root = ctx_.DriveRoot();
   for (size_t row = 1; row <= list_.RowCount(); ++row) {

@@ -107,6 +107,8 @@ TEST_F(IconPass, FirstStartRebuildsAndSavesSecondStartLoadsWithoutAskingTheShell
   EXPECT_TRUE(iml.attached);
   for (size_t row = 1; row <= 3; ++row) EXPECT_EQ(list.RowIcon(row), static_cast<int>(row - 1));
   EXPECT_EQ(view.pendingEventRuns, 3) << "one yield per entry";
+  EXPECT_EQ(iml.roomsMade, 1);
+  EXPECT_EQ(iml.room, 3u) << "room for every row before the first icon";
   ASSERT_TRUE(HasCache());
   EXPECT_EQ(Cache(), EncodeImageList(iml.images));
   EXPECT_TRUE(view.messages.empty());
@@ -254,7 +256,7 @@ TEST_F(IconPass, ACacheThatCannotBeWrittenIsReportedAfterSavingAndTheIconsStay) 
   EXPECT_FALSE(HasCache());
 }
 
-TEST_F(IconPass, AnImageThatCannotBeAddedEndsThePassWithTheReport) {
+TEST_F(IconPass, AnImageOrRoomThatCannotBeHadEndsThePassWithTheReport) {
   Open();
   iml.failAtAdd = 2;
   form->OnDeferredStart();
@@ -262,6 +264,14 @@ TEST_F(IconPass, AnImageThatCannotBeAddedEndsThePassWithTheReport) {
   EXPECT_EQ(Reports(), std::vector<std::string>{"Error getting icons: Not enough memory resources are available."});
   EXPECT_EQ(iml.images.size(), 1u) << "what was added so far stays";
   EXPECT_EQ(shell.asked.size(), 2u) << "nothing after the failing entry";
+  EXPECT_FALSE(HasCache());
+
+  // Nor does a rebuild begin when the image list cannot make room for every row.
+  Open();
+  iml.failRoom = true;
+  form->OnDeferredStart();
+  EXPECT_EQ(Reports(), std::vector<std::string>{"Error getting icons: Not enough memory resources are available."});
+  EXPECT_TRUE(shell.asked.empty());
   EXPECT_FALSE(HasCache());
 }
 
