@@ -265,7 +265,7 @@ bool Win32ListView::SetBackgroundPicture(const std::string& path, std::string& e
     return false;
   }
   // The platform's own picture decoder: JPEG, GIF, BMP and friends, no library of ours.
-  late::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  com_.Join();
   UniqueGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
   {
     LockedGlobal data(memory.get());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/SystemPorts.h"
+#include "common/win32/DelayLoad.h"
 #include "common/win32/Handle.h"
 #include "launcher/CatalogueRows.h"
 #include "launcher/ListView.h"
@@ -88,6 +89,7 @@ class Win32ListView : public IListView {
   UniqueGdi font_;
   int fontPoints_ = 0;
   bool hasBackground_ = false;
+  ComApartment com_;  // the picture decoder's, joined with the first picture
   CatalogueRows rows_;
   std::vector<std::string> headers_;
 };
