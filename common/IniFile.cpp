@@ -122,9 +122,9 @@ std::optional<std::string> ProfileValueFromSection(const std::string& entries, c
     const std::string entry = entries.substr(at, end - at);
     at = end + 1;
     const size_t eq = entry.find('=');
-    const std::string rawName = entry.substr(0, eq), name = Trim(rawName);
+    const std::string name = Trim(entry.substr(0, eq));
     // A name another code page could fold onto ours, or ends the platform trims otherwise.
-    if (!PlainName(name) || OtherSpaceAtAnEnd(Trim(rawName))) return std::nullopt;
+    if (!PlainName(name) || OtherSpaceAtAnEnd(name)) return std::nullopt;
     if (!EqualsNoCase(name, wanted)) continue;
     if (eq == std::string::npos) return std::nullopt;
     std::string value = Trim(entry.substr(eq + 1));
