@@ -270,7 +270,6 @@ LoadedIcons LoadImageList(IImageList& iml, const std::string& file, IListView& l
     iml.Clear();
     return result;
   }
-  reader.Close();
   iml.Attach();
   for (size_t i = 1; i <= rows; ++i)
     if (list.RowIcon(i) != static_cast<int>(i - 1)) list.SetRowIcon(i, static_cast<int>(i - 1));
