@@ -180,9 +180,7 @@ void LauncherSettings::ApplyListFont(int size) {
 void LauncherSettings::SetFontSize(int size) {
   ApplyListFont(size);
   ctx_.WriteSetting("Main", "FontSize", std::to_string(size));
-  for (const FontItem& f : kFontItems) view_.SetChecked(f.item, false);
-  for (const FontItem& f : kFontItems)
-    if (f.size == size) view_.SetChecked(f.item, true);
+  for (const FontItem& f : kFontItems) view_.SetChecked(f.item, f.size == size);
 }
 
 bool LauncherSettings::LoadBackground(std::string& error) {
