@@ -1,5 +1,5 @@
-// What the launcher's dialogs share: the hook that sees them open, and the making and
-// placing of their fonts and controls.
+// What the launcher's windows and dialogs share: the hook that sees a dialog open, the
+// making of fonts and controls, the placing of a dialog, a window's text.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +16,7 @@ using DialogOpenedHook = std::function<void(HWND dialog)>;
 // soon as it is loaded) is on screen and its modal loop runs.
 inline constexpr UINT kDialogOpened = WM_APP + 1;
 
+// A font of that many points on a screen of dpiY dots per inch.
 HFONT MakeFont(const char* face, double points, bool bold, int dpiY);
 // A child control, visible, with the given font (none: the system's).
 HWND MakeControl(HWND parent, DWORD exStyle, const char* cls, const char* text, DWORD style, int x, int y, int cx,

@@ -2,10 +2,10 @@
 
 #include <commctrl.h>
 
-#include <cmath>
 #include <vector>
 
 #include "common/win32/ProgramModule.h"
+#include "launcher/win32/DialogParts.h"
 #include "launcher/win32/resource.h"
 #include "launcher/win32/Twips.h"
 
@@ -23,12 +23,6 @@ constexpr UINT WM_ENDPROGRAM = WM_APP + 3;
 UINT Id(Command item) { return static_cast<UINT>(item); }
 
 void Append(HMENU menu, Command item, const char* caption) { ::AppendMenuA(menu, MF_STRING, Id(item), caption); }
-
-HFONT PointFont(const char* face, double points, int dpi) {
-  return ::CreateFontA(-static_cast<int>(std::lround(points * dpi / 72.0)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, face);
-}
 
 }  // namespace
 
@@ -178,7 +172,7 @@ bool MainWindow::OnCreate() {
                               nullptr);
   if (!status_) return false;
   int dpi = Dpi();
-  statusFont_.reset(PointFont("MS Sans Serif", 8.25, dpi));
+  statusFont_.reset(MakeFont("MS Sans Serif", 8.25, false, dpi));
   ::SendMessageA(status_, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_.get()), TRUE);
   std::string ignored;  // a list without its own font keeps the system's
   list_.SetFontSize(8, ignored);
@@ -378,12 +372,7 @@ std::string MainWindow::Status() const {
 
 void MainWindow::SetCaption(const std::string& text) { ::SetWindowTextA(hwnd_, text.c_str()); }
 
-std::string MainWindow::Caption() const {
-  int n = ::GetWindowTextLengthA(hwnd_);
-  std::vector<char> buffer(n + 1, '\0');
-  ::GetWindowTextA(hwnd_, buffer.data(), n + 1);
-  return buffer.data();
-}
+std::string MainWindow::Caption() const { return WindowText(hwnd_); }
 
 void MainWindow::SetMenuCaption(Command item, const std::string& caption) {
   MENUITEMINFOA info = {};

@@ -10,6 +10,7 @@
 #include "common/win32/DelayLoad.h"
 #include "common/win32/ErrorDescription.h"
 #include "launcher/CatalogueRows.h"
+#include "launcher/win32/DialogParts.h"
 #include "launcher/win32/Twips.h"
 
 namespace carrydeck {
@@ -241,9 +242,7 @@ bool Win32ListView::SetFontSize(int points, std::string& error) {
   // The same size again (the saved one, read at every start) would only make the list
   // measure and lay itself out anew.
   if (font_ && points == fontPoints_) return true;
-  HFONT font = ::CreateFontA(-::MulDiv(points, ScreenDpi(hwnd_, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                             FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_DONTCARE, "Verdana");
+  HFONT font = MakeFont("Verdana", points, false, ScreenDpi(hwnd_, LOGPIXELSY));
   if (!font) {
     error = ErrorDescription(::GetLastError());
     return false;
