@@ -35,6 +35,19 @@ class Win32WriteFile : public IWriteFile {
 
 }  // namespace
 
+bool ReadInto(HANDLE file, std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
+    DWORD read = 0;
+    if (!::ReadFile(file, &bytes[done], chunk, &read, nullptr)) return false;
+    if (read == 0) break;  // the end, or the file shrank under us: keep what was there
+    done += read;
+  }
+  bytes.resize(done);
+  return true;
+}
+
 bool Win32FileSystem::FileExists(const std::string& path) {
   if (path.empty() || HasWildcard(path)) return false;
   WIN32_FIND_DATAA found;
@@ -73,16 +86,7 @@ bool Win32FileSystem::ReadAll(const std::string& path, std::string& bytes) {
   if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return false;
   if (static_cast<unsigned long long>(size.QuadPart) > static_cast<unsigned long long>(SIZE_MAX / 2)) return false;
   bytes.resize(static_cast<size_t>(size.QuadPart));
-  size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
-    DWORD read = 0;
-    if (!::ReadFile(file.get(), &bytes[done], chunk, &read, nullptr)) return false;
-    if (read == 0) break;  // the file shrank under us: keep what was there
-    done += read;
-  }
-  bytes.resize(done);
-  return true;
+  return ReadInto(file.get(), bytes);
 }
 
 std::unique_ptr<IWriteFile> Win32FileSystem::CreateForWrite(const std::string& path) {

@@ -10,6 +10,11 @@
 
 namespace carrydeck {
 
+// Fills `bytes` (already sized) from the file's current place, a piece the system takes at a
+// time, and cuts it to what was there where the file ends first; false when a read fails,
+// GetLastError telling why.
+bool ReadInto(HANDLE file, std::string& bytes);
+
 class Win32FileSystem : public IFileSystem {
  public:
   bool FileExists(const std::string& path) override;

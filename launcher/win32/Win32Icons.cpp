@@ -8,6 +8,7 @@
 
 #include "common/win32/DelayLoad.h"
 #include "common/win32/ErrorDescription.h"
+#include "common/win32/Win32FileSystem.h"
 #include "launcher/IconScale.h"
 #include "launcher/win32/resource.h"
 
@@ -339,19 +340,12 @@ bool Win32BoundedRead::Read(size_t count, std::string& bytes) {
     lastError_ = ERROR_NOT_ENOUGH_MEMORY;
     return false;
   }
-  size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
-    DWORD read = 0;
-    if (!::ReadFile(file_.get(), &bytes[done], chunk, &read, nullptr)) {
-      lastError_ = ::GetLastError();
-      bytes.clear();
-      return false;
-    }
-    if (read == 0) break;  // the end of the file, or it shrank meanwhile: the caller's checks refuse it
-    done += read;
+  // Fewer bytes where the file ends, or shrank meanwhile: the caller's checks refuse them.
+  if (!ReadInto(file_.get(), bytes)) {
+    lastError_ = ::GetLastError();
+    bytes.clear();
+    return false;
   }
-  bytes.resize(done);
   return true;
 }
 
