@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "MemoryListView.h"
 #include "launcher/CatalogueFile.h"
+#include "launcher/CatalogueModel.h"
 
 namespace carrydeck::bench {
 
@@ -31,10 +31,9 @@ std::vector<CatalogEntry> SampleCatalogue(size_t count) {
 }
 
 std::string SampleDataFile(size_t count) {
-  MemoryListView list;
-  for (const char* header : {"Name", "Type", "Target File", "Command Line Parameters"}) list.AddColumn(header, 1000);
-  list.AddRows(SampleCatalogue(count));
-  return FormatRecords(list, list.ColumnCount());
+  CatalogueModel catalogue;
+  catalogue.Append(SampleCatalogue(count));
+  return FormatRecords(catalogue, 4);
 }
 
 std::vector<IconImage> SampleIcons(size_t count) {

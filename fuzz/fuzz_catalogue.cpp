@@ -6,10 +6,10 @@
 
 #include "Fakes.h"
 #include "FuzzCheck.h"
-#include "MemoryListView.h"
 #include "common/SafeSave.h"
 #include "common/TextLines.h"
 #include "launcher/CatalogueFile.h"
+#include "launcher/CatalogueModel.h"
 
 using namespace carrydeck;
 
@@ -44,18 +44,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The whole load and save, as the main window runs them.
   testing::MemoryFileSystem fs;
   testing::FakeMainView messages;
-  MemoryListView list;
-  for (const char* header : {"Name", "Type", "Target File", "Command Line Parameters"}) list.AddColumn(header, 1000);
+  // As many fields a record as the list has columns: four.
+  constexpr int kColumns = 4;
+  CatalogueModel catalogue;
   fs.files[kData] = bytes;
-  const LoadResult loaded = LoadList(kData, list, fs, messages);
+  const LoadResult loaded = LoadList(kData, kColumns, catalogue, fs, messages);
   FUZZ_CHECK(!loaded.readFailed);
   FUZZ_CHECK(loaded.count == (lines.size() + 3) / 4);
-  FUZZ_CHECK(list.RowCount() == loaded.count);
+  FUZZ_CHECK(catalogue.Count() == loaded.count);
 
   std::vector<CatalogEntry> rows;
-  for (size_t i = 1; i <= list.RowCount(); ++i) rows.push_back(list.Row(i));
+  for (size_t i = 0; i < catalogue.Count(); ++i) rows.push_back(catalogue.Entry(i));
 
-  FUZZ_CHECK(SaveList(kData, list, fs, messages));
+  FUZZ_CHECK(SaveList(kData, kColumns, catalogue, fs, messages));
   FUZZ_CHECK(messages.messages.empty());
   FUZZ_CHECK(fs.files.size() == 1);  // no temporary file left beside it
   // Every line comes back, each with CR LF, the short last record padded with empty lines.
@@ -65,11 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(saved == JoinLines(padded));
 
   // The saved file is stable: it loads as the same rows and saves as the same bytes.
-  MemoryListView again;
-  for (int i = 1; i <= list.ColumnCount(); ++i) again.AddColumn(list.ColumnText(i), 1000);
-  FUZZ_CHECK(LoadList(kData, again, fs, messages).count == rows.size());
-  for (size_t i = 1; i <= again.RowCount(); ++i) FUZZ_CHECK(again.Row(i) == rows[i - 1]);
-  FUZZ_CHECK(SaveList(kData, again, fs, messages));
+  CatalogueModel again;
+  FUZZ_CHECK(LoadList(kData, kColumns, again, fs, messages).count == rows.size());
+  for (size_t i = 0; i < again.Count(); ++i) FUZZ_CHECK(again.Entry(i) == rows[i]);
+  FUZZ_CHECK(SaveList(kData, kColumns, again, fs, messages));
   FUZZ_CHECK(fs.files[kData] == saved);
   return 0;
 }

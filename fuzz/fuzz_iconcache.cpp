@@ -11,7 +11,7 @@
 
 #include "Fakes.h"
 #include "FuzzCheck.h"
-#include "MemoryListView.h"
+#include "launcher/CatalogueModel.h"
 #include "launcher/IconCacheFile.h"
 
 using namespace carrydeck;
@@ -67,12 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   testing::FakeImageList iml;
   iml.images.push_back(testing::SolidIcon(0xFF00FF00u));  // what an earlier pass left
   iml.attached = true;
-  MemoryListView list;
-  for (const char* heading : {"Name", "Type", "Target File", "Command Line Parameters"}) list.AddColumn(heading, 1000);
+  CatalogueModel catalogue;
   std::vector<CatalogEntry> entries(rows);
-  list.AddRows(std::move(entries));
+  catalogue.Append(std::move(entries));
 
-  const LoadedIcons loaded = LoadImageList(iml, kCache, list, fs, reader);
+  const LoadedIcons loaded = LoadImageList(iml, kCache, catalogue, fs, reader);
   FUZZ_CHECK(reader.bytesRead <= IconFileSize(rows));
   FUZZ_CHECK(!reader.open());
   if (!loaded.ok) {
@@ -89,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(static_cast<size_t>(loaded.count) == rows);
     FUZZ_CHECK(iml.images == images);
     FUZZ_CHECK(iml.attached);
-    for (size_t i = 1; i <= rows; ++i) FUZZ_CHECK(list.RowIcon(i) == static_cast<int>(i - 1));
+    for (size_t i = 0; i < rows; ++i) FUZZ_CHECK(catalogue.Icon(i) == static_cast<int>(i));
   }
 
   // Any images survive a save and a load pixel for pixel.

@@ -1,5 +1,5 @@
 // The catalogue's entries, one by one or packed as the file holds them, and the order they
-// may be sorted in. The list view shows them; the catalogue file reads and writes them.
+// may be sorted in. The catalogue model keeps them; the catalogue file reads and writes them.
 #pragma once
 
 #include <array>
@@ -9,6 +9,12 @@
 #include <vector>
 
 namespace carrydeck {
+
+// The fields of an entry, in the order of the list's columns and of the file's lines.
+constexpr int kNameField = 0;
+constexpr int kTypeField = 1;
+constexpr int kTargetField = 2;
+constexpr int kParametersField = 3;
 
 // One application of the catalogue: Name, Type, Target File, Command Line Parameters.
 struct CatalogEntry {

@@ -4,14 +4,14 @@
 
 #include "common/SafeSave.h"
 #include "common/TextLines.h"
-#include "launcher/ListView.h"
+#include "launcher/CatalogueModel.h"
 
 namespace carrydeck {
 
 namespace {
 
-int FieldsOf(const IListView& list) {
-  return std::min(list.ColumnCount(), static_cast<int>(std::tuple_size<decltype(CatalogEntry::fields)>::value));
+int FieldsOf(int columns) {
+  return std::min(columns, static_cast<int>(std::tuple_size<decltype(CatalogEntry::fields)>::value));
 }
 
 }  // namespace
@@ -32,24 +32,25 @@ std::vector<CatalogEntry> ParseRecords(const std::string& bytes, int fieldsPerRe
   return PackRecords(bytes, fieldsPerRecord).Unpack();
 }
 
-std::string FormatRecords(const IListView& list, int fieldsPerRecord) {
-  const size_t rows = list.RowCount();
+std::string FormatRecords(const CatalogueModel& catalogue, int fieldsPerRecord) {
+  const size_t rows = catalogue.Count();
   size_t total = 0;
-  for (size_t i = 1; i <= rows; ++i)
-    for (int j = 0; j < fieldsPerRecord; ++j) total += list.Field(i, j).size() + 2;
+  for (size_t i = 0; i < rows; ++i)
+    for (int j = 0; j < fieldsPerRecord; ++j) total += catalogue.Field(i, j).size() + 2;
   std::string out;
   out.reserve(total);
-  for (size_t i = 1; i <= rows; ++i)
+  for (size_t i = 0; i < rows; ++i)
     for (int j = 0; j < fieldsPerRecord; ++j) {
-      out += list.Field(i, j);
+      out += catalogue.Field(i, j);
       out += "\r\n";
     }
   return out;
 }
 
-LoadResult LoadList(const std::string& path, IListView& list, IFileSystem& fs, IMessages& messages) {
+LoadResult LoadList(const std::string& path, int fieldsPerRecord, CatalogueModel& catalogue, IFileSystem& fs,
+                    IMessages& messages) {
   LoadResult result;
-  const int fields = FieldsOf(list);
+  const int fields = FieldsOf(fieldsPerRecord);
   if (fields <= 0) {
     messages.MsgBox("Error app data: ", mb::OK | mb::IconStop, kProgramTitle);
     return result;
@@ -60,21 +61,22 @@ LoadResult LoadList(const std::string& path, IListView& list, IFileSystem& fs, I
     messages.MsgBox("Error app data: " + fs.LastErrorDescription(), mb::OK | mb::IconStop, kProgramTitle);
     return result;
   }
-  // The file's bytes become the rows' text: no copy per field.
+  // The file's bytes become the entries' text: no copy per field.
   PackedRows records = PackRecords(std::move(bytes), fields);
   result.count = records.Count();
-  list.AddPackedRows(std::move(records));
+  catalogue.Append(std::move(records));
   return result;
 }
 
-bool SaveList(const std::string& path, const IListView& list, IFileSystem& fs, IMessages& messages) {
-  const int fields = FieldsOf(list);
+bool SaveList(const std::string& path, int fieldsPerRecord, const CatalogueModel& catalogue, IFileSystem& fs,
+              IMessages& messages) {
+  const int fields = FieldsOf(fieldsPerRecord);
   if (fields <= 0) {
     messages.MsgBox("Error saving list : ", mb::OK | mb::IconStop, kProgramTitle);
     return false;
   }
   // Failures from here on are silent: the old file stays whole and the rows are untouched.
-  return SaveFileSafely(fs, path, FormatRecords(list, fields)).ok();
+  return SaveFileSafely(fs, path, FormatRecords(catalogue, fields)).ok();
 }
 
 }  // namespace carrydeck

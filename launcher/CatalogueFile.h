@@ -10,22 +10,28 @@
 
 namespace carrydeck {
 
-class IListView;
+class CatalogueModel;
 
 struct LoadResult {
   size_t count = 0;
   bool readFailed = false;  // the file exists but could not be read
 };
 
-// Appends the file's records to the list; a short last record is filled with empty fields.
-LoadResult LoadList(const std::string& path, IListView& list, IFileSystem& fs, IMessages& messages);
+// A record is as many lines as the list has columns (`fieldsPerRecord`, at most four are
+// kept): with no columns set up there is nothing to read or write by, which is reported.
 
-// Writes every row, replacing the file only once the new one is complete; false when the
-// old file was kept.
-bool SaveList(const std::string& path, const IListView& list, IFileSystem& fs, IMessages& messages);
+// Appends the file's records to the catalogue; a short last record is filled with empty
+// fields.
+LoadResult LoadList(const std::string& path, int fieldsPerRecord, CatalogueModel& catalogue, IFileSystem& fs,
+                    IMessages& messages);
+
+// Writes every row in the order shown, replacing the file only once the new one is
+// complete; false when the old file was kept.
+bool SaveList(const std::string& path, int fieldsPerRecord, const CatalogueModel& catalogue, IFileSystem& fs,
+              IMessages& messages);
 
 // The bytes SaveList writes, and the records LoadList reads, for a given field count.
-std::string FormatRecords(const IListView& list, int fieldsPerRecord);
+std::string FormatRecords(const CatalogueModel& catalogue, int fieldsPerRecord);
 std::vector<CatalogEntry> ParseRecords(const std::string& bytes, int fieldsPerRecord);
 // The same records, kept as the file's own bytes with the place of every field.
 PackedRows PackRecords(std::string bytes, int fieldsPerRecord);

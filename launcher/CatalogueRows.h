@@ -1,66 +1,55 @@
-// The catalogue's entries as rows, with their sort state: the one copy of the catalogue.
-// A list that shows the catalogue keeps its rows here: the Win32 list (owner-data: the
-// control asks for the texts it paints) and the memory list of the tests.
-// A loaded catalogue stays the file's own text and its rows point into it; a row becomes a
-// CatalogEntry of its own only when someone asks for the whole row.
+// The catalogue's rows as a list reads them, and the changes a list is told of. Rows count
+// from 0, in the order shown.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
-#include "launcher/Catalogue.h"
-
 namespace carrydeck {
 
-class CatalogueRows {
+// Read-only: what a list asks for as it paints and as the user types a name.
+class ICatalogueRows {
  public:
-  size_t Count() const { return rows_.size(); }
-  void Clear();
-  void Append(std::vector<CatalogEntry>&& entries);
-  void Append(PackedRows&& packed);
-  void Remove(size_t index0);
-  const CatalogEntry& At(size_t index0) const;
-  // Field j (0 to 3) of a row, without making the row's own copy.
-  std::string_view Field(size_t index0, int j) const;
-  int Icon(size_t index0) const { return rows_[index0].icon; }
-  void SetIcon(size_t index0, int image) { rows_[index0].icon = image; }
+  virtual ~ICatalogueRows() = default;
+  virtual size_t Count() const = 0;
+  // Field j (0: Name to 3: Parameters) of a row; empty past the fields there are.
+  virtual std::string_view Field(size_t row, int j) const = 0;
+  // The row's image in the list's image list; -1: none yet.
+  virtual int Icon(size_t row) const = 0;
+  // Type-to-find: the first row from `start` on, wrapping round, whose name starts with
+  // `typed`, letter case ignored as the sort ignores it; npos when none does or nothing
+  // was typed.
+  virtual size_t FindByNamePrefix(std::string_view typed, size_t start) const = 0;
 
-  bool Sorted() const { return sorted_; }
-  int Key() const { return key_; }
-  SortOrder Order() const { return order_; }
-  // Each returns where the row that stood at index0 `follow` is now (for selection).
-  size_t SetSorted(bool sorted, size_t follow);
-  size_t SetKey(int key, size_t follow);
-  size_t SetOrder(SortOrder order, size_t follow);
-
-  // Type-to-find: the first row from index0 `start` on, wrapping round, whose name starts
-  // with `typed`, letter case ignored as the sort ignores it; npos when none does or
-  // nothing was typed.
-  size_t FindByNamePrefix(std::string_view typed, size_t start) const;
-
-  static const size_t npos = static_cast<size_t>(-1);
-  static constexpr int kNoKey = -1;
-
- private:
-  struct Row {
-    uint32_t text = 0;  // which of texts_ a packed row points into
-    int icon = -1;
-    size_t first = 0;  // index of the entry in that text
-    // The whole entry: always for a row added as one, made on demand for a packed row.
-    mutable std::shared_ptr<const CatalogEntry> entry;
-  };
-  size_t Resort(size_t follow);
-
-  std::vector<Row> rows_;
-  std::vector<std::shared_ptr<const PackedRows>> texts_;
-  bool sorted_ = false;
-  int key_ = kNoKey;  // no column yet: the first click on any header sorts ascending
-  SortOrder order_ = SortOrder::Ascending;
+  static constexpr size_t npos = static_cast<size_t>(-1);
 };
 
-// Text order of the sort: letter case ignored, bytes compared unsigned.
-int CompareNoCase(std::string_view a, std::string_view b);
+// One change of the rows, told to every listener once it is made.
+struct CatalogueChange {
+  enum class Kind {
+    Reset,      // every row went
+    Added,      // `count` rows came at the end, from `row` on
+    Removed,    // `row` went; the rows after it moved up by one
+    Reordered,  // the same rows in another order
+    Icon,       // `row` shows another icon
+  };
+  Kind kind = Kind::Reset;
+  size_t row = 0;
+  size_t count = 0;
+  // Reordered: where each row stands now, by the place it had before.
+  const std::vector<uint32_t>* rowNow = nullptr;
+
+  // Where the row that stood at `before` stands after the change; none when it went.
+  std::optional<size_t> RowAfter(size_t before) const;
+};
+
+class ICatalogueListener {
+ public:
+  virtual ~ICatalogueListener() = default;
+  virtual void OnCatalogueChanged(const CatalogueChange& change) = 0;
+};
 
 }  // namespace carrydeck

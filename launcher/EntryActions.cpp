@@ -22,13 +22,13 @@ bool IsRootedPath(const std::string& path) {
 }  // namespace
 
 bool EntryActions::SelectedTarget(std::string& target, std::string* parameters, std::string& error) const {
-  const size_t row = list_.SelectedRow();
-  if (row == 0) {
+  const std::optional<size_t> row = list_.SelectedRow();
+  if (!row) {
     error = kNoSelection;
     return false;
   }
-  target = list_.Row(row).TargetFile();
-  if (parameters) *parameters = list_.Row(row).Parameters();
+  target = ctx_.catalogue.Target(*row);
+  if (parameters) *parameters = ctx_.catalogue.Field(*row, kParametersField);
   return true;
 }
 

@@ -4,7 +4,6 @@
 
 #include "common/Paths.h"
 #include "common/SafeSave.h"
-#include "launcher/CatalogueRows.h"
 
 namespace carrydeck {
 
@@ -82,18 +81,18 @@ std::string DriveRootOfPath(const std::string& path) {
   return SplitRoot(FolderListPath(path), root, rest) ? root : std::string();
 }
 
-void SortByTypeThenName(IListView& rows) {
+void SortByTypeThenName(CatalogueModel& rows) {
   // Two stable sorts: by Name, then by Type, so names stay in order within each type.
   rows.SetOrder(SortOrder::Ascending);
-  rows.SetSortKey(0);
+  rows.SetKey(kNameField);
   rows.SetSorted(true);
   rows.SetOrder(SortOrder::Ascending);
-  rows.SetSortKey(1);
+  rows.SetKey(kTypeField);
   rows.SetSorted(true);
 }
 
 EntryEditor::EntryEditor(EditorMode mode, ICatalogueEditing& catalogue, IFileSystem& files, std::string appPath)
-    : mode_(mode), catalogue_(catalogue), list_(catalogue.Rows()), fs_(files), appPath_(std::move(appPath)) {}
+    : mode_(mode), host_(catalogue), catalogue_(catalogue.Catalogue()), fs_(files), appPath_(std::move(appPath)) {}
 
 void EntryEditor::Attach(IEntryEditorView& view, IFolderListing& folders) {
   view_ = &view;
@@ -209,8 +208,8 @@ void EntryEditor::OnLoad() {
   InitLists();
   view_->SetTypeText("Application");
 
-  const size_t selected = list_.SelectedRow();
-  const std::string target = selected ? list_.Row(selected).TargetFile() : std::string();
+  const std::optional<size_t> selected = host_.SelectedRow();
+  const std::string target = selected ? std::string(catalogue_.Target(*selected)) : std::string();
 
   // A save of the types cut short leaves its new file beside the old one.
   RecoverSafeSave(fs_, TypesFile());
@@ -224,7 +223,7 @@ void EntryEditor::OnLoad() {
   }
   view_->SetCaption("Edit Entry");
   if (selected) {
-    const CatalogEntry& entry = list_.Row(selected);
+    const CatalogEntry& entry = catalogue_.Entry(*selected);
     view_->SetNameText(entry.Name());
     view_->SetCommandLineText(entry.Parameters());
     view_->SetTypeText(entry.Type());
@@ -318,13 +317,14 @@ void EntryEditor::OnSave() {
   saving_ = true;
   SaveTypes();
 
-  const size_t edited = list_.SelectedRow();
-  list_.AddRow(CatalogEntry{{view_->NameText(), type, target, view_->CommandLineText()}});
-  if (mode_ == EditorMode::Edit && edited) list_.RemoveRow(edited);
-  SortByTypeThenName(list_);
-  list_.Repaint();
-  catalogue_.SaveCatalogue();
-  catalogue_.RebuildIcons();
+  const std::optional<size_t> edited = host_.SelectedRow();
+  catalogue_.Append(
+      std::vector<CatalogEntry>{CatalogEntry{{view_->NameText(), type, target, view_->CommandLineText()}}});
+  if (mode_ == EditorMode::Edit && edited) catalogue_.Remove(*edited);
+  SortByTypeThenName(catalogue_);
+  host_.RepaintList();
+  host_.SaveCatalogue();
+  host_.RebuildIcons();
   Unload();
 }
 

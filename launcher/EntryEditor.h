@@ -1,14 +1,15 @@
-// The Add/Edit Entry dialog, as logic: it reads the selected row at load and writes a new
-// row into the main list at Save. The window side (or a test) attaches the controls and
+// The Add/Edit Entry dialog, as logic: it reads the selected entry at load and writes a new
+// entry into the catalogue at Save. The window side (or a test) attaches the controls and
 // the folder listing, then calls OnLoad and forwards each event.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/SystemPorts.h"
 #include "launcher/EntryEditorView.h"
-#include "launcher/ListView.h"
+#include "launcher/CatalogueModel.h"
 #include "launcher/TypesFile.h"
 
 namespace carrydeck {
@@ -16,11 +17,15 @@ namespace carrydeck {
 // Which command opened the editor: a new entry, or the selected one to change.
 enum class EditorMode { Add, Edit };
 
-// The catalogue as the editor changes it: its rows, and what follows a change.
+// The catalogue as the editor changes it, the row the user selected, and what follows a
+// change.
 class ICatalogueEditing {
  public:
   virtual ~ICatalogueEditing() = default;
-  virtual IListView& Rows() = 0;
+  virtual CatalogueModel& Catalogue() = 0;
+  // The row the editor edits; none when no row is selected.
+  virtual std::optional<size_t> SelectedRow() const = 0;
+  virtual void RepaintList() = 0;
   // Writes the rows to "Data.dat"; false when the old file was kept.
   virtual bool SaveCatalogue() = 0;
   // The rows' icons, built anew.
@@ -28,7 +33,7 @@ class ICatalogueEditing {
 };
 
 // Groups the rows by Type, by Name within each type: where a saved entry takes its place.
-void SortByTypeThenName(IListView& rows);
+void SortByTypeThenName(CatalogueModel& rows);
 
 // The type drop-down: the items kept byte for byte, each shown by the view as it comes.
 class TypeCombo : public IItemList {
@@ -92,8 +97,8 @@ class EntryEditor : public IEntryEditor {
   void Unload();
 
   const EditorMode mode_;
-  ICatalogueEditing& catalogue_;
-  IListView& list_;
+  ICatalogueEditing& host_;
+  CatalogueModel& catalogue_;
   IFileSystem& fs_;
   const std::string appPath_;
   IEntryEditorView* view_ = nullptr;

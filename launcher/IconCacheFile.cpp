@@ -163,7 +163,7 @@ bool SaveImageList(const IImageList& iml, const std::string& file, IFileSystem& 
   std::vector<IconImage> images(std::min(n, kSliceImages));
   for (size_t done = 0; done < n;) {
     const size_t slice = std::min(kSliceImages, n - done);
-    if (!iml.Images(done + 1, slice, images.data())) {
+    if (!iml.Images(done, slice, images.data())) {
       error = iml.LastErrorDescription();
       return false;
     }
@@ -225,14 +225,14 @@ bool LoadImages(IImageList& iml, IBoundedRead& reader, const std::string& header
 
 }  // namespace
 
-LoadedIcons LoadImageList(IImageList& iml, const std::string& file, IListView& list, IFileSystem& fs,
+LoadedIcons LoadImageList(IImageList& iml, const std::string& file, CatalogueModel& catalogue, IFileSystem& fs,
                           IBoundedRead& reader) {
   LoadedIcons result;
   if (!fs.FileExists(file)) {
     result.error = "File not found";
     return result;
   }
-  const size_t rows = list.RowCount();
+  const size_t rows = catalogue.Count();
   uint64_t size = 0;
   if (!reader.Open(file, size)) {
     result.error = reader.LastErrorDescription();
@@ -271,8 +271,8 @@ LoadedIcons LoadImageList(IImageList& iml, const std::string& file, IListView& l
     return result;
   }
   iml.Attach();
-  for (size_t i = 1; i <= rows; ++i)
-    if (list.RowIcon(i) != static_cast<int>(i - 1)) list.SetRowIcon(i, static_cast<int>(i - 1));
+  for (size_t row = 0; row < rows; ++row)
+    if (catalogue.Icon(row) != static_cast<int>(row)) catalogue.SetIcon(row, static_cast<int>(row));
   result.ok = true;
   result.count = static_cast<int64_t>(count);
   return result;

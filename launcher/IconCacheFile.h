@@ -18,7 +18,7 @@
 
 #include "common/SystemPorts.h"
 #include "launcher/IconPorts.h"
-#include "launcher/ListView.h"
+#include "launcher/CatalogueModel.h"
 
 namespace carrydeck {
 
@@ -52,11 +52,11 @@ struct LoadedIcons {
   std::string error;
 };
 
-// Fills `iml` from the file when it holds exactly one image per row of `list`, giving each
+// Fills `iml` from the file when it holds exactly one image per row of `catalogue`, giving each
 // row its own image and attaching the list. The file is read and added a slice at a time,
 // never held whole; one found damaged on the way (its checksum is checked last) leaves the
 // image list empty and detached, as does a file with another count, which is deleted.
-LoadedIcons LoadImageList(IImageList& iml, const std::string& file, IListView& list, IFileSystem& fs,
+LoadedIcons LoadImageList(IImageList& iml, const std::string& file, CatalogueModel& catalogue, IFileSystem& fs,
                           IBoundedRead& reader);
 
 }  // namespace carrydeck

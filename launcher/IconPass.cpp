@@ -23,12 +23,12 @@ void IconPass::ReportError(const std::string& description) {
   view_.MsgBox("Error getting icons: " + description, mb::OK | mb::IconStop, kProgramTitle);
 }
 
-IconPass::IconAdded IconPass::AddFileIcon(const std::string& path, size_t position) {
+IconPass::IconAdded IconPass::AddFileIcon(const std::string& path, size_t row) {
   IconPorts& icons = *sys_.icons;
   std::optional<IconImage> icon = icons.shell.FileIcon(path);
   // When the shell knows nothing of a file that is there, the not-found picture keeps
   // image i with row i for every row after it.
-  if (!icons.imageList.Add(position, icon ? *icon : icons.notFoundIcon)) return IconAdded::Failed;
+  if (!icons.imageList.Add(row, icon ? *icon : icons.notFoundIcon)) return IconAdded::Failed;
   return icon ? IconAdded::FromFile : IconAdded::NotFound;
 }
 
@@ -51,7 +51,7 @@ void IconPass::Run(bool useCache) try {
   RecoverSafeSave(sys_.files, cache);
   if (useCache && sys_.files.FileExists(cache)) {
     view_.SetStatus("Loading saved icons . . .");
-    LoadedIcons loaded = LoadImageList(imageList, cache, list_, sys_.files, sys_.icons->reader);
+    LoadedIcons loaded = LoadImageList(imageList, cache, catalogue_, sys_.files, sys_.icons->reader);
     if (!loaded.ok) {
       ReportError(loaded.error);
       return;
@@ -67,14 +67,14 @@ void IconPass::Run(bool useCache) try {
   view_.SetStatus("Rebuilding icons . . .");
   // Room for every row at once: a list that grew as the icons came would copy its bitmap
   // at every step, the old one beside the new.
-  if (!imageList.ClearWithRoomFor(list_.RowCount())) {
+  if (!imageList.ClearWithRoomFor(catalogue_.Count())) {
     ReportError(imageList.LastErrorDescription());
     return;
   }
   size_t successes = 0, failures = 0;
   const std::string root = ctx_.DriveRoot();
-  for (size_t row = 1; row <= list_.RowCount(); ++row) {
-    const std::string target(list_.Field(row, 2));  // no copy of the whole row
+  for (size_t row = 0; row < catalogue_.Count(); ++row) {
+    const std::string target(catalogue_.Target(row));  // no copy of the whole entry
     std::string found;
     if (sys_.files.FileExists(target)) {
       found = target;
@@ -96,7 +96,7 @@ void IconPass::Run(bool useCache) try {
     imageList.Attach();
     // Setting the row's icon redraws that row; repainting the whole list per entry would
     // cost a full paint for every entry of a long list.
-    list_.SetRowIcon(row, static_cast<int>(row - 1));
+    catalogue_.SetIcon(row, static_cast<int>(row));
     view_.ProcessPendingEvents();
     // Something run meanwhile started a newer pass, or the window is going: that one has
     // the list now.

@@ -10,7 +10,8 @@ namespace carrydeck {
 
 class IconPass {
  public:
-  explicit IconPass(LauncherContext& ctx) : ctx_(ctx), view_(ctx.view), list_(ctx.list), sys_(ctx.sys) {}
+  explicit IconPass(LauncherContext& ctx)
+      : ctx_(ctx), catalogue_(ctx.catalogue), view_(ctx.view), list_(ctx.list), sys_(ctx.sys) {}
   IconPass(const IconPass&) = delete;
   IconPass& operator=(const IconPass&) = delete;
 
@@ -24,11 +25,12 @@ class IconPass {
 
  private:
   enum class IconAdded { FromFile, NotFound, Failed };
-  IconAdded AddFileIcon(const std::string& path, size_t position);
+  IconAdded AddFileIcon(const std::string& path, size_t row);
   void Run(bool useCache);
   void ReportError(const std::string& description);
 
   LauncherContext& ctx_;
+  CatalogueModel& catalogue_;
   IMainView& view_;
   IListView& list_;
   const Platform& sys_;

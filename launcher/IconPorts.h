@@ -22,7 +22,7 @@ struct IconImage {
   bool operator!=(const IconImage& other) const { return !(*this == other); }
 };
 
-// `imageList`: image i (from 1) belongs to row i of the list.
+// `imageList`: image i belongs to row i of the list, both from 0.
 class IImageList {
  public:
   virtual ~IImageList() = default;
@@ -36,14 +36,14 @@ class IImageList {
   // memory for it.
   virtual bool ClearWithRoomFor(size_t count) = 0;
   virtual size_t Count() const = 0;
-  // Adds one image at `position` (from 1). Images are added in row order, so anything but
-  // Count() + 1 is refused: an image must never land beside its row.
-  virtual bool Add(size_t position, const IconImage& image) = 0;
+  // Adds image `index`. Images are added in row order, so anything but Count() is refused:
+  // an image must never land beside its row.
+  virtual bool Add(size_t index, const IconImage& image) = 0;
   // Appends the images at once (one strip): the cache is loaded a slice at a time.
   virtual bool AddStrip(const std::vector<IconImage>& images) = 0;
-  // The `count` images from `position` (from 1) on, as they were added.
-  virtual bool Images(size_t position, size_t count, IconImage* images) const = 0;
-  bool Image(size_t position, IconImage& image) const { return Images(position, 1, &image); }
+  // The `count` images from `first` on, as they were added.
+  virtual bool Images(size_t first, size_t count, IconImage* images) const = 0;
+  bool Image(size_t index, IconImage& image) const { return Images(index, 1, &image); }
   // Why the last Add, AddStrip or ClearWithRoomFor failed, for the report.
   virtual std::string LastErrorDescription() const = 0;
 };

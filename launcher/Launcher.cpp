@@ -26,6 +26,7 @@ std::string AboutText() {
 
 Launcher::Launcher(IMainView& view, IListView& list, Platform platform, std::string appPath)
     : ctx_(view, list, platform, std::move(appPath)),
+      catalogue_(ctx_.catalogue),
       view_(ctx_.view),
       list_(ctx_.list),
       sys_(ctx_.sys),
@@ -68,8 +69,8 @@ void Launcher::OnLoad() {
 
 void Launcher::LoadData() {
   view_.SetStatus("Loading data . . .");
-  list_.ClearRows();
-  LoadResult loaded = LoadList(ctx_.DataFile(), list_, sys_.files, view_);
+  catalogue_.Clear();
+  LoadResult loaded = LoadList(ctx_.DataFile(), list_.ColumnCount(), catalogue_, sys_.files, view_);
   ctx_.catalogueKept = loaded.readFailed;
   view_.SetStatus("App data loaded (" + std::to_string(loaded.count) + " apps).");
 }
@@ -124,11 +125,12 @@ bool Launcher::CloseEditorFirst(AfterEditor then) {
 }
 
 void Launcher::DeleteSelectedEntry() {
-  const size_t row = list_.SelectedRow();
-  if (row == 0) return;  // nothing to remove: no question either
-  const int answer = view_.MsgBox("Are you sure you want to remove " + list_.Row(row).Name() + "?",
-                                  mb::YesNo | mb::IconQuestion | mb::DefaultButton2, kProgramTitle);
-  if (answer == mb::IdYes) list_.RemoveRow(row);
+  const std::optional<size_t> row = list_.SelectedRow();
+  if (!row) return;  // nothing to remove: no question either
+  const int answer =
+      view_.MsgBox("Are you sure you want to remove " + std::string(catalogue_.Field(*row, kNameField)) + "?",
+                   mb::YesNo | mb::IconQuestion | mb::DefaultButton2, kProgramTitle);
+  if (answer == mb::IdYes) catalogue_.Remove(*row);
   icons_.Rebuild();
   list_.Repaint();
   ctx_.SaveCatalogue();
@@ -183,21 +185,21 @@ void Launcher::OnCommand(Command item) {
 
 void Launcher::OnColumnClick(int column) {
   if (editor_) return;  // the editor has the catalogue now
-  list_.SetSorted(true);
-  if (list_.SortKey() == column - 1) {
-    list_.SetOrder(list_.Order() == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending);
+  catalogue_.SetSorted(true);
+  if (catalogue_.Key() == column - 1) {
+    catalogue_.SetOrder(catalogue_.Order() == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending);
   } else {
-    list_.SetOrder(SortOrder::Ascending);
-    list_.SetSortKey(column - 1);
+    catalogue_.SetOrder(SortOrder::Ascending);
+    catalogue_.SetKey(column - 1);
   }
   ctx_.SaveCatalogue();
 }
 
 void Launcher::OnListKeyUp() {
-  const size_t row = list_.SelectedRow();
-  if (row == 0) return;
+  const std::optional<size_t> row = list_.SelectedRow();
+  if (!row) return;
   const int maximum = static_cast<int>(std::floor(view_.StatusWidthTwips() / 80));
-  view_.SetStatus(ShortenPathForDisplay(list_.Row(row).TargetFile(), maximum));
+  view_.SetStatus(ShortenPathForDisplay(std::string(catalogue_.Target(*row)), maximum));
 }
 
 void Launcher::OnListMouseUp(int button) {

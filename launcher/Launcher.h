@@ -1,8 +1,9 @@
-// The launcher's main window, as logic: start-up, menu commands and list events. It holds
-// no window handle; it talks to the window's parts (IMainView, IListView) and to the system
-// through ports, so the same code runs on the real window and against fakes. Each job has
-// its own part (settings and layout, entry actions, the icon pass, exit and hand-off); this
-// class starts the window, sends each command to its part, and hosts the entry editor.
+// The launcher's main window, as logic: start-up, menu commands and list events. It owns
+// the catalogue (through its context) and holds no window handle; it talks to the window's
+// parts (IMainView, IListView, which shows the catalogue) and to the system through ports,
+// so the same code runs on the real window and against fakes. Each job has its own part
+// (settings and layout, entry actions, the icon pass, exit and hand-off); this class starts
+// the window, sends each command to its part, and hosts the entry editor.
 #pragma once
 
 #include <string>
@@ -51,7 +52,9 @@ class Launcher : public ICatalogueEditing {
   IconPass& Icons() { return icons_; }
 
   // The catalogue, as the entry editor changes it.
-  IListView& Rows() override { return list_; }
+  CatalogueModel& Catalogue() override { return catalogue_; }
+  std::optional<size_t> SelectedRow() const override { return list_.SelectedRow(); }
+  void RepaintList() override { list_.Repaint(); }
   bool SaveCatalogue() override { return ctx_.SaveCatalogue(); }
   void RebuildIcons() override { icons_.Rebuild(); }
 
@@ -70,6 +73,7 @@ class Launcher : public ICatalogueEditing {
   bool CloseEditorFirst(AfterEditor then);
 
   LauncherContext ctx_;
+  CatalogueModel& catalogue_;
   IMainView& view_;
   IListView& list_;
   const Platform& sys_;

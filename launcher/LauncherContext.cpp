@@ -31,7 +31,10 @@ LauncherContext::LauncherContext(IMainView& view, IListView& list, Platform plat
       sys(platform),
       settingsProfile(platform.profile),
       shell(platform.shell ? *platform.shell : gNoShell),
-      appPath(std::move(appPath)) {}
+      appPath(std::move(appPath)) {
+  catalogue.AddListener(&list);
+  list.ShowRows(&catalogue);
+}
 
 std::string LauncherContext::DriveRoot() const { return DriveRootOf(appPath); }
 
@@ -46,7 +49,7 @@ void LauncherContext::WriteSetting(const std::string& section, const std::string
 
 bool LauncherContext::SaveCatalogue() {
   if (catalogueKept) return false;
-  return SaveList(DataFile(), list, sys.files, view);
+  return SaveList(DataFile(), list.ColumnCount(), catalogue, sys.files, view);
 }
 
 }  // namespace carrydeck

@@ -1,11 +1,12 @@
-// What the launcher's parts share: the window's parts, the system's ports, the program
-// folder, and whether the catalogue file must be left as it is.
+// What the launcher's parts share: the catalogue, the window's parts, the system's ports,
+// the program folder, and whether the catalogue file must be left as it is.
 #pragma once
 
 #include <string>
 
 #include "common/IniFile.h"
 #include "common/SystemPorts.h"
+#include "launcher/CatalogueModel.h"
 #include "launcher/IconPorts.h"
 #include "launcher/ListView.h"
 #include "launcher/MainView.h"
@@ -23,6 +24,7 @@ struct Platform {
 
 struct LauncherContext {
   // appPath: the program folder, ending in "\".
+  // The list shows the catalogue from now on: it must not paint once the context is gone.
   LauncherContext(IMainView& view, IListView& list, Platform platform, std::string appPath);
   LauncherContext(const LauncherContext&) = delete;
   LauncherContext& operator=(const LauncherContext&) = delete;
@@ -35,6 +37,8 @@ struct LauncherContext {
   // Writes the rows to "Data.dat"; false when the old file was kept.
   bool SaveCatalogue();
 
+  // The catalogue, in the order shown.
+  CatalogueModel catalogue;
   IMainView& view;
   IListView& list;
   Platform sys;

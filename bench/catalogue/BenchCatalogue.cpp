@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "MemoryListView.h"
 #include "PosixFileSystem.h"
 #include "SampleCatalogue.h"
 #include "Stats.h"
 #include "launcher/CatalogueFile.h"
+#include "launcher/CatalogueModel.h"
 
 namespace carrydeck::bench {
 namespace {
@@ -29,9 +29,8 @@ class CountingMessages : public IMessages {
   }
 };
 
-void AddColumns(MemoryListView& list) {
-  for (const char* header : {"Name", "Type", "Target File", "Command Line Parameters"}) list.AddColumn(header, 1000);
-}
+// As many fields a record as the launcher's list has columns.
+constexpr int kColumns = 4;
 
 bool Fail(const char* what) {
   std::fprintf(stderr, "bench_catalogue: %s\n", what);
@@ -61,14 +60,13 @@ bool Run(const std::string& folder, int rounds) {
     const double readSeconds = readClock.Seconds();
     if (!readOk || read != bytes) return Fail("plain read gave other bytes");
 
-    MemoryListView list;
-    AddColumns(list);
+    CatalogueModel catalogue;
     Stopwatch loadClock;
-    LoadResult loaded = LoadList(data, list, fs, messages);
+    LoadResult loaded = LoadList(data, kColumns, catalogue, fs, messages);
     const double loadSeconds = loadClock.Seconds();
-    if (loaded.count != kMaxEntries || list.RowCount() != kMaxEntries) return Fail("LoadList gave another count");
+    if (loaded.count != kMaxEntries || catalogue.Count() != kMaxEntries) return Fail("LoadList gave another count");
     for (size_t i = 0; i < kMaxEntries; ++i)
-      if (!(list.Row(i + 1) == expected[i])) return Fail("LoadList gave other entries");
+      if (!(catalogue.Entry(i) == expected[i])) return Fail("LoadList gave other entries");
 
     Stopwatch writeClock;
     bool written = plainWrite(plain);
@@ -76,7 +74,7 @@ bool Run(const std::string& folder, int rounds) {
     if (!written) return Fail("plain write failed");
 
     Stopwatch saveClock;
-    bool saved = SaveList(data, list, fs, messages);
+    bool saved = SaveList(data, kColumns, catalogue, fs, messages);
     const double saveSeconds = saveClock.Seconds();
     std::string after;
     if (!saved || !fs.ReadAll(data, after) || after != bytes) return Fail("SaveList wrote other bytes");

@@ -149,10 +149,10 @@ size_t Win32ImageList::Count() const {
   return list_ ? static_cast<size_t>(std::max(0, ::ImageList_GetImageCount(list_.get()))) : 0;
 }
 
-bool Win32ImageList::Add(size_t position, const IconImage& image) {
+bool Win32ImageList::Add(size_t index, const IconImage& image) {
   const size_t first = Count();
-  if (position != first + 1) {
-    lastError_ = "Image " + std::to_string(position) + " would not stand beside its row.";
+  if (index != first) {
+    lastError_ = "Image " + std::to_string(index + 1) + " would not stand beside its row.";
     return false;
   }
   return AddToControl(&image, 1) && KeepChangedAside(first, &image, 1);
@@ -260,12 +260,10 @@ bool Win32ImageList::KeepChangedAside(size_t first, const IconImage* images, siz
   }
 }
 
-bool Win32ImageList::Images(size_t position, size_t count, IconImage* images) const {
+bool Win32ImageList::Images(size_t first, size_t count, IconImage* images) const {
   lastError_ = kNotReadBack;
-  if (position < 1 || count > Count() || position - 1 > Count() - count || !ReadBack(position - 1, count, images))
-    return false;
+  if (count > Count() || first > Count() - count || !ReadBack(first, count, images)) return false;
   // The few the control changed, as they were added.
-  const size_t first = position - 1;
   for (auto aside = keptAside_.lower_bound(first); aside != keptAside_.end() && aside->first < first + count; ++aside)
     images[aside->first - first] = aside->second;
   return true;

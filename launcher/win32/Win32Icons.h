@@ -82,9 +82,9 @@ class Win32ImageList : public IImageList {
   void Clear() override;
   bool ClearWithRoomFor(size_t count) override;
   size_t Count() const override;
-  bool Add(size_t position, const IconImage& image) override;
+  bool Add(size_t index, const IconImage& image) override;
   bool AddStrip(const std::vector<IconImage>& images) override;
-  bool Images(size_t position, size_t count, IconImage* images) const override;
+  bool Images(size_t first, size_t count, IconImage* images) const override;
   std::string LastErrorDescription() const override { return lastError_; }
   // How many images the control could not hold as added, kept here instead.
   size_t KeptAside() const { return keptAside_.size(); }

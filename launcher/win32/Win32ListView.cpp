@@ -9,7 +9,6 @@
 
 #include "common/win32/DelayLoad.h"
 #include "common/win32/ErrorDescription.h"
-#include "launcher/CatalogueRows.h"
 #include "launcher/win32/DialogParts.h"
 #include "launcher/win32/Twips.h"
 
@@ -45,14 +44,15 @@ bool Win32ListView::OnNotify(const NMHDR* header, LRESULT& result) {
   switch (header->code) {
     case LVN_GETDISPINFOA: {
       LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))->item;
-      if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.Count()) return true;
+      // Asked while the control still counts rows that have gone: only the rows there are now.
+      if (!rows_ || item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_->Count()) return true;
       if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        const std::string_view text = rows_.Field(static_cast<size_t>(item.iItem), item.iSubItem);
+        const std::string_view text = rows_->Field(static_cast<size_t>(item.iItem), item.iSubItem);
         size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
         std::memcpy(item.pszText, text.data(), n);
         item.pszText[n] = '\0';
       }
-      if (item.mask & LVIF_IMAGE) item.iImage = rows_.Icon(item.iItem);
+      if (item.mask & LVIF_IMAGE) item.iImage = rows_->Icon(static_cast<size_t>(item.iItem));
       result = 0;
       return true;
     }
@@ -61,7 +61,8 @@ bool Win32ListView::OnNotify(const NMHDR* header, LRESULT& result) {
       // Type-to-find; some list views ask in UTF-16 even of an ANSI parent.
       const auto* find = reinterpret_cast<const NMLVFINDITEMA*>(header);
       result = -1;
-      if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz || rows_.Count() == 0) return true;
+      if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz || !rows_ || rows_->Count() == 0)
+        return true;
       std::string typed;
       if (header->code == LVN_ODFINDITEMW) {
         const wchar_t* wide = reinterpret_cast<const NMLVFINDITEMW*>(header)->lvfi.psz;
@@ -73,8 +74,8 @@ bool Win32ListView::OnNotify(const NMHDR* header, LRESULT& result) {
       } else {
         typed = find->lvfi.psz;
       }
-      const size_t found = rows_.FindByNamePrefix(typed, find->iStart < 0 ? 0 : static_cast<size_t>(find->iStart));
-      if (found != CatalogueRows::npos) result = static_cast<LRESULT>(found);
+      const size_t found = rows_->FindByNamePrefix(typed, find->iStart < 0 ? 0 : static_cast<size_t>(find->iStart));
+      if (found != ICatalogueRows::npos) result = static_cast<LRESULT>(found);
       return true;
     }
     default: return false;
@@ -123,72 +124,52 @@ bool Win32ListView::SetColumnWidth(int position, double widthTwips) {
 }
 
 void Win32ListView::SyncCount() {
-  ListView_SetItemCountEx(hwnd_, static_cast<int>(rows_.Count()), LVSICF_NOSCROLL);
+  count_ = rows_ ? rows_->Count() : 0;
+  ListView_SetItemCountEx(hwnd_, static_cast<int>(count_), LVSICF_NOSCROLL);
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void Win32ListView::ClearRows() {
-  rows_.Clear();
-  ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  ListView_DeleteAllItems(hwnd_);
-  SyncCount();
+void Win32ListView::ShowRows(const ICatalogueRows* rows) {
+  rows_ = rows;
+  OnCatalogueChanged(CatalogueChange{CatalogueChange::Kind::Reset});
 }
 
-void Win32ListView::AddRows(std::vector<CatalogEntry>&& entries) {
-  rows_.Append(std::move(entries));
-  SyncCount();
+void Win32ListView::OnCatalogueChanged(const CatalogueChange& change) {
+  switch (change.kind) {
+    case CatalogueChange::Kind::Reset:
+      ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+      ListView_DeleteAllItems(hwnd_);
+      SyncCount();
+      break;
+    case CatalogueChange::Kind::Added: SyncCount(); break;
+    case CatalogueChange::Kind::Removed:
+      // The control shifts its own selection state past the removed row.
+      ListView_DeleteItem(hwnd_, static_cast<int>(change.row));
+      SyncCount();
+      break;
+    case CatalogueChange::Kind::Reordered:
+      // The selected row is followed to its new place; with none selected, only the view changes.
+      if (const std::optional<size_t> selected = SelectedRow()) SelectRow(change.RowAfter(*selected));
+      ::InvalidateRect(hwnd_, nullptr, TRUE);
+      break;
+    case CatalogueChange::Kind::Icon:
+      ListView_RedrawItems(hwnd_, static_cast<int>(change.row), static_cast<int>(change.row));
+      break;
+  }
 }
 
-void Win32ListView::AddPackedRows(PackedRows&& rows) {
-  rows_.Append(std::move(rows));
-  SyncCount();
-}
-
-void Win32ListView::RemoveRow(size_t position) {
-  if (position < 1 || position > rows_.Count()) return;
-  rows_.Remove(position - 1);
-  // The control shifts its own selection state past the removed row.
-  ListView_DeleteItem(hwnd_, static_cast<int>(position - 1));
-  SyncCount();
-}
-
-void Win32ListView::SetRowIcon(size_t position, int image) {
-  rows_.SetIcon(position - 1, image);
-  ListView_RedrawItems(hwnd_, static_cast<int>(position - 1), static_cast<int>(position - 1));
-}
-
-size_t Win32ListView::SelectedRow() const {
+std::optional<size_t> Win32ListView::SelectedRow() const {
   int index = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
-  return index < 0 || static_cast<size_t>(index) >= rows_.Count() ? 0 : static_cast<size_t>(index) + 1;
+  if (index < 0 || static_cast<size_t>(index) >= count_) return std::nullopt;
+  return static_cast<size_t>(index);
 }
 
-void Win32ListView::SelectRow(size_t position) {
+void Win32ListView::SelectRow(std::optional<size_t> row) {
   ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  if (position < 1 || position > rows_.Count()) return;
-  int index = static_cast<int>(position - 1);
+  if (!row || *row >= count_) return;
+  int index = static_cast<int>(*row);
   ListView_SetItemState(hwnd_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   ListView_EnsureVisible(hwnd_, index, FALSE);
-}
-
-void Win32ListView::AfterReorder(size_t selected, size_t followedIndex0) {
-  // The selected row is followed to its new place; with none selected, only the view changes.
-  if (selected) SelectRow(followedIndex0 == CatalogueRows::npos ? 0 : followedIndex0 + 1);
-  ::InvalidateRect(hwnd_, nullptr, TRUE);
-}
-
-void Win32ListView::SetSorted(bool sorted) {
-  const size_t selected = SelectedRow();
-  AfterReorder(selected, rows_.SetSorted(sorted, selected - 1));
-}
-
-void Win32ListView::SetSortKey(int column) {
-  const size_t selected = SelectedRow();
-  AfterReorder(selected, rows_.SetKey(column, selected - 1));
-}
-
-void Win32ListView::SetOrder(SortOrder order) {
-  const size_t selected = SelectedRow();
-  AfterReorder(selected, rows_.SetOrder(order, selected - 1));
 }
 
 void Win32ListView::SetSunkenBorder() {

@@ -1,5 +1,6 @@
-// The list contract over a real report-mode list view. Owner-data (virtual): the rows live
-// here and the control asks for the texts it paints, so filling is O(1) per row.
+// The list contract over a real report-mode list view. Owner-data (virtual): the control
+// asks for the texts it paints, and the list reads them from the rows it was given, so
+// filling is O(1) per row and no text is kept here.
 #pragma once
 
 #include <windows.h>
@@ -11,7 +12,6 @@
 #include "common/SystemPorts.h"
 #include "common/win32/DelayLoad.h"
 #include "common/win32/Handle.h"
-#include "launcher/CatalogueRows.h"
 #include "launcher/ListView.h"
 
 namespace carrydeck {
@@ -39,25 +39,12 @@ class Win32ListView : public IListView {
   double ColumnWidth(int position) const override;
   bool SetColumnWidth(int position, double widthTwips) override;
 
-  size_t RowCount() const override { return rows_.Count(); }
-  void ClearRows() override;
-  void AddRows(std::vector<CatalogEntry>&& entries) override;
-  void AddPackedRows(PackedRows&& rows) override;
-  void RemoveRow(size_t position) override;
-  const CatalogEntry& Row(size_t position) const override { return rows_.At(position - 1); }
-  std::string_view Field(size_t position, int j) const override { return rows_.Field(position - 1, j); }
-  int RowIcon(size_t position) const override { return rows_.Icon(position - 1); }
-  void SetRowIcon(size_t position, int image) override;
+  void ShowRows(const ICatalogueRows* rows) override;
+  size_t RowCount() const override { return count_; }
+  void OnCatalogueChanged(const CatalogueChange& change) override;
 
-  size_t SelectedRow() const override;
-  void SelectRow(size_t position) override;
-
-  bool Sorted() const override { return rows_.Sorted(); }
-  void SetSorted(bool sorted) override;
-  int SortKey() const override { return rows_.Key(); }
-  void SetSortKey(int column) override;
-  SortOrder Order() const override { return rows_.Order(); }
-  void SetOrder(SortOrder order) override;
+  std::optional<size_t> SelectedRow() const override;
+  void SelectRow(std::optional<size_t> row) override;
 
   void SetSunkenBorder() override;
   bool GridLines() const override;
@@ -78,10 +65,9 @@ class Win32ListView : public IListView {
   double PixelsToTwips(int pixels) const;
 
  private:
+  // The control shows as many rows as there are now.
   void SyncCount();
   bool Resize(int width, int height);
-  // selected: the row selected before (1-based, 0 for none); followedIndex0: where it went.
-  void AfterReorder(size_t selected, size_t followedIndex0);
 
   IFileSystem& files_;
   HWND hwnd_ = nullptr;
@@ -90,7 +76,8 @@ class Win32ListView : public IListView {
   int fontPoints_ = 0;
   bool hasBackground_ = false;
   ComApartment com_;  // the picture decoder's, joined with the first picture
-  CatalogueRows rows_;
+  const ICatalogueRows* rows_ = nullptr;
+  size_t count_ = 0;
   std::vector<std::string> headers_;
 };
 

@@ -227,7 +227,7 @@ TEST_F(EntryEditorDialogTest, KeysTypedInTheEditorAreTheEditorsWhileTheMainWindo
   stick.Write("Data.dat", kCatalogue);
   stick.Write("Settings.ini", "[MAIN]\r\nICONS=0\r\n");
   Open(stick);
-  window->list().SelectRow(1);
+  window->list().SelectRow(0);
   const std::string data = stick.Read("Data.dat");
   StandIn here(stick);
   scripts.push_back([&](HWND dialog) {
@@ -255,7 +255,7 @@ TEST_F(EntryEditorDialogTest, TrayExitWhileTheEditorIsOpenCancelsItThenAsksAndEn
   stick.Write("Data.dat", kCatalogue);
   stick.Write("Settings.ini", "[MAIN]\r\nICONS=0\r\n");
   Open(stick);
-  window->list().SelectRow(1);
+  window->list().SelectRow(0);
   const HWND main = window->hwnd();
   StandIn here(stick);
   answers = {IDNO};
@@ -288,7 +288,7 @@ TEST_F(EntryEditorDialogTest, EditOfAnEntryStoredOnAnotherRootOpensAndSavesOnThe
   stick.Write("Apps\\w.exe", "MZ");
   stick.Write("Apps\\x.exe", "MZ");
   Open(stick);
-  window->list().SelectRow(1);
+  window->list().SelectRow(0);
 
   scripts.push_back([&](HWND dialog) {
     EXPECT_EQ(Text(dialog), "Edit Entry");
@@ -349,7 +349,7 @@ TEST_F(EntryEditorDialogTest, CancelAfterEditChangesNothing) {
   stick.Write("Settings.ini", "[MAIN]\r\nICONS=0\r\n");
   stick.Write("imagelist.dat", "old cache");
   Open(stick);
-  window->list().SelectRow(2);
+  window->list().SelectRow(1);
   scripts.push_back([&](HWND dialog) {
     EXPECT_EQ(Text(GetDlgItem(dialog, IDC_TXTNAME)), "Alpha");
     Type(dialog, IDC_TXTNAME, "Changed");
@@ -369,7 +369,7 @@ TEST_F(EntryEditorDialogTest, DeleteAnsweredNoRewritesTheSameRowsYesRemovesTheRo
   stick.Write("Settings.ini", "[MAIN]\r\nICONS=0\r\n");
   stick.Write("imagelist.dat", "old cache");
   Open(stick);
-  window->list().SelectRow(2);
+  window->list().SelectRow(1);
 
   answers = {IDNO};
   Choose(Command::DeleteEntry);

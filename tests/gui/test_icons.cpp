@@ -4,9 +4,9 @@
 #include <limits>
 
 #include "GuiTest.h"
-#include "MemoryListView.h"
 #include "common/win32/ErrorDescription.h"
 #include "common/win32/Win32FileSystem.h"
+#include "launcher/CatalogueModel.h"
 #include "launcher/IconCacheFile.h"
 #include "launcher/win32/resource.h"
 
@@ -133,9 +133,9 @@ TEST_F(Icons, FirstStartRebuildsAndLeavesTheCacheTheNextStartLoadsIt) {
   for (int row = 0; row < 3; ++row) EXPECT_EQ(RowImage(row), row);
   EXPECT_EQ(stick.Read("imagelist.dat"), firstCache) << "a load writes nothing";
   IconImage image;
-  for (size_t i = 1; i <= 3; ++i) {
+  for (size_t i = 0; i < 3; ++i) {
     ASSERT_TRUE(window->imageList().Image(i, image));
-    EXPECT_TRUE(image == cached[i - 1]) << i;
+    EXPECT_TRUE(image == cached[i]) << i;
   }
 }
 
@@ -299,16 +299,16 @@ std::vector<IconImage> EveryKindOfPixel(size_t n) {
 TEST_F(ImageListOnAListView, ImagesGoInRowOrderOnlyAndComeBackAsAdded) {
   ASSERT_NE(view, nullptr);
   ASSERT_TRUE(iml.Create(view));
-  ASSERT_TRUE(iml.Add(1, Gradient(0x204080)));
-  EXPECT_FALSE(iml.Add(3, Gradient(0x204080)));
+  ASSERT_TRUE(iml.Add(0, Gradient(0x204080)));
+  EXPECT_FALSE(iml.Add(2, Gradient(0x204080)));
   EXPECT_EQ(iml.LastErrorDescription(), "Image 3 would not stand beside its row.");
   ASSERT_TRUE(iml.AddStrip({Gradient(0xFF0000), Gradient(0x00FF00), Gradient(0x0000FF)}));
   EXPECT_EQ(iml.Count(), 4u);
   EXPECT_EQ(ImageList_GetImageCount(iml.handle()), 4);
   IconImage image;
-  ASSERT_TRUE(iml.Image(3, image));
+  ASSERT_TRUE(iml.Image(2, image));
   EXPECT_TRUE(image == Gradient(0x00FF00));
-  EXPECT_FALSE(iml.Image(5, image));
+  EXPECT_FALSE(iml.Image(4, image));
   const uint32_t colours[] = {0x204080, 0xFF0000, 0x00FF00, 0x0000FF};
   for (int i = 0; i < 4; ++i) ExpectDrawnLike(iml.handle(), i, Gradient(colours[i]));
 
@@ -328,11 +328,11 @@ TEST_F(ImageListOnAListView, TheListViewGoingLeavesTheImageListToItsOwner) {
   ASSERT_TRUE(iml.Create(view));
   ASSERT_TRUE(iml.AddStrip({Gradient(0x102030), Gradient(0x405060)}));
   // One more goes on after the strip.
-  ASSERT_TRUE(iml.Add(3, Gradient(0x708090)));
+  ASSERT_TRUE(iml.Add(2, Gradient(0x708090)));
   IconImage image;
-  ASSERT_TRUE(iml.Image(1, image));
+  ASSERT_TRUE(iml.Image(0, image));
   EXPECT_TRUE(image == Gradient(0x102030));
-  ASSERT_TRUE(iml.Image(3, image));
+  ASSERT_TRUE(iml.Image(2, image));
   EXPECT_TRUE(image == Gradient(0x708090));
   iml.Attach();
   DestroyWindow(view);
@@ -342,7 +342,7 @@ TEST_F(ImageListOnAListView, TheListViewGoingLeavesTheImageListToItsOwner) {
 
 TEST_F(ImageListOnAListView, RoomForAllImagesIsAFreshListShownInPlaceOfTheOldOne) {
   ASSERT_TRUE(iml.Create(view));
-  ASSERT_TRUE(iml.Add(1, Gradient(0x102030)));
+  ASSERT_TRUE(iml.Add(0, Gradient(0x102030)));
   iml.Attach();
   const std::vector<IconImage> images = EveryKindOfPixel(3000);
   ASSERT_TRUE(iml.ClearWithRoomFor(images.size()));
@@ -354,22 +354,22 @@ TEST_F(ImageListOnAListView, RoomForAllImagesIsAFreshListShownInPlaceOfTheOldOne
   ASSERT_TRUE(iml.AddStrip({images.begin() + 1024, images.end()}));
   EXPECT_EQ(ImageList_GetImageCount(iml.handle()), 3000);
   std::vector<IconImage> back(20);
-  ASSERT_TRUE(iml.Images(2981, back.size(), back.data()));
+  ASSERT_TRUE(iml.Images(2980, back.size(), back.data()));
   for (size_t i = 0; i < back.size(); ++i) EXPECT_TRUE(back[i] == images[2980 + i]) << i;
-  EXPECT_FALSE(iml.Images(2981, 21, back.data())) << "past the last image";
+  EXPECT_FALSE(iml.Images(2980, 21, back.data())) << "past the last image";
 
   // No room for that many: the list stays, empty and still in use.
   EXPECT_FALSE(iml.ClearWithRoomFor(std::numeric_limits<size_t>::max() / 2));
   EXPECT_EQ(iml.LastErrorDescription(), ErrorDescription(ERROR_NOT_ENOUGH_MEMORY));
   EXPECT_EQ(iml.Count(), 0u);
   EXPECT_EQ(ListView_GetImageList(view, LVSIL_SMALL), iml.handle());
-  ASSERT_TRUE(iml.Add(1, images[0]));
+  ASSERT_TRUE(iml.Add(0, images[0]));
 }
 
 TEST_F(ImageListOnAListView, Pic16GivesBackWhatTheImageListDrawsAlphaIncluded) {
   ASSERT_TRUE(iml.Create(view));
   const IconImage original = Gradient(0xC08040);
-  ASSERT_TRUE(iml.Add(1, original));
+  ASSERT_TRUE(iml.Add(0, original));
   IconCanvas iconCanvas;
   ASSERT_TRUE(iconCanvas.Create());
   const IconImage drawn =
@@ -391,17 +391,17 @@ TEST_F(ImageListOnAListView, TheCacheSavedFromTheListHoldsEveryPixelAsAddedAndLo
   // One by one, then strips, then one more and a strip: images in several rows of the list's
   // bitmap, whichever way they came in.
   size_t next = 0;
-  for (; next < 3; ++next) ASSERT_TRUE(iml.Add(next + 1, images[next])) << next;
+  for (; next < 3; ++next) ASSERT_TRUE(iml.Add(next, images[next])) << next;
   ASSERT_TRUE(iml.AddStrip({images.begin() + 3, images.begin() + 12}));
-  ASSERT_TRUE(iml.Add(13, images[12]));
+  ASSERT_TRUE(iml.Add(12, images[12]));
   ASSERT_TRUE(iml.AddStrip({images.begin() + 13, images.end()}));
   ASSERT_EQ(iml.Count(), images.size());
   EXPECT_LE(iml.KeptAside(), 1u) << "the control holds the pixels: at most the image clear yet coloured is kept aside";
-  for (size_t i = 1; i <= images.size(); ++i) {
+  for (size_t i = 0; i < images.size(); ++i) {
     IconImage image;
     ASSERT_TRUE(iml.Image(i, image)) << i;
     for (size_t p = 0; p < kIconPixels; ++p)
-      ASSERT_EQ(image.pixels[p], images[i - 1].pixels[p]) << "image " << i << " pixel " << p;
+      ASSERT_EQ(image.pixels[p], images[i].pixels[p]) << "image " << i << " pixel " << p;
   }
 
   StickFolder stick("icons_exact");
@@ -412,8 +412,8 @@ TEST_F(ImageListOnAListView, TheCacheSavedFromTheListHoldsEveryPixelAsAddedAndLo
   EXPECT_EQ(stick.Read("imagelist.dat"), EncodeImageList(images)) << "the cache holds the images byte for byte";
 
   // Loaded into the real list and saved again: still the same bytes.
-  MemoryListView rows;
-  rows.AddRows(std::vector<CatalogEntry>(images.size()));
+  CatalogueModel rows;
+  rows.Append(std::vector<CatalogEntry>(images.size()));
   Win32BoundedRead reader;
   LoadedIcons loaded = LoadImageList(iml, cache, rows, files, reader);
   ASSERT_TRUE(loaded.ok) << loaded.error;

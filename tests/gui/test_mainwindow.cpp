@@ -161,7 +161,7 @@ TEST_F(MainWindowTest, TypingANameFindsItsRow) {
   SetFocus(list());
   SendMessageA(list(), WM_CHAR, 'a', 1);
   Pump(window.get());
-  EXPECT_EQ(window->list().SelectedRow(), 3u);
+  EXPECT_EQ(window->list().SelectedRow(), 2u);
 }
 
 // The tips the notification area shows, read from the shell's own tooltips of its icons.

@@ -251,7 +251,7 @@ TEST_F(LiveWindow, AnEntryStoredOnFIsStartedFromTheLaunchersDriveE) {
   PlaceProbe(stick, "Apps\\probe.exe");
   stick.Write("Data.dat", "Probe\r\nTools\r\nF:\\run_relocated\\Apps\\probe.exe\r\n-d \"%drive%\" -dir %DIR% -x\r\n");
   Open(stick);
-  window->list().SelectRow(1);
+  window->list().SelectRow(0);
   Choose(Command::Run);
   ASSERT_TRUE(WaitForFile(window.get(), stick.path() + "Apps\\probe.log"));
   EXPECT_EQ(
@@ -283,7 +283,7 @@ TEST_F(LiveWindow, CopyPutsTheExactPathOnTheClipboard) {
   std::string probe = PlaceProbe(stick, "Some Apps\\probe.exe");
   stick.Write("Data.dat", "Probe\r\nTools\r\n" + probe + "\r\n\r\n");
   Open(stick);
-  window->list().SelectRow(1);
+  window->list().SelectRow(0);
   Choose(Command::CopyEntryPath);
   EXPECT_EQ(GetClipboardOwner(), window->hwnd()) << "the launcher's window owns what it put there";
   ASSERT_TRUE(OpenClipboard(nullptr));
@@ -318,11 +318,11 @@ TEST_F(LiveWindow, ArrowKeysShowTheSelectedPathInTheStatusLine) {
   stick.Write("Data.dat", "A\r\nT\r\nE:\\Apps\\Editor\\editor.exe\r\n\r\nB\r\nT\r\nE:\\b.exe\r\n\r\n");
   Open(stick);
   SetFocus(list());
-  window->list().SelectRow(1);
+  window->list().SelectRow(0);
   SendMessageA(list(), WM_KEYDOWN, VK_DOWN, 1);
   SendMessageA(list(), WM_KEYUP, VK_DOWN, 0xC0000001);
   Pump(window.get());
-  EXPECT_EQ(window->list().SelectedRow(), 2u);
+  EXPECT_EQ(window->list().SelectedRow(), 1u);
   EXPECT_EQ(StatusText(window->statusBar()), "E: > b.exe");
 }
 

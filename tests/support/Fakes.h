@@ -292,9 +292,9 @@ class FakeImageList : public IImageList {
     return true;
   }
   size_t Count() const override { return images.size(); }
-  bool Add(size_t position, const IconImage& image) override {
+  bool Add(size_t index, const IconImage& image) override {
     ++adds;
-    if (position != images.size() + 1 || static_cast<size_t>(adds) == failAtAdd) return false;
+    if (index != images.size() || static_cast<size_t>(adds) == failAtAdd) return false;
     images.push_back(image);
     return true;
   }
@@ -304,10 +304,10 @@ class FakeImageList : public IImageList {
     images.insert(images.end(), strip.begin(), strip.end());
     return true;
   }
-  bool Images(size_t position, size_t count, IconImage* out) const override {
-    if (position < 1 || count > images.size() || position - 1 > images.size() - count) return false;
-    std::copy(images.begin() + static_cast<std::ptrdiff_t>(position - 1),
-              images.begin() + static_cast<std::ptrdiff_t>(position - 1 + count), out);
+  bool Images(size_t first, size_t count, IconImage* out) const override {
+    if (count > images.size() || first > images.size() - count) return false;
+    std::copy(images.begin() + static_cast<std::ptrdiff_t>(first),
+              images.begin() + static_cast<std::ptrdiff_t>(first + count), out);
     return true;
   }
   std::string LastErrorDescription() const override { return "Not enough memory resources are available."; }

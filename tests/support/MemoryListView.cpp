@@ -46,18 +46,26 @@ bool MemoryListView::SetBackgroundPicture(const std::string& path, std::string& 
   return true;
 }
 
-void MemoryListView::ClearRows() {
-  rows_.Clear();
-  selected_ = 0;
+void MemoryListView::ShowRows(const ICatalogueRows* rows) {
+  rows_ = rows;
+  OnCatalogueChanged(CatalogueChange{CatalogueChange::Kind::Reset});
 }
 
-void MemoryListView::RemoveRow(size_t position) {
-  if (position < 1 || position > rows_.Count()) return;
-  rows_.Remove(position - 1);
-  if (selected_ == position)
-    selected_ = 0;
-  else if (selected_ > position)
-    --selected_;
+void MemoryListView::OnCatalogueChanged(const CatalogueChange& change) {
+  if (selected_) selected_ = change.RowAfter(*selected_);
+  count_ = rows_ ? rows_->Count() : 0;
+}
+
+CatalogEntry MemoryListView::Row(size_t row) const {
+  CatalogEntry shown;
+  for (int j = 0; j < 4; ++j) shown.fields[static_cast<size_t>(j)] = rows_->Field(row, j);
+  return shown;
+}
+
+std::vector<std::string> MemoryListView::Names() const {
+  std::vector<std::string> names;
+  for (size_t row = 0; row < count_; ++row) names.emplace_back(rows_->Field(row, kNameField));
+  return names;
 }
 
 }  // namespace carrydeck

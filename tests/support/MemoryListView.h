@@ -1,9 +1,11 @@
-// The list contract kept in memory: what the logic's tests run against.
+// The list contract kept in memory: what the logic's tests run against. Like the real list,
+// it holds no rows: it shows those it is given, and reads back what a row shows.
 #pragma once
 
+#include <string>
 #include <vector>
 
-#include "launcher/CatalogueRows.h"
+#include "launcher/Catalogue.h"
 #include "launcher/ListView.h"
 
 namespace carrydeck {
@@ -17,25 +19,11 @@ class MemoryListView : public IListView {
   double ColumnWidth(int position) const override;
   bool SetColumnWidth(int position, double widthTwips) override;
 
-  size_t RowCount() const override { return rows_.Count(); }
-  void ClearRows() override;
-  void AddRows(std::vector<CatalogEntry>&& entries) override { rows_.Append(std::move(entries)); }
-  void AddPackedRows(PackedRows&& rows) override { rows_.Append(std::move(rows)); }
-  void RemoveRow(size_t position) override;
-  const CatalogEntry& Row(size_t position) const override { return rows_.At(position - 1); }
-  std::string_view Field(size_t position, int j) const override { return rows_.Field(position - 1, j); }
-  int RowIcon(size_t position) const override { return rows_.Icon(position - 1); }
-  void SetRowIcon(size_t position, int image) override { rows_.SetIcon(position - 1, image); }
-
-  size_t SelectedRow() const override { return selected_; }
-  void SelectRow(size_t position) override { selected_ = position <= rows_.Count() ? position : 0; }
-
-  bool Sorted() const override { return rows_.Sorted(); }
-  void SetSorted(bool sorted) override { Follow(rows_.SetSorted(sorted, selected_ - 1)); }
-  int SortKey() const override { return rows_.Key(); }
-  void SetSortKey(int column) override { Follow(rows_.SetKey(column, selected_ - 1)); }
-  SortOrder Order() const override { return rows_.Order(); }
-  void SetOrder(SortOrder order) override { Follow(rows_.SetOrder(order, selected_ - 1)); }
+  void ShowRows(const ICatalogueRows* rows) override;
+  size_t RowCount() const override { return count_; }
+  void OnCatalogueChanged(const CatalogueChange& change) override;
+  std::optional<size_t> SelectedRow() const override { return selected_; }
+  void SelectRow(std::optional<size_t> row) override { selected_ = row && *row < count_ ? row : std::nullopt; }
 
   void SetSunkenBorder() override { sunken_ = true; }
   bool GridLines() const override { return gridLines_; }
@@ -56,17 +44,22 @@ class MemoryListView : public IListView {
   const std::string& background() const { return background_; }
   bool sunken() const { return sunken_; }
   int repaints() const { return repaints_; }
+  // What row `row` shows: its four texts, as the real list would paint them, and its icon.
+  CatalogEntry Row(size_t row) const;
+  int RowIcon(size_t row) const { return rows_->Icon(row); }
+  // The names shown, top to bottom.
+  std::vector<std::string> Names() const;
 
  private:
   struct Column {
     std::string text;
     double width;
   };
-  void Follow(size_t index0) { selected_ = (selected_ == 0 || index0 == CatalogueRows::npos) ? 0 : index0 + 1; }
 
   std::vector<Column> columns_;
-  CatalogueRows rows_;
-  size_t selected_ = 0;
+  const ICatalogueRows* rows_ = nullptr;
+  size_t count_ = 0;
+  std::optional<size_t> selected_;
   bool sunken_ = false;
   bool gridLines_ = false;
   double width_ = 9000;

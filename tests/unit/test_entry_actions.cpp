@@ -35,8 +35,8 @@ struct Actions : ::testing::Test {
     return *form;
   }
   void Entry(const std::string& target, const std::string& parameters = "") {
-    list.AddRow(CatalogEntry{{"Tool", "Tools", target, parameters}});
-    list.SelectRow(list.RowCount());
+    form->Catalogue().Append({CatalogEntry{{"Tool", "Tools", target, parameters}}});
+    list.SelectRow(list.RowCount() - 1);
   }
   void File(const std::string& path) { fs.files[path] = "MZ"; }
   void Folder(const std::string& path) { fs.folders.insert(path); }
@@ -65,7 +65,7 @@ TEST_F(Actions, MissingTargetIsRunFromTheLaunchersDrive) {
   Start();
   File("E:\\Apps\\probe.exe");
   Entry("F:\\Apps\\probe.exe", "\"%drive%\" %dir%");
-  list.SelectRow(1);
+  list.SelectRow(0);
   form->OnListDoubleClick();
   ASSERT_EQ(shell.opened.size(), 1u);
   EXPECT_EQ(shell.opened[0].file, "E:\\Apps\\probe.exe");
@@ -135,7 +135,7 @@ TEST_F(Actions, NoSelectionEmptyRelativeWildcardAndOverlongTargetsAreReported) {
   File("E:\\Apps\\tool.exe");  // and where it would land in the current folder
   for (const std::string& target : {std::string(), std::string("Apps\\tool.exe"), std::string("E:\\Apps\\*.exe"),
                                     "E:\\" + std::string(300, 'x') + ".exe"}) {
-    list.ClearRows();
+    form->Catalogue().Clear();
     Entry(target);
     form->Actions().RunSelectedEntry();
     EXPECT_EQ(view.status, "Error running " + target + " : ") << target;
@@ -184,7 +184,7 @@ TEST_F(Actions, BrowseFailuresMinimiseNothingAndExplainThemselves) {
   EXPECT_EQ(view.status, "Error browsing Q:\\Gone\\ : ");
   EXPECT_TRUE(view.events.empty());
 
-  list.ClearRows();
+  form->Catalogue().Clear();
   form->OnCommand(Command::BrowseEntryFolder);
   EXPECT_EQ(view.status, "Error browsing  : No entry is selected.");
 
@@ -270,7 +270,7 @@ TEST_F(Actions, CommandPromptRefusesNetworkFoldersAndReportsMissingOnes) {
   EXPECT_EQ(Message(), "Error opening cmd to Q:\\Gone\\ : ");
   EXPECT_EQ(view.status, "Error opening command.com to Q:\\Gone\\ : ");
 
-  list.ClearRows();
+  form->Catalogue().Clear();
   form->OnCommand(Command::OpenCommandPrompt);
   EXPECT_EQ(view.status, "Error opening command.com to  : No entry is selected.");
   EXPECT_TRUE(shell.commands.empty());
@@ -363,7 +363,7 @@ TEST_F(Actions, CopyFailuresHaveTheirOwnTexts) {
   form->OnCommand(Command::CopyEntryPath);
   EXPECT_EQ(view.status, "Error getting path: ");
 
-  list.ClearRows();
+  form->Catalogue().Clear();
   form->OnCommand(Command::CopyShortPath);
   EXPECT_EQ(view.status, "Error getting DOS path: No entry is selected.");
 }

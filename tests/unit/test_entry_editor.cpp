@@ -202,11 +202,7 @@ struct EntryEditorLogic : ::testing::Test {
     view.file = static_cast<int>(it - view.files.begin());
     form.OnFileClick();
   }
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (size_t i = 1; i <= list.RowCount(); ++i) names.push_back(list.Row(i).Name());
-    return names;
-  }
+  std::vector<std::string> Names() const { return list.Names(); }
 };
 
 const char kCatalogue[] =
@@ -252,7 +248,7 @@ TEST_F(EntryEditorLogic, EditFillsTheBoxesAndOpensTheListsOnTheEntrysFile) {
   AddFile("F:\\Games\\alpha.exe");
   AddFile("F:\\Games\\other.exe");
   Start(kCatalogue);
-  list.SelectRow(2);
+  list.SelectRow(1);
   Open(Command::EditEntry, [&](EntryEditor& form) {
     EXPECT_EQ(form.Mode(), EditorMode::Edit);
     EXPECT_EQ(view.caption, "Edit Entry");
@@ -270,7 +266,7 @@ TEST_F(EntryEditorLogic, EditOfAnEntryWhoseRootIsGoneOpensOnTheLaunchersDrive) {
   AddFile("E:\\Apps\\x.exe");
   AddFile("E:\\Apps\\y.exe");
   Start("X\r\nTools\r\nF:\\Apps\\x.exe\r\n\r\n");
-  list.SelectRow(1);
+  list.SelectRow(0);
   Open(Command::EditEntry, [&](EntryEditor& form) {
     EXPECT_EQ(view.ShownDrive(), "E:\\");
     EXPECT_EQ(form.DirPath(), "E:\\Apps");
@@ -278,7 +274,7 @@ TEST_F(EntryEditorLogic, EditOfAnEntryWhoseRootIsGoneOpensOnTheLaunchersDrive) {
     form.OnSave();
   });
   ASSERT_EQ(list.RowCount(), 1u) << "the old row went, the new one came";
-  EXPECT_EQ(list.Row(1), (CatalogEntry{{"X", "Tools", "E:\\Apps\\x.exe", ""}}));
+  EXPECT_EQ(list.Row(0), (CatalogEntry{{"X", "Tools", "E:\\Apps\\x.exe", ""}}));
   EXPECT_EQ(File("Data.dat"), "X\r\nTools\r\nE:\\Apps\\x.exe\r\n\r\n");
 }
 
@@ -305,7 +301,7 @@ TEST_F(EntryEditorLogic, EditWithoutASelectedRowOpensEmptyOnTheLaunchersRootAndS
 TEST_F(EntryEditorLogic, EditWhoseFileIsNowhereStillOpensAndSelectsNothing) {
   folders.AddFolder("E:\\Apps");
   Start("Gone\r\nT\r\nF:\\Old\\gone.exe\r\n\r\n");
-  list.SelectRow(1);
+  list.SelectRow(0);
   Open(Command::EditEntry, [&](EntryEditor& form) {
     EXPECT_EQ(view.name, "Gone");
     EXPECT_EQ(form.DirPath(), "E:\\Carrydeck") << "a folder that is not there leaves the lists where they were";
@@ -341,7 +337,7 @@ TEST_F(EntryEditorLogic, SaveWithoutAFileOrWithoutATypeDoesNothingAndStaysOpen) 
 TEST_F(EntryEditorLogic, AddPutsTheNewRowInItsSortedPlaceAndWritesBothFiles) {
   AddFile("E:\\Tools\\editor.exe");
   Start(kCatalogue);
-  list.SelectRow(1);
+  list.SelectRow(0);
   Open(Command::AddEntry, [&](EntryEditor& form) {
     form.OpenFolderRow(-1);  // not a row: nothing happens
     form.OpenFolderRow(view.FolderRowOf("E:\\"));
@@ -357,10 +353,10 @@ TEST_F(EntryEditorLogic, AddPutsTheNewRowInItsSortedPlaceAndWritesBothFiles) {
   });
   ASSERT_EQ(list.RowCount(), 4u) << "adding removes nothing, whatever row is selected";
   EXPECT_EQ(Names(), (std::vector<std::string>{"editor", "Alpha", "Beta", "Zed"}));
-  EXPECT_EQ(list.Row(1), (CatalogEntry{{"editor", "Application", "E:\\Tools\\editor.exe", "%dir%editor.ini"}}));
-  EXPECT_TRUE(list.Sorted());
-  EXPECT_EQ(list.SortKey(), 1);
-  EXPECT_EQ(list.Order(), SortOrder::Ascending);
+  EXPECT_EQ(list.Row(0), (CatalogEntry{{"editor", "Application", "E:\\Tools\\editor.exe", "%dir%editor.ini"}}));
+  EXPECT_TRUE(owner->Catalogue().Sorted());
+  EXPECT_EQ(owner->Catalogue().Key(), 1);
+  EXPECT_EQ(owner->Catalogue().Order(), SortOrder::Ascending);
   EXPECT_GE(list.repaints(), 1);
   EXPECT_EQ(File("Data.dat"),
             "editor\r\nApplication\r\nE:\\Tools\\editor.exe\r\n%dir%editor.ini\r\n"
@@ -381,14 +377,14 @@ TEST_F(EntryEditorLogic, EmptyNameBecomesTheWholeFileName) {
     form.OnSave();
   });
   ASSERT_EQ(list.RowCount(), 1u);
-  EXPECT_EQ(list.Row(1).Name(), "app.exe");
+  EXPECT_EQ(list.Row(0).Name(), "app.exe");
 }
 
 TEST_F(EntryEditorLogic, EditReplacesOnlyTheSelectedRow) {
   AddFile("E:\\Apps\\beta.exe");
   AddFile("E:\\Apps\\beta2.exe");
   Start(kCatalogue);
-  list.SelectRow(3);
+  list.SelectRow(2);
   Open(Command::EditEntry, [&](EntryEditor& form) {
     EXPECT_EQ(view.ShownFile(), "beta.exe");
     Pick(form, "beta2.exe");
@@ -397,7 +393,7 @@ TEST_F(EntryEditorLogic, EditReplacesOnlyTheSelectedRow) {
     form.OnSave();
   });
   EXPECT_EQ(Names(), (std::vector<std::string>{"Beta", "Alpha", "Zed"}));
-  EXPECT_EQ(list.Row(1), (CatalogEntry{{"Beta", "Aardvarks", "E:\\Apps\\beta2.exe", "%drive%\\x"}}));
+  EXPECT_EQ(list.Row(0), (CatalogEntry{{"Beta", "Aardvarks", "E:\\Apps\\beta2.exe", "%drive%\\x"}}));
   ASSERT_TRUE(Has("Types.dat"));
   EXPECT_EQ(File("Types.dat"), "") << "a type not added with + stays out of the list";
 }
@@ -405,10 +401,10 @@ TEST_F(EntryEditorLogic, EditReplacesOnlyTheSelectedRow) {
 TEST_F(EntryEditorLogic, SavedWithoutChangesAnEditMovesToItsSortedPlace) {
   AddFile("E:\\Apps\\zed.exe");
   Start(kCatalogue);
-  list.SelectRow(1);
+  list.SelectRow(0);
   Open(Command::EditEntry, [&](EntryEditor& form) { form.OnSave(); });
   EXPECT_EQ(Names(), (std::vector<std::string>{"Alpha", "Beta", "Zed"}));
-  EXPECT_EQ(list.Row(3), (CatalogEntry{{"Zed", "Tools", "E:\\Apps\\zed.exe", ""}}));
+  EXPECT_EQ(list.Row(2), (CatalogEntry{{"Zed", "Tools", "E:\\Apps\\zed.exe", ""}}));
 }
 
 TEST_F(EntryEditorLogic, AFileInADriveRootGetsOneBackslash) {
@@ -419,7 +415,7 @@ TEST_F(EntryEditorLogic, AFileInADriveRootGetsOneBackslash) {
     form.OnSave();
   });
   ASSERT_EQ(list.RowCount(), 1u);
-  EXPECT_EQ(list.Row(1).TargetFile(), "E:\\app.exe");
+  EXPECT_EQ(list.Row(0).TargetFile(), "E:\\app.exe");
 }
 
 TEST_F(EntryEditorLogic, EveryTypeListWriteKeepsItemsAsTheyWere) {
@@ -488,7 +484,7 @@ TEST_F(EntryEditorLogic, SaveClickedAgainWhileTheIconsAreRebuiltRunsOnce) {
     AddFile("E:\\Apps\\zed.exe");
     AddFile("E:\\Carrydeck\\app.exe");
     Start(kCatalogue);
-    list.SelectRow(1);
+    list.SelectRow(0);
     EntryEditor* open = nullptr;
     int clicks = 0;
     // The second click waits in the queue and runs when the rebuild yields.
@@ -519,7 +515,7 @@ TEST_F(EntryEditorLogic, ExitWhileTheEditorIsOpenClosesItAsCancelledThenAsks) {
     main = FakeMainView();
     AddFile("E:\\Apps\\zed.exe");
     Start(kCatalogue);
-    list.SelectRow(1);
+    list.SelectRow(0);
     const std::string data = File("Data.dat");
     main.answers = {mb::IdNo};
     Open(Command::EditEntry, [&](EntryEditor& form) {
@@ -544,7 +540,7 @@ TEST_F(EntryEditorLogic, ExitWhileTheEditorIsOpenClosesItAsCancelledThenAsks) {
 TEST_F(EntryEditorLogic, NothingOfTheMainWindowActsWhileTheEditorIsOpen) {
   AddFile("E:\\Apps\\zed.exe");
   Start(kCatalogue);
-  list.SelectRow(1);
+  list.SelectRow(0);
   const std::string data = File("Data.dat");
   Open(Command::AddEntry, [&](EntryEditor& form) {
     // Del and F5 of the main window's keys, a second editor, a header click.
@@ -563,7 +559,7 @@ TEST_F(EntryEditorLogic, NothingOfTheMainWindowActsWhileTheEditorIsOpen) {
 TEST_F(EntryEditorLogic, CancelChangesNothing) {
   AddFile("E:\\Apps\\zed.exe");
   Start(kCatalogue);
-  list.SelectRow(1);
+  list.SelectRow(0);
   const std::string data = File("Data.dat");
   fs.creates = 0;
   Open(Command::EditEntry, [&](EntryEditor& form) {
@@ -686,7 +682,7 @@ TEST_F(EntryEditorLogic, ANetworkPathFromTheBoxOpensTheListsOnTheShare) {
     form.OnSave();
   });
   ASSERT_EQ(list.RowCount(), 1u);
-  EXPECT_EQ(list.Row(1).TargetFile(), "\\\\server\\share\\Apps\\tool.exe");
+  EXPECT_EQ(list.Row(0).TargetFile(), "\\\\server\\share\\Apps\\tool.exe");
 }
 
 TEST_F(EntryEditorLogic, AnEmptyOrUnusablePathFromTheBoxLeavesTheListsWhereTheyWere) {
@@ -726,11 +722,14 @@ TEST(FolderListPath, RootsKeepTheirBackslashFoldersLoseIt) {
 // The editor over a catalogue of its own that records what is asked of it.
 class RecordingCatalogue : public ICatalogueEditing {
  public:
-  MemoryListView rows;
+  CatalogueModel rows;
+  std::optional<size_t> selected;
   std::vector<std::string> calls;
-  IListView& Rows() override { return rows; }
+  CatalogueModel& Catalogue() override { return rows; }
+  std::optional<size_t> SelectedRow() const override { return selected; }
+  void RepaintList() override {}
   bool SaveCatalogue() override {
-    calls.push_back("save " + std::to_string(rows.RowCount()) + " rows");
+    calls.push_back("save " + std::to_string(rows.Count()) + " rows");
     return true;
   }
   void RebuildIcons() override { calls.push_back("rebuild icons"); }
@@ -749,9 +748,9 @@ TEST(EntryEditorOverItsCatalogue, SaveChangesTheRowsThenSavesThemBeforeTheIconsA
       folders.AddFile(file);
     }
     RecordingCatalogue catalogue;
-    catalogue.rows.AddRows({CatalogEntry{{"Old", "Tools", "E:\\Apps\\old.exe", ""}},
-                            CatalogEntry{{"Game", "Games", "E:\\Games\\game.exe", ""}}});
-    catalogue.rows.SelectRow(1);
+    catalogue.rows.Append({CatalogEntry{{"Old", "Tools", "E:\\Apps\\old.exe", ""}},
+                           CatalogEntry{{"Game", "Games", "E:\\Games\\game.exe", ""}}});
+    catalogue.selected = 0;
     EntryEditor editor(mode, catalogue, fs, "F:\\Menu\\");
     EXPECT_EQ(editor.Mode(), mode);
     editor.Attach(view, folders);
@@ -765,24 +764,25 @@ TEST(EntryEditorOverItsCatalogue, SaveChangesTheRowsThenSavesThemBeforeTheIconsA
     editor.OnSave();
     const size_t rows = mode == EditorMode::Add ? 3 : 2;
     EXPECT_EQ(catalogue.calls, (std::vector<std::string>{"save " + std::to_string(rows) + " rows", "rebuild icons"}));
-    ASSERT_EQ(catalogue.rows.RowCount(), rows);
-    EXPECT_EQ(catalogue.rows.Row(1).Name(), "Game") << "grouped by type";
-    EXPECT_EQ(catalogue.rows.Row(2), (CatalogEntry{{"New", "Tools", "E:\\Apps\\new.exe", ""}}));
-    EXPECT_EQ(catalogue.rows.Row(rows).Name(), mode == EditorMode::Add ? "Old" : "New") << "only an edit replaces";
+    ASSERT_EQ(catalogue.rows.Count(), rows);
+    EXPECT_EQ(catalogue.rows.Entry(0).Name(), "Game") << "grouped by type";
+    EXPECT_EQ(catalogue.rows.Entry(1), (CatalogEntry{{"New", "Tools", "E:\\Apps\\new.exe", ""}}));
+    EXPECT_EQ(catalogue.rows.Entry(rows - 1).Name(), mode == EditorMode::Add ? "Old" : "New")
+        << "only an edit replaces";
     EXPECT_EQ(fs.files.count("F:\\Menu\\Types.dat"), 1u) << "the types list lies in the program folder";
     EXPECT_TRUE(editor.Unloaded());
   }
 }
 
 TEST(SortByTypeThenName, GroupsTypesWithNamesInOrder) {
-  MemoryListView list;
-  list.AddRows({CatalogEntry{{"zeta", "Tools", "", ""}}, CatalogEntry{{"Alpha", "Games", "", ""}},
-                CatalogEntry{{"beta", "Tools", "", ""}}, CatalogEntry{{"Gamma", "games", "", ""}}});
+  CatalogueModel list;
+  list.Append({CatalogEntry{{"zeta", "Tools", "", ""}}, CatalogEntry{{"Alpha", "Games", "", ""}},
+               CatalogEntry{{"beta", "Tools", "", ""}}, CatalogEntry{{"Gamma", "games", "", ""}}});
   SortByTypeThenName(list);
   std::string names;
-  for (size_t i = 1; i <= list.RowCount(); ++i) names += list.Row(i).Name();
+  for (size_t i = 0; i < list.Count(); ++i) names += list.Field(i, kNameField);
   EXPECT_EQ(names, "AlphaGammabetazeta");
-  EXPECT_EQ(list.SortKey(), 1);
+  EXPECT_EQ(list.Key(), 1);
 }
 
 // ---- Delete Entry ------------------------------------------------------------------------
@@ -791,7 +791,7 @@ struct DeleteEntry : EntryEditorLogic {};
 
 TEST_F(DeleteEntry, NoKeepsTheRowsButRewritesTheFileAndRebuildsTheIcons) {
   Start(std::string(kCatalogue) + "Last\r\nT\r\nE:\\l.exe\r\n");  // short last record
-  list.SelectRow(2);
+  list.SelectRow(1);
   main.answers = {mb::IdNo};
   owner->OnCommand(Command::DeleteEntry);
   ASSERT_EQ(main.messages.size(), 1u);
@@ -806,7 +806,7 @@ TEST_F(DeleteEntry, NoKeepsTheRowsButRewritesTheFileAndRebuildsTheIcons) {
 
 TEST_F(DeleteEntry, YesRemovesTheSelectedRowOnly) {
   Start(kCatalogue);
-  list.SelectRow(2);
+  list.SelectRow(1);
   main.answers = {mb::IdYes};
   owner->OnCommand(Command::DeleteEntry);
   EXPECT_EQ(Names(), (std::vector<std::string>{"Zed", "Beta"}));
@@ -817,7 +817,7 @@ TEST_F(DeleteEntry, YesRemovesTheSelectedRowOnly) {
 
 TEST_F(DeleteEntry, YesOnTheOnlyEntryLeavesAZeroByteFile) {
   Start("\r\nT\r\nE:\\x.exe\r\n\r\n");
-  list.SelectRow(1);
+  list.SelectRow(0);
   main.answers = {mb::IdYes};
   owner->OnCommand(Command::DeleteEntry);
   EXPECT_EQ(main.messages[0].text, "Are you sure you want to remove ?") << "an empty name, shown as stored";

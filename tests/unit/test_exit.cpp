@@ -49,7 +49,7 @@ TEST_F(Exit, TheQuestionBox) {
 
 TEST_F(Exit, CancelFromTheCloseBoxKeepsEverythingAsItWas) {
   Start();
-  list.AddRow(CatalogEntry{{"B", "T", "", ""}});
+  form->Catalogue().Append({CatalogEntry{{"B", "T", "", ""}}});
   Answer(mb::IdCancel);
   EXPECT_TRUE(form->OnCloseRequest());
   EXPECT_EQ(fs.creates, 0) << "nothing saved";
@@ -67,7 +67,7 @@ TEST_F(Exit, CancelFromTheExitCommandKeepsTheLauncherWithItsIcon) {
 
 TEST_F(Exit, NoSavesAndEndsWithoutTouchingTheTempFolder) {
   Start();
-  list.AddRow(CatalogEntry{{"B", "T", "", ""}});
+  form->Catalogue().Append({CatalogEntry{{"B", "T", "", ""}}});
   Answer(mb::IdNo);
   EXPECT_FALSE(form->OnCloseRequest());
   EXPECT_EQ(fs.files[app + "Data.dat"], data + "B\r\nT\r\n\r\n\r\n");

@@ -15,6 +15,7 @@
 #include "common/IniFile.h"
 #include "common/SafeSave.h"
 #include "launcher/CatalogueFile.h"
+#include "launcher/CatalogueModel.h"
 #include "launcher/IconCacheFile.h"
 #include "launcher/Launcher.h"
 #include "launcher/TypesFile.h"
@@ -82,21 +83,21 @@ bool NoLeftOvers(MemoryFileSystem& fs, const std::string& path) {
 struct CatalogueWorld {
   const std::string path = "E:\\Data.dat";
   const std::string old = "Old\r\nTools\r\nE:\\old.exe\r\n\r\n";
-  MemoryListView list;
+  CatalogueModel catalogue;
   testing::FakeMainView messages;
 
   CatalogueWorld() {
-    for (const char* header : {"Name", "Type", "Target File", "Command Line Parameters"}) list.AddColumn(header, 1000);
-    list.AddRow(CatalogEntry{{"Old", "Tools", "E:\\old.exe", ""}});
-    list.AddRow(CatalogEntry{{"New", "Games", "E:\\Games\\new.exe", "-x %drive%"}});
+    catalogue.Append({CatalogEntry{{"Old", "Tools", "E:\\old.exe", ""}},
+                      CatalogEntry{{"New", "Games", "E:\\Games\\new.exe", "-x %drive%"}}});
   }
   std::string Fresh() const { return old + "New\r\nGames\r\nE:\\Games\\new.exe\r\n-x %drive%\r\n"; }
   std::vector<CatalogEntry> Rows() const {
     std::vector<CatalogEntry> rows;
-    for (size_t i = 1; i <= list.RowCount(); ++i) rows.push_back(list.Row(i));
+    for (size_t i = 0; i < catalogue.Count(); ++i) rows.push_back(catalogue.Entry(i));
     return rows;
   }
-  bool Save(MemoryFileSystem& fs) { return SaveList(path, list, fs, messages); }
+  // As many fields a record as the list has columns: four.
+  bool Save(MemoryFileSystem& fs) { return SaveList(path, 4, catalogue, fs, messages); }
 };
 
 TEST(FaultInjection, CatalogueSaveFailingAtEveryStepKeepsTheOldFileAndTheRows) {
@@ -140,7 +141,7 @@ TEST(FaultInjection, CataloguePulledMidReplaceIsCompleteAtTheNextStart) {
   form.OnLoad();
   EXPECT_EQ(fs.files[world.path], world.Fresh());
   ASSERT_EQ(list.RowCount(), 2u);
-  EXPECT_EQ(list.Row(2), world.list.Row(2));
+  EXPECT_EQ(list.Row(1), world.catalogue.Entry(1));
   EXPECT_EQ(view.status, "App data loaded (2 apps).");
 }
 
@@ -299,7 +300,7 @@ TEST(FaultInjection, SaveSettingsFailingAnywhereLeavesEveryFileWholeAndTheRows) 
       form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, "E:\\");
       form->OnLoad();
       // The user added an entry, resized the window and a column since the start.
-      list.AddRow(CatalogEntry{{"New", "Games", "E:\\new.exe", ""}});
+      form->Catalogue().Append({CatalogEntry{{"New", "Games", "E:\\new.exe", ""}}});
       view.width = 12000;
       list.SetColumnWidth(2, 2500);
     }
@@ -343,7 +344,7 @@ TEST(FaultInjection, SaveSettingsFailingAnywhereLeavesEveryFileWholeAndTheRows) 
     MemoryFileSystem fs;
     auto world = start(fs);
     std::vector<CatalogEntry> rows;
-    for (size_t i = 1; i <= world->list.RowCount(); ++i) rows.push_back(world->list.Row(i));
+    for (size_t i = 0; i < world->list.RowCount(); ++i) rows.push_back(world->list.Row(i));
     const double width = world->view.width;
     fs.seen.clear();
     fs.failOn[fault.step] = fault.occurrence;
@@ -354,7 +355,7 @@ TEST(FaultInjection, SaveSettingsFailingAnywhereLeavesEveryFileWholeAndTheRows) 
     EXPECT_EQ(fs.files[ini], fault.occurrence == 1 ? newIni : iniStates[static_cast<size_t>(fault.occurrence) - 1])
         << Describe(fault);
     EXPECT_TRUE(NoLeftOvers(fs, data) && NoLeftOvers(fs, ini)) << Describe(fault);
-    for (size_t i = 1; i <= rows.size(); ++i) EXPECT_EQ(world->list.Row(i), rows[i - 1]) << Describe(fault);
+    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(world->list.Row(i), rows[i]) << Describe(fault);
     EXPECT_EQ(world->list.RowCount(), rows.size()) << Describe(fault);
     EXPECT_EQ(world->view.width, width) << Describe(fault);
     EXPECT_TRUE(world->view.messages.empty()) << Describe(fault);

@@ -4,7 +4,7 @@
 #include <random>
 
 #include "Fakes.h"
-#include "MemoryListView.h"
+#include "launcher/CatalogueModel.h"
 #include "launcher/IconCacheFile.h"
 
 namespace carrydeck {
@@ -135,13 +135,13 @@ struct IconCacheFile : ::testing::Test {
   MemoryFileSystem fs;
   MemoryFileReader reader{fs};
   FakeImageList iml;
-  MemoryListView list;
+  CatalogueModel catalogue;
   const std::string path = "E:\\Carrydeck\\imagelist.dat";
 
   void Rows(size_t n) {
-    for (size_t i = 0; i < n; ++i) list.AddRow(CatalogEntry{{"App " + std::to_string(i), "T", "E:\\x.exe", ""}});
+    for (size_t i = 0; i < n; ++i) catalogue.Append({CatalogEntry{{"App " + std::to_string(i), "T", "E:\\x.exe", ""}}});
   }
-  LoadedIcons Load() { return LoadImageList(iml, path, list, fs, reader); }
+  LoadedIcons Load() { return LoadImageList(iml, path, catalogue, fs, reader); }
 };
 
 TEST_F(IconCacheFile, ALoadThatFitsTakesOneReadAndOneStripAndGivesEachRowItsImage) {
@@ -158,7 +158,7 @@ TEST_F(IconCacheFile, ALoadThatFitsTakesOneReadAndOneStripAndGivesEachRowItsImag
   EXPECT_EQ(iml.strips, 1);
   EXPECT_EQ(iml.adds, 0);
   EXPECT_TRUE(iml.attached);
-  for (size_t row = 1; row <= 3; ++row) EXPECT_EQ(list.RowIcon(row), static_cast<int>(row - 1));
+  for (size_t row = 0; row < 3; ++row) EXPECT_EQ(catalogue.Icon(row), static_cast<int>(row));
   EXPECT_TRUE(fs.files.count(path));
 }
 
@@ -181,7 +181,7 @@ TEST_F(IconCacheFile, ALargeCacheGoesInASliceAtATimeIntoAListMadeRoomForOnce) {
   EXPECT_LE(reader.largestRead, 1024 * kIconBytes) << "never more than a slice at once";
   EXPECT_FALSE(reader.open());
   EXPECT_TRUE(iml.attached);
-  EXPECT_EQ(list.RowIcon(kManyImages), static_cast<int>(kManyImages - 1));
+  EXPECT_EQ(catalogue.Icon(kManyImages - 1), static_cast<int>(kManyImages - 1));
 }
 
 TEST_F(IconCacheFile, DamageFoundOnlyAfterTheImagesWentInLeavesTheListEmptyAndDetached) {
@@ -201,8 +201,8 @@ TEST_F(IconCacheFile, DamageFoundOnlyAfterTheImagesWentInLeavesTheListEmptyAndDe
     EXPECT_EQ(iml.strips, 3) << at << ": found late";
     EXPECT_TRUE(iml.images.empty()) << at << ": nothing half-loaded";
     EXPECT_FALSE(iml.attached) << at;
-    EXPECT_EQ(list.RowIcon(1), -1) << at;
-    EXPECT_EQ(list.RowIcon(kManyImages), -1) << at;
+    EXPECT_EQ(catalogue.Icon(0), -1) << at;
+    EXPECT_EQ(catalogue.Icon(kManyImages - 1), -1) << at;
     EXPECT_EQ(fs.files[path].size(), good.size()) << at << ": left for Rebuild Icons";
     EXPECT_FALSE(reader.open()) << at;
   }
@@ -216,7 +216,7 @@ TEST_F(IconCacheFile, AFailureMidLoadLeavesNothingHalfLoadedAndSaysWhy) {
     EXPECT_EQ(loaded.error, error) << what;
     EXPECT_TRUE(iml.images.empty()) << what;
     EXPECT_FALSE(iml.attached) << what;
-    EXPECT_EQ(list.RowIcon(1), -1) << what;
+    EXPECT_EQ(catalogue.Icon(0), -1) << what;
     EXPECT_FALSE(reader.open()) << what;
     EXPECT_TRUE(fs.files.count(path)) << what;
   };
@@ -238,7 +238,7 @@ TEST_F(IconCacheFile, AFailureMidLoadLeavesNothingHalfLoadedAndSaysWhy) {
 
 TEST_F(IconCacheFile, ACountOtherThanTheRowsDeletesTheFileAndLeavesTheListEmptyAndDetached) {
   for (size_t images : {size_t{2}, size_t{5}}) {
-    Rows(3 - list.RowCount());
+    Rows(3 - catalogue.Count());
     fs.files[path] = EncodeImageList(Sample(images));
     iml.images = Sample(1);
     iml.attached = true;
@@ -248,7 +248,7 @@ TEST_F(IconCacheFile, ACountOtherThanTheRowsDeletesTheFileAndLeavesTheListEmptyA
     EXPECT_FALSE(fs.files.count(path)) << images;
     EXPECT_TRUE(iml.images.empty());
     EXPECT_FALSE(iml.attached);
-    EXPECT_EQ(list.RowIcon(1), -1);
+    EXPECT_EQ(catalogue.Icon(0), -1);
   }
   EXPECT_EQ(reader.bytesRead, kIconFileHeader) << "a bigger file is judged by its header";
 }

@@ -105,7 +105,7 @@ TEST_F(IconPass, FirstStartRebuildsAndSavesSecondStartLoadsWithoutAskingTheShell
   EXPECT_EQ(shell.asked, (std::vector<std::string>{"E:\\Apps\\notes.exe", "E:\\Docs\\readme.txt"}));
   EXPECT_TRUE(iml.images == (std::vector<IconImage>{kNotesIcon, kReadmeIcon, kNotFound}));
   EXPECT_TRUE(iml.attached);
-  for (size_t row = 1; row <= 3; ++row) EXPECT_EQ(list.RowIcon(row), static_cast<int>(row - 1));
+  for (size_t row = 0; row < 3; ++row) EXPECT_EQ(list.RowIcon(row), static_cast<int>(row));
   EXPECT_EQ(view.pendingEventRuns, 3) << "one yield per entry";
   EXPECT_EQ(iml.roomsMade, 1);
   EXPECT_EQ(iml.room, 3u) << "room for every row before the first icon";
@@ -122,7 +122,7 @@ TEST_F(IconPass, FirstStartRebuildsAndSavesSecondStartLoadsWithoutAskingTheShell
   EXPECT_EQ(iml.adds, 0);
   EXPECT_TRUE(iml.images == (std::vector<IconImage>{kNotesIcon, kReadmeIcon, kNotFound}));
   EXPECT_TRUE(iml.attached);
-  EXPECT_EQ(list.RowIcon(3), 2);
+  EXPECT_EQ(list.RowIcon(2), 2);
   EXPECT_GE(list.repaints(), 1);
 
   // Refresh List goes through the same pass.
@@ -157,7 +157,7 @@ TEST_F(IconPass, TwoEntriesOfOneFileGetTwoEqualImagesAtTheirOwnPositions) {
   Catalogue({"E:\\Apps\\notes.exe", "E:\\Gone\\old.exe", "E:\\Apps\\notes.exe"});
   Start();
   EXPECT_TRUE(iml.images == (std::vector<IconImage>{kNotesIcon, kNotFound, kNotesIcon}));
-  EXPECT_EQ(list.RowIcon(3), 2);
+  EXPECT_EQ(list.RowIcon(2), 2);
 }
 
 TEST_F(IconPass, AFileTheShellKnowsNothingOfShowsNotFoundAndKeepsTheImagesInLine) {

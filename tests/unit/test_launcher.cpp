@@ -65,8 +65,8 @@ TEST_F(MainLogic, CatalogueLoadedInFileOrderWithItsCount) {
   File("Settings.ini") = "[MAIN]\r\nWINDOW HEIGHT=8000\r\nWINDOW WIDTH=abc\r\nICONS=0\r\n";
   auto form = Start();
   ASSERT_EQ(list.RowCount(), 3u);
-  EXPECT_EQ(list.Row(1).Name(), "Zed");
-  EXPECT_EQ(list.Row(3).Parameters(), "-x");
+  EXPECT_EQ(list.Row(0).Name(), "Zed");
+  EXPECT_EQ(list.Row(2).Parameters(), "-x");
   EXPECT_EQ(view.status, "App data loaded (3 apps).");
   EXPECT_EQ(view.height, 8000);
   EXPECT_EQ(view.width, 10960) << "a size that is not a number uses the default";
@@ -136,7 +136,7 @@ TEST_F(MainLogic, HiddenCatalogueIsNotShownAndNeverReplaced) {
   EXPECT_EQ(view.status, "Data.dat is hidden, a system file or not a file: it was not loaded and will not be changed.");
   EXPECT_TRUE(view.messages.empty());
   // An entry added, a sort, and the save at exit.
-  list.AddRow(CatalogEntry{{"New", "T", "E:\\n.exe", ""}});
+  form->Catalogue().Append({CatalogEntry{{"New", "T", "E:\\n.exe", ""}}});
   EXPECT_FALSE(form->SaveCatalogue());
   form->OnColumnClick(1);
   form->OnCommand(Command::SaveSettings);
@@ -146,9 +146,9 @@ TEST_F(MainLogic, HiddenCatalogueIsNotShownAndNeverReplaced) {
 TEST_F(MainLogic, CompleteLeftOverOfAnInterruptedSaveBecomesTheCatalogue) {
   fs.files[SealedPathOf(appPath + "Data.dat")] = "Saved\r\nT\r\nE:\\s.exe\r\n\r\n";
   fs.files[TempPathOf(appPath + "Data.dat")] = "Half";
-  Start();
+  auto form = Start();
   ASSERT_EQ(list.RowCount(), 1u);
-  EXPECT_EQ(list.Row(1).Name(), "Saved");
+  EXPECT_EQ(list.Row(0).Name(), "Saved");
   EXPECT_EQ(fs.files.count(TempPathOf(appPath + "Data.dat")), 0u);
 }
 
@@ -160,7 +160,7 @@ TEST_F(MainLogic, UnreadableCatalogueIsReportedAndNotOverwrittenByAnEmptyList) {
   EXPECT_EQ(view.messages[0].text, "Error app data: Access is denied.");
   EXPECT_EQ(view.status, "App data loaded (0 apps).");
   EXPECT_FALSE(form->SaveCatalogue());
-  list.AddRow(CatalogEntry{{"New", "T", "E:\\n.exe", ""}});
+  form->Catalogue().Append({CatalogEntry{{"New", "T", "E:\\n.exe", ""}}});
   EXPECT_FALSE(form->SaveCatalogue()) << "nor by entries added since";
   EXPECT_EQ(File("Data.dat"), "Keep\r\nT\r\nE:\\k.exe\r\n\r\n");
 }
@@ -174,14 +174,14 @@ struct ListEvents : MainLogic {
     view.messages.clear();
   }
   void Entry(const std::string& target) {
-    list.AddRow(CatalogEntry{{"Tool", "Tools", target, ""}});
-    list.SelectRow(list.RowCount());
+    form->Catalogue().Append({CatalogEntry{{"Tool", "Tools", target, ""}}});
+    list.SelectRow(list.RowCount() - 1);
   }
 };
 
-std::string Names(const IListView& list) {
+std::string Names(const MemoryListView& list) {
   std::string out;
-  for (size_t i = 1; i <= list.RowCount(); ++i) out += list.Row(i).Name();
+  for (const std::string& name : list.Names()) out += name;
   return out;
 }
 
@@ -199,9 +199,9 @@ TEST_F(ListEvents, ColumnClicksSortUpThenDownAndRewriteTheCatalogue) {
   form->OnColumnClick(2);
   EXPECT_EQ(Names(list), "cba");  // by Type: X, Y, Z
 
-  SortByTypeThenName(list);
+  SortByTypeThenName(form->Catalogue());
   form->OnColumnClick(2);
-  EXPECT_EQ(list.Order(), SortOrder::Descending) << "the dialog leaves the key on Type, ascending";
+  EXPECT_EQ(form->Catalogue().Order(), SortOrder::Descending) << "the dialog leaves the key on Type, ascending";
 }
 
 TEST_F(ListEvents, KeyAndMouseReleasesShowTheShortenedPath) {

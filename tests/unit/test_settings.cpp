@@ -265,7 +265,7 @@ TEST_F(Settings, ChoosingAFontTicksOnlyItAndStoresIt) {
 TEST_F(Settings, SaveSettingsWritesCatalogueFirstAndSizesOnlyInTheNormalState) {
   fs.files[app + "Data.dat"] = "A\r\nT\r\nE:\\a.exe\r\n\r\n";
   Start();
-  list.AddRow(CatalogEntry{{"B", "T", "E:\\b.exe", ""}});
+  form->Catalogue().Append({CatalogEntry{{"B", "T", "E:\\b.exe", ""}}});
   view.state = WindowState::Maximized;
   const std::string before = Ini();
   form->OnCommand(Command::SaveSettings);
