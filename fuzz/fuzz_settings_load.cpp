@@ -38,7 +38,6 @@ struct Start {
   std::unique_ptr<Launcher> form;
 
   explicit Start(testing::MemoryFileSystem& files) : fs(files) {
-    view.checks[Command::AfterRunDoNothing] = true;  // as the menu is created
     form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, kApp);
     form->OnLoad();
   }

@@ -67,10 +67,10 @@ void EntryActions::RunSelectedEntry() {
   const std::string folder = FolderOf(path);
   if (!IsUNCPath(path)) shell_.ChangeDrive(path.substr(0, 2));
   shell_.ChangeFolder(folder);
-  if (view_.Checked(Command::AfterRunMinimize)) view_.SetState(WindowState::Minimized);
+  if (AfterRunIs(AfterRun::Minimize)) view_.SetState(WindowState::Minimized);
   shell_.ShellOpen(path, folder, ExpandPlaceholders(parameters, folder, ctx_.DriveRoot()));
   view_.SetStatus("Running " + path + (relocated ? kAutoDriveChange : ""));
-  if (view_.Checked(Command::AfterRunClose)) CloseAfterRun();
+  if (AfterRunIs(AfterRun::Close)) CloseAfterRun();
 }
 
 void EntryActions::BrowseEntryFolder() {
@@ -88,10 +88,10 @@ void EntryActions::BrowseEntryFolder() {
     status = "Browsing " + root + StripDriveRoot(folder) + kAutoDriveChange;
   }
   if (!commandLine.empty()) {
-    if (view_.Checked(Command::AfterRunMinimize)) view_.SetState(WindowState::Minimized);
+    if (AfterRunIs(AfterRun::Minimize)) view_.SetState(WindowState::Minimized);
     if (shell_.StartProgram(ExplorerProgram(), commandLine)) {
       view_.SetStatus(status);
-      if (view_.Checked(Command::AfterRunClose)) CloseAfterRun();
+      if (AfterRunIs(AfterRun::Close)) CloseAfterRun();
       return;
     }
     error = shell_.LastErrorDescription();
@@ -104,7 +104,7 @@ void EntryActions::BrowseEntryFolder() {
 
 void EntryActions::BrowseDriveRoot() {
   const std::string root = ctx_.DriveRoot();
-  if (view_.Checked(Command::AfterRunMinimize)) view_.SetState(WindowState::Minimized);
+  if (AfterRunIs(AfterRun::Minimize)) view_.SetState(WindowState::Minimized);
   if (!shell_.StartProgram(ExplorerProgram(), "explorer.exe /e," + root)) {
     const std::string error = shell_.LastErrorDescription();
     view_.MsgBox("Error browsing to the directory : " + error, mb::OK | mb::IconStop, kProgramTitle);
@@ -112,7 +112,7 @@ void EntryActions::BrowseDriveRoot() {
     return;
   }
   view_.SetStatus("Browsing root directory " + root);
-  if (view_.Checked(Command::AfterRunClose)) CloseAfterRun();
+  if (AfterRunIs(AfterRun::Close)) CloseAfterRun();
 }
 
 std::string EntryActions::GetCommandShell() {
@@ -155,7 +155,7 @@ void EntryActions::OpenCommandPrompt() {
   const std::string drive = (relocated ? root : folder).substr(0, 2);
   shell_.ChangeDrive(used.substr(0, 2));
   shell_.ChangeFolder(used);
-  if (view_.Checked(Command::AfterRunMinimize)) view_.SetState(WindowState::Minimized);
+  if (AfterRunIs(AfterRun::Minimize)) view_.SetState(WindowState::Minimized);
   std::string status;
   // Each console from its system's own folder (cmd.exe in the system folder, command.com of
   // the 9x family in the Windows folder), never by a name searched for.
@@ -170,7 +170,7 @@ void EntryActions::OpenCommandPrompt() {
     status = "Command Prompt to " + shortFolder;
   }
   view_.SetStatus(status + (relocated ? kAutoDriveChange : ""));
-  if (view_.Checked(Command::AfterRunClose)) CloseAfterRun();
+  if (AfterRunIs(AfterRun::Close)) CloseAfterRun();
 }
 
 void EntryActions::CopyEntryPath() { CopyPath(false); }
@@ -202,17 +202,15 @@ void EntryActions::CopyPath(bool dosForm) {
 }
 
 void EntryActions::SetAfterRunMode(Command item) {
-  // The stored value is the item's place among the three.
-  const char* value = nullptr;
+  AfterRun mode = AfterRun::Nothing;
   switch (item) {
-    case Command::AfterRunDoNothing: value = "1"; break;
-    case Command::AfterRunMinimize: value = "2"; break;
-    case Command::AfterRunClose: value = "3"; break;
+    case Command::AfterRunDoNothing: mode = AfterRun::Nothing; break;
+    case Command::AfterRunMinimize: mode = AfterRun::Minimize; break;
+    case Command::AfterRunClose: mode = AfterRun::Close; break;
     default: return;
   }
-  for (Command mode : {Command::AfterRunDoNothing, Command::AfterRunMinimize, Command::AfterRunClose})
-    view_.SetChecked(mode, mode == item);
-  ctx_.WriteSetting("Main", "OnRun", value);
+  ctx_.settings.SetAfterRunMode(mode);
+  ctx_.WriteSetting("Main", "OnRun", std::to_string(static_cast<int>(mode)));
 }
 
 }  // namespace carrydeck

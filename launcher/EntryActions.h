@@ -34,6 +34,7 @@ class EntryActions {
   // The entry's file as stored, else on the launcher's own drive; "" when neither exists.
   std::string FindEntryFile(const std::string& target, bool& relocated) const;
   std::string ExplorerProgram();
+  bool AfterRunIs(AfterRun mode) const { return ctx_.settings.AfterRunMode() == mode; }
   void CloseAfterRun();
 
   LauncherContext& ctx_;

@@ -37,7 +37,7 @@ void IconPass::Run(bool useCache) try {
   const unsigned pass = ++pass_;
   if (!sys_.icons) return;
   IImageList& imageList = sys_.icons->imageList;
-  if (!view_.Checked(Command::ShowIcons)) {
+  if (!ctx_.settings.Icons()) {
     imageList.Detach();
     imageList.Clear();
     return;

@@ -53,7 +53,7 @@ void Launcher::OnLoad() {
   if (sys_.files.FileExists(ctx_.DataFile())) {
     view_.SetStatus("Loading data . . .");
     std::optional<bool> icons = ParseBoolean(ctx_.ReadSetting("Main", "Icons", "1"));
-    view_.SetChecked(Command::ShowIcons, icons.value_or(true));
+    ctx_.settings.SetIcons(icons.value_or(true));
     LoadData();
   } else if (sys_.files.PathExists(ctx_.DataFile())) {
     // Hidden or system (as malware leaves a stick), or not a file: not shown, and an empty

@@ -48,6 +48,8 @@ class Launcher : public ICatalogueEditing {
 
   // The parts.
   LauncherSettings& Settings() { return settings_; }
+  // The settings as they stand, which the menu's ticks show.
+  SettingsModel& CurrentSettings() { return ctx_.settings; }
   EntryActions& Actions() { return actions_; }
   IconPass& Icons() { return icons_; }
 

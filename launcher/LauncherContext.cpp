@@ -28,6 +28,7 @@ NoShell gNoShell;
 LauncherContext::LauncherContext(IMainView& view, IListView& list, Platform platform, std::string appPath)
     : view(view),
       list(list),
+      settings(view),
       sys(platform),
       settingsProfile(platform.profile),
       shell(platform.shell ? *platform.shell : gNoShell),

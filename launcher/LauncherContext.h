@@ -1,5 +1,5 @@
-// What the launcher's parts share: the catalogue, the window's parts, the system's ports,
-// the program folder, and whether the catalogue file must be left as it is.
+// What the launcher's parts share: the catalogue and the settings, the window's parts, the
+// system's ports, the program folder, and whether the catalogue file must be left as it is.
 #pragma once
 
 #include <string>
@@ -10,6 +10,7 @@
 #include "launcher/IconPorts.h"
 #include "launcher/ListView.h"
 #include "launcher/MainView.h"
+#include "launcher/SettingsModel.h"
 
 namespace carrydeck {
 
@@ -41,6 +42,8 @@ struct LauncherContext {
   CatalogueModel catalogue;
   IMainView& view;
   IListView& list;
+  // The settings as they stand; the menu's ticks show them.
+  SettingsModel settings;
   Platform sys;
   // The settings file's reads, from one list per section while the start runs.
   ListingProfile settingsProfile;

@@ -11,14 +11,6 @@ const char kTypeMismatch[] = "Type mismatch";
 const char kOverflow[] = "Overflow";
 const char kInvalidValue[] = "Invalid property value";
 
-struct FontItem {
-  int size;
-  Command item;
-};
-constexpr FontItem kFontItems[] = {{8, Command::Font8},   {10, Command::Font10}, {12, Command::Font12},
-                                   {14, Command::Font14}, {16, Command::Font16}, {18, Command::Font18},
-                                   {20, Command::Font20}};
-
 struct ColumnSetup {
   const char* header;
   double width;
@@ -62,27 +54,25 @@ double LauncherSettings::DefaultColumnWidth(int column) const {
 }
 
 bool LauncherSettings::LoadSteps(std::string& error, int& widthsSet) {
-  // After-run mode: read three times, as each tick is decided on its own reading.
-  const Command modes[] = {Command::AfterRunDoNothing, Command::AfterRunMinimize, Command::AfterRunClose};
-  for (int mode = 1; mode <= 3; ++mode) {
+  // After-run mode: read three times, as each mode is decided on its own reading.
+  for (AfterRun mode : {AfterRun::Nothing, AfterRun::Minimize, AfterRun::Close}) {
     std::optional<double> onRun = ParseNumber(ctx_.ReadSetting("Main", "OnRun", "0"));
     if (!onRun) return error = kTypeMismatch, false;
-    if (*onRun == mode)
-      for (int i = 0; i < 3; ++i) view_.SetChecked(modes[i], i == mode - 1);
+    if (*onRun == static_cast<int>(mode)) settings_.SetAfterRunMode(mode);
   }
 
   std::optional<bool> icons = ParseBoolean(ctx_.ReadSetting("Main", "Icons", "1"));
   if (!icons) return error = kTypeMismatch, false;
-  view_.SetChecked(Command::ShowIcons, *icons);
+  settings_.SetIcons(*icons);
 
   std::optional<bool> grid = ParseBoolean(ctx_.ReadSetting("Main", "Gridlines", "1"));
   if (!grid) return error = kTypeMismatch, false;
-  view_.SetChecked(Command::ShowGridLines, *grid);
+  settings_.SetGridLines(*grid);
   list_.SetGridLines(*grid);
 
   std::optional<bool> background = ParseBoolean(ctx_.ReadSetting("Main", "Background", "1"));
   if (!background) return error = kTypeMismatch, false;
-  view_.SetChecked(Command::ShowBackground, *background);
+  settings_.SetBackground(*background);
   if (!*background)
     list_.ClearBackgroundPicture();
   else if (!LoadBackground(error))
@@ -92,8 +82,7 @@ bool LauncherSettings::LoadSteps(std::string& error, int& widthsSet) {
   std::optional<int16_t> font = ParseInteger16(fontText);
   if (!font) return error = ParseNumber(fontText) ? kOverflow : kTypeMismatch, false;
   ApplyListFont(*font);
-  for (const FontItem& f : kFontItems)
-    if (f.size == *font) view_.SetChecked(f.item, true);
+  settings_.SetFontSize(*font);
 
   for (int column = 1; column <= 4; ++column) {
     std::optional<double> width =
@@ -126,23 +115,23 @@ void LauncherSettings::Save() {
 }
 
 void LauncherSettings::ToggleIcons() {
-  const bool on = !view_.Checked(Command::ShowIcons);
-  view_.SetChecked(Command::ShowIcons, on);
+  const bool on = !settings_.Icons();
+  settings_.SetIcons(on);
   ctx_.WriteSetting("Main", "Icons", on ? "1" : "0");
   icons_.GetAllIcons();
 }
 
 void LauncherSettings::ToggleGridLines() {
-  const bool on = !view_.Checked(Command::ShowGridLines);
-  view_.SetChecked(Command::ShowGridLines, on);
+  const bool on = !settings_.GridLines();
+  settings_.SetGridLines(on);
   ctx_.WriteSetting("Main", "Gridlines", on ? "1" : "0");
   list_.SetGridLines(on);
   list_.Repaint();
 }
 
 void LauncherSettings::ToggleBackground() {
-  const bool on = !view_.Checked(Command::ShowBackground);
-  view_.SetChecked(Command::ShowBackground, on);
+  const bool on = !settings_.Background();
+  settings_.SetBackground(on);
   ctx_.WriteSetting("Main", "Background", on ? "1" : "0");
   if (on) {
     std::string ignored;  // a toggle reports nothing
@@ -180,7 +169,7 @@ void LauncherSettings::ApplyListFont(int size) {
 void LauncherSettings::SetFontSize(int size) {
   ApplyListFont(size);
   ctx_.WriteSetting("Main", "FontSize", std::to_string(size));
-  for (const FontItem& f : kFontItems) view_.SetChecked(f.item, f.size == size);
+  settings_.SetFontSize(size);
 }
 
 bool LauncherSettings::LoadBackground(std::string& error) {

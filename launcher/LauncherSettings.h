@@ -1,6 +1,7 @@
-// The launcher's settings ("Settings.ini") and the window's layout and looks they keep: the
-// window's size, the after-run tick, icons, grid lines, background picture, font size and
-// the columns, whose shares of the list's width follow every resize.
+// The launcher's settings file ("Settings.ini"): read into the settings model and the window
+// at the start, written as the menu's choices change it; and the window's layout and looks
+// it keeps: the window's size, grid lines, background picture, font size and the columns,
+// whose shares of the list's width follow every resize.
 #pragma once
 
 #include <string>
@@ -13,7 +14,7 @@ namespace carrydeck {
 class LauncherSettings {
  public:
   LauncherSettings(LauncherContext& ctx, IconPass& icons)
-      : ctx_(ctx), view_(ctx.view), list_(ctx.list), sys_(ctx.sys), icons_(icons) {}
+      : ctx_(ctx), settings_(ctx.settings), view_(ctx.view), list_(ctx.list), sys_(ctx.sys), icons_(icons) {}
   LauncherSettings(const LauncherSettings&) = delete;
   LauncherSettings& operator=(const LauncherSettings&) = delete;
 
@@ -51,6 +52,7 @@ class LauncherSettings {
   bool LoadBackground(std::string& error);
 
   LauncherContext& ctx_;
+  SettingsModel& settings_;
   IMainView& view_;
   IListView& list_;
   const Platform& sys_;

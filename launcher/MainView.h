@@ -52,8 +52,8 @@ class IMainView : public IMessages {
 
   virtual void SetMenuCaption(Command item, const std::string& caption) = 0;
   virtual std::string MenuCaption(Command item) const = 0;
+  // Ticks show the settings model; they are set from it and never read back.
   virtual void SetChecked(Command item, bool checked) = 0;
-  virtual bool Checked(Command item) const = 0;
 
   // Outer size of the window in twips; a refused value returns false.
   virtual double HeightTwips() const = 0;

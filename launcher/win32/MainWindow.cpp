@@ -198,7 +198,6 @@ void MainWindow::BuildMenus() {
   Append(popup_, Command::AfterRunDoNothing, "On run: Nothing");
   Append(popup_, Command::AfterRunMinimize, "On run: Minimize to tray");
   Append(popup_, Command::AfterRunClose, "On run: Close");
-  ::CheckMenuItem(popup_, Id(Command::AfterRunDoNothing), MF_BYCOMMAND | MF_CHECKED);
 
   HMENU settings = ::CreatePopupMenu();
   Append(settings, Command::ShowIcons, "Show Icons");
@@ -392,11 +391,6 @@ std::string MainWindow::MenuCaption(Command item) const {
 
 void MainWindow::SetChecked(Command item, bool checked) {
   ::CheckMenuItem(menuBar_, Id(item), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
-}
-
-bool MainWindow::Checked(Command item) const {
-  UINT state = ::GetMenuState(menuBar_, Id(item), MF_BYCOMMAND);
-  return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
 }
 
 double MainWindow::HeightTwips() const {

@@ -65,7 +65,6 @@ class MainWindow : public IMainView, public WindowBase {
   void SetMenuCaption(Command item, const std::string& caption) override;
   std::string MenuCaption(Command item) const override;
   void SetChecked(Command item, bool checked) override;
-  bool Checked(Command item) const override;
   double HeightTwips() const override;
   double WidthTwips() const override;
   bool SetHeightTwips(double twips) override;

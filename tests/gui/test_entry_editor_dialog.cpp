@@ -147,7 +147,7 @@ struct EntryEditorDialogTest : ::testing::Test {
     });
     ASSERT_TRUE(window->Create(folder.path(), SW_SHOWNORMAL));
     Pump(window.get());
-    for (int i = 0; i < 100 && window->Checked(Command::ShowIcons) &&
+    for (int i = 0; i < 100 && window->logic().CurrentSettings().Icons() &&
                     StatusText(window->statusBar()).rfind("Icons ", 0) != 0 && boxes.empty();
          ++i)
       Pump(window.get(), 20);

@@ -159,7 +159,7 @@ TEST_F(Icons, IconsOffEmptiesTheListsIconsAndLeavesTheCacheUntouched) {
   WIN32_FILE_ATTRIBUTE_DATA before = {}, after = {};
   GetFileAttributesExA((stick.path() + "imagelist.dat").c_str(), GetFileExInfoStandard, &before);
 
-  window->SetChecked(Command::ShowIcons, false);
+  window->logic().CurrentSettings().SetIcons(false);
   window->logic().Icons().GetAllIcons();
   Pump(window.get());
   EXPECT_EQ(Shown(LVSIL_SMALL), nullptr);

@@ -135,7 +135,8 @@ class FakeMainView : public IMainView {
     return it == menuCaptions.end() ? std::string() : it->second;
   }
   void SetChecked(Command item, bool checked) override { checks[item] = checked; }
-  bool Checked(Command item) const override {
+  // What the user sees ticked.
+  bool Checked(Command item) const {
     auto it = checks.find(item);
     return it != checks.end() && it->second;
   }

@@ -28,7 +28,6 @@ struct BadInput : ::testing::Test {
   std::unique_ptr<Launcher> form;
 
   Launcher& Start() {
-    view.checks[Command::AfterRunDoNothing] = true;
     form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, app);
     form->OnLoad();
     return *form;

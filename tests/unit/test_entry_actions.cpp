@@ -27,7 +27,6 @@ struct Actions : ::testing::Test {
   std::unique_ptr<Launcher> form;
 
   Launcher& Start() {
-    view.checks[Command::AfterRunDoNothing] = true;
     form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}, &shell}, app);
     form->OnLoad();
     view.events.clear();

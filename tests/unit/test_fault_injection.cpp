@@ -296,7 +296,6 @@ TEST(FaultInjection, SaveSettingsFailingAnywhereLeavesEveryFileWholeAndTheRows) 
     MemoryListView list;
     std::unique_ptr<Launcher> form;
     explicit World(MemoryFileSystem& files) : fs(files) {
-      view.checks[Command::AfterRunDoNothing] = true;
       form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, "E:\\");
       form->OnLoad();
       // The user added an entry, resized the window and a column since the start.

@@ -171,7 +171,7 @@ TEST_F(IconPass, AFileTheShellKnowsNothingOfShowsNotFoundAndKeepsTheImagesInLine
 TEST_F(IconPass, IconsOffEmptiesTheListsIconsAndLeavesTheCacheAlone) {
   Start();
   const std::string saved = Cache();
-  view.checks[Command::ShowIcons] = false;
+  form->CurrentSettings().SetIcons(false);
   view.shown.clear();
   reader.opens = 0;
   form->Icons().GetAllIcons();
@@ -296,7 +296,7 @@ TEST_F(IconPass, IconsSwitchedOffMidRebuildStayOffAndNothingIsSaved) {
   Start();
   fs.files.erase(app + "imagelist.dat");
   view.onPendingEvents = [&] {
-    view.checks[Command::ShowIcons] = false;
+    form->CurrentSettings().SetIcons(false);
     form->Icons().GetAllIcons();
   };
   form->Icons().GetAllIcons();

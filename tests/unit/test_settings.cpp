@@ -26,9 +26,6 @@ struct Settings : ::testing::Test {
   std::string app = "E:\\";
   std::unique_ptr<Launcher> form;
 
-  Settings() {
-    view.checks[Command::AfterRunDoNothing] = true;  // as the menu is created
-  }
   Launcher& Start() {
     form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, app);
     form->OnLoad();
@@ -89,7 +86,6 @@ TEST_F(Settings, OnRunTicksExactlyOneItemOrLeavesThemAsCreated) {
 
   FakeMainView fresh;
   view = fresh;
-  view.checks[Command::AfterRunDoNothing] = true;
   Ini() = "[Main]\r\nONRUN=7\r\n";
   Start();
   EXPECT_TRUE(view.Checked(Command::AfterRunDoNothing));
@@ -251,6 +247,35 @@ TEST_F(Settings, TogglesAndRunModesWriteAtOnce) {
   EXPECT_FALSE(view.Checked(Command::AfterRunClose));
 }
 
+// The ticks show the settings from the start; a tick turned behind their back is never
+// taken for a setting: not by the toggles, nor by a run.
+TEST_F(Settings, TicksShowTheSettingsAndAreNeverReadBack) {
+  fs.files[app + "Data.dat"] = "A\r\nT\r\nE:\\a.exe\r\n\r\n";
+  fs.files["E:\\a.exe"] = "MZ";
+  view.checks.clear();  // a menu with no tick of its own
+  Start();
+  EXPECT_TRUE(view.Checked(Command::AfterRunDoNothing)) << "the after-run choice shows from the start";
+  EXPECT_TRUE(view.Checked(Command::ShowIcons));
+  for (Command item : {Command::ShowIcons, Command::ShowGridLines, Command::ShowBackground, Command::AfterRunMinimize,
+                       Command::AfterRunClose})
+    view.checks[item] = !view.checks[item];
+  view.events.clear();
+
+  form->OnCommand(Command::ShowIcons);
+  form->OnCommand(Command::ShowGridLines);
+  form->OnCommand(Command::ShowBackground);
+  EXPECT_EQ(Setting("Main", "Icons"), "0");
+  EXPECT_EQ(Setting("Main", "Gridlines"), "0");
+  EXPECT_EQ(Setting("Main", "Background"), "0");
+  EXPECT_FALSE(view.Checked(Command::ShowIcons));
+  EXPECT_FALSE(view.Checked(Command::ShowGridLines));
+  EXPECT_FALSE(list.GridLines());
+  list.SelectRow(0);
+  form->OnCommand(Command::Run);
+  EXPECT_EQ(view.status, "Running E:\\a.exe");
+  EXPECT_TRUE(view.events.empty()) << "nothing after the run: neither minimised nor ended";
+}
+
 TEST_F(Settings, ChoosingAFontTicksOnlyItAndStoresIt) {
   Start();
   form->OnCommand(Command::Font14);
@@ -359,7 +384,6 @@ StartOutcome StartOn(const std::optional<std::string>& ini, int* lists = nullptr
   FakeDiskSpace disk;
   FakeMainView view;
   MemoryListView list;
-  view.checks[Command::AfterRunDoNothing] = true;
   fs.files["E:\\Data.dat"] = "A\r\nT\r\nE:\\a.exe\r\n\r\n";
   if (ini) fs.files["E:\\Settings.ini"] = *ini;
   Launcher form(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, "E:\\");
