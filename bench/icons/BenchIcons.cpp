@@ -14,7 +14,8 @@
 #include <vector>
 
 #include "Stats.h"
-#include "launcher/win32/MainWindow.h"
+#include "launcher/win32/LauncherProgram.h"
+#include "launcher/win32/resource.h"
 
 namespace carrydeck::bench {
 namespace {
@@ -55,11 +56,35 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes) {
   return ::CloseHandle(h) && ok;
 }
 
-std::string StatusOf(MainWindow& window) {
-  char text[256] = {};
-  ::SendMessageA(window.statusBar(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
-  return text;
-}
+// The launcher as WinMain puts it together, its message boxes kept as text instead of shown.
+class BenchLauncher : public LauncherProgram {
+ public:
+  std::string reports;
+  Launcher& logic() { return Logic(); }
+  std::string Status() {
+    char text[256] = {};
+    ::SendMessageA(::GetDlgItem(Window().hwnd(), IDC_STATUS), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+
+ protected:
+  class QuietWindow : public MainWindow {
+   public:
+    QuietWindow(IFileSystem& files, std::string& reports) : MainWindow(files), reports_(reports) {}
+
+   protected:
+    int ShowMessageBox(HWND, const MessageBoxRequest& request) override {
+      reports_ += request.text + "\n";
+      return IDOK;
+    }
+
+   private:
+    std::string& reports_;
+  };
+  std::unique_ptr<MainWindow> MakeWindow(IFileSystem& files) override {
+    return std::make_unique<QuietWindow>(files, reports);
+  }
+};
 
 int Run(int rounds, std::string folder) {
   if (folder.empty()) {
@@ -87,18 +112,14 @@ int Run(int rounds, std::string folder) {
     return 1;
   }
 
-  MainWindow window;
-  std::string reports;
-  window.SetMessageBoxHook([&](const MessageBoxRequest& r) {
-    reports += r.text + "\n";
-    return IDOK;
-  });
-  if (!window.Create(folder, SW_SHOWNORMAL)) {
+  BenchLauncher window;
+  const std::string& reports = window.reports;
+  if (!window.Start(folder, SW_SHOWNORMAL)) {
     std::fprintf(stderr, "bench_icons: no window\n");
     return 1;
   }
   // The deferred first pass (a rebuild: there is no cache yet) warms the shell's caches.
-  for (int i = 0; i < 6000 && StatusOf(window).rfind("Icons ", 0) != 0 && reports.empty(); ++i) {
+  for (int i = 0; i < 6000 && window.Status().rfind("Icons ", 0) != 0 && reports.empty(); ++i) {
     PumpPending();
     ::Sleep(10);
   }
@@ -108,12 +129,12 @@ int Run(int rounds, std::string folder) {
     Stopwatch rebuilding;
     window.logic().Icons().Rebuild();
     rebuild.push_back(rebuilding.Seconds());
-    const std::string rebuilt = StatusOf(window);
+    const std::string rebuilt = window.Status();
     PumpPending();
     Stopwatch loading;
     window.logic().Icons().GetAllIcons();
     load.push_back(loading.Seconds());
-    const std::string loaded = StatusOf(window);
+    const std::string loaded = window.Status();
     PumpPending();
     if (rebuilt.rfind("Icons rebuilt. ", 0) != 0 || loaded != expectedLoad) {
       std::fprintf(stderr, "bench_icons: unexpected status \"%s\" / \"%s\"\n", rebuilt.c_str(), loaded.c_str());

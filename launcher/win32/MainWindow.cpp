@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "common/win32/ProgramModule.h"
 #include "launcher/win32/DialogParts.h"
 #include "launcher/win32/resource.h"
 #include "launcher/win32/Twips.h"
@@ -26,14 +25,15 @@ void Append(HMENU menu, Command item, const char* caption) { ::AppendMenuA(menu,
 
 }  // namespace
 
-MainWindow::MainWindow() = default;
+MainWindow::MainWindow(IFileSystem& files) : list_(files) {}
 
-MainWindow::~MainWindow() {
+MainWindow::~MainWindow() { Destroy(); }
+
+void MainWindow::Destroy() {
   if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
-bool MainWindow::Create(const std::string& appPath, int showCommand) {
-  appPath_ = appPath;
+bool MainWindow::Create() {
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
   icon_ = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
   WNDCLASSEXA wc = {};
@@ -58,11 +58,11 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
     menuBar_ = popup_ = nullptr;
     return false;
   }
+  return true;
+}
 
-  win32Shell_.SetClipboardOwner(hwnd_);  // what the launcher puts there is its own
-  Platform platform{files_, profile_, disk_, GetModuleFileVersion(), shell_};
-  if (icons_.Create(list_.hwnd())) platform.icons = icons_.ports();
-  logic_ = std::make_unique<Launcher>(*this, list_, platform, appPath_);
+void MainWindow::Start(Launcher& logic, int showCommand) {
+  logic_ = &logic;
   starting_ = true;
   // Nothing of the list is drawn until it is filled and laid out.
   ::SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
@@ -84,7 +84,6 @@ bool MainWindow::Create(const std::string& appPath, int showCommand) {
   // The tray icon prepared during the start, and the icon load, follow once the window is
   // on screen with its rows and answering.
   EnableDeferredStart(true);
-  return true;
 }
 
 LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -315,10 +314,6 @@ bool MainWindow::TranslateOwnKeys(MSG& msg) {
 }
 
 void MainWindow::EndProgram() {
-  if (endHook_) {
-    endHook_();
-    return;
-  }
   // No question and no saving: the window simply goes, and with it the message loop.
   if (!hwnd_ || ending_) return;
   ending_ = true;
@@ -342,19 +337,21 @@ void MainWindow::OnTrayIcon(LPARAM mouseMessage) {
   }
 }
 
+int MainWindow::ShowMessageBox(HWND owner, const MessageBoxRequest& request) {
+  return ::MessageBoxA(owner, request.text.c_str(), request.title.c_str(), static_cast<UINT>(request.style));
+}
+
 int MainWindow::MsgBox(const std::string& text, int style, const std::string& title) {
-  if (messageBoxHook_) return messageBoxHook_(MessageBoxRequest{text, title, style});
-  return ::MessageBoxA(hwnd_, text.c_str(), title.c_str(), static_cast<UINT>(style));
+  return ShowMessageBox(hwnd_, MessageBoxRequest{text, title, style});
 }
 
 void MainWindow::ShowEntryEditorDialog(IEntryEditor& editor) {
-  // The dialog's boxes sit over the dialog, and go through the same hook as the window's.
+  // The dialog's boxes sit over the dialog, and go the same way as the window's.
   EntryEditorDialog dialog(
       [this](HWND owner, const std::string& text, int style, const std::string& title) {
-        if (messageBoxHook_) return messageBoxHook_(MessageBoxRequest{text, title, style});
-        return ::MessageBoxA(owner, text.c_str(), title.c_str(), static_cast<UINT>(style));
+        return ShowMessageBox(owner, MessageBoxRequest{text, title, style});
       },
-      dialogHook_);
+      [this](HWND opened) { OnDialogOpened(opened); });
   dialog.Show(hwnd_, editor);
 }
 

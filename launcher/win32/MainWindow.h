@@ -1,23 +1,18 @@
-// The Win32 main window: creates the real controls and forwards each event to Launcher.
+// The Win32 main window: the window and its parts (the list, the status line, the menus,
+// the tray icon) as the launcher's view; each event goes on to the Launcher it is given.
 #pragma once
 
 #include <windows.h>
 
-#include <functional>
-#include <memory>
 #include <string>
 
+#include "common/SystemPorts.h"
 #include "common/win32/Handle.h"
-#include "common/win32/Win32DiskSpace.h"
-#include "common/win32/Win32FileSystem.h"
-#include "common/win32/Win32Profile.h"
-#include "common/win32/Win32Shell.h"
 #include "common/win32/WindowBase.h"
 #include "launcher/Launcher.h"
 #include "launcher/MainView.h"
 #include "launcher/win32/EntryEditorDialog.h"
 #include "launcher/win32/TrayIcon.h"
-#include "launcher/win32/Win32Icons.h"
 #include "launcher/win32/Win32ListView.h"
 
 namespace carrydeck {
@@ -30,31 +25,24 @@ struct MessageBoxRequest {
 
 class MainWindow : public IMainView, public WindowBase {
  public:
-  MainWindow();
+  // The list reads its background picture through files.
+  explicit MainWindow(IFileSystem& files);
   ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
-  // Creates the window on a program folder, runs the start-up sequence and shows it.
-  bool Create(const std::string& appPath, int showCommand = SW_SHOWNORMAL);
+  // Makes the window and its controls, not yet shown; false when it cannot be made.
+  bool Create();
+  // Runs the start-up sequence of `logic`, which gets every event from now on, and shows
+  // the window.
+  void Start(Launcher& logic, int showCommand);
+  // The window goes now, with every message of its going; the logic must still be there.
+  void Destroy();
   // The window's shortcut keys (Del, F5) for a message meant for it or its controls; true
   // when the message became a command.
   bool TranslateOwnKeys(MSG& msg);
+  // The list, which shows the launcher's catalogue.
   Win32ListView& list() { return list_; }
-  HWND statusBar() const { return status_; }
-  Launcher& logic() { return *logic_; }
-  Win32ImageList& imageList() { return icons_.imageList(); }
-
-  // Every message box goes through here; tests script the answer.
-  using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;
-  void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
-  // Ending the program goes through here, so a test can see it instead of ending.
-  void SetEndHook(std::function<void()> hook) { endHook_ = std::move(hook); }
-  // The shell port, replaceable so tests can see what would be started.
-  void SetShell(IShell* shell) { shell_ = shell; }
-  // Runs once a dialog (Add/Edit Entry, the path box) is on screen; tests work it from there.
-  void SetDialogHook(DialogOpenedHook hook) { dialogHook_ = std::move(hook); }
-  const TrayIcon& tray() const { return tray_; }
 
   // IMainView
   int MsgBox(const std::string& text, int style, const std::string& title) override;
@@ -85,6 +73,14 @@ class MainWindow : public IMainView, public WindowBase {
   void EnableDeferredStart(bool enabled) override;
   void ShowEntryEditorDialog(IEntryEditor& editor) override;
 
+ protected:
+  // Every message box of the window and its dialogs goes through here: MessageBoxA over
+  // `owner`, the answer returned.
+  virtual int ShowMessageBox(HWND owner, const MessageBoxRequest& request);
+  // A dialog of ours (Add/Edit Entry, the path box) is on screen.
+  virtual void OnDialogOpened(HWND /*dialog*/) {}
+  const TrayIcon& tray() const { return tray_; }
+
  private:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   bool OnCreate();
@@ -98,8 +94,7 @@ class MainWindow : public IMainView, public WindowBase {
                                        DWORD_PTR self) noexcept;
 
   HWND status_ = nullptr;
-  Win32FileSystem files_;  // before the list, which reads its background picture through it
-  Win32ListView list_{files_};
+  Win32ListView list_;
   HMENU menuBar_ = nullptr;  // owned by the window once attached
   HMENU popup_ = nullptr;    // "Carrydeck", also the list's context menu
   UniqueMenu trayMenu_;      // "Popup Menu", never in the bar
@@ -117,16 +112,7 @@ class MainWindow : public IMainView, public WindowBase {
   bool ending_ = false;
   UINT taskbarCreated_ = 0;
 
-  Win32Profile profile_;
-  Win32DiskSpace disk_;
-  Win32Shell win32Shell_;
-  IShell* shell_ = &win32Shell_;
-  std::function<void()> endHook_;
-  Win32Icons icons_;  // before logic_, which uses it to the end
-  std::unique_ptr<Launcher> logic_;
-  std::string appPath_;
-  MessageBoxHook messageBoxHook_;
-  DialogOpenedHook dialogHook_;
+  Launcher* logic_ = nullptr;
 };
 
 // Runs the message loop of the main window until it ends.

@@ -3,7 +3,7 @@
 
 #include "common/win32/DelayLoad.h"
 #include "common/win32/ProgramModule.h"
-#include "launcher/win32/MainWindow.h"
+#include "launcher/win32/LauncherProgram.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   // Run from a stick: no library of the stick's folder or the current folder is ever loaded
@@ -11,7 +11,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   carrydeck::late::RestrictLibrarySearch();
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
-  carrydeck::MainWindow window;
-  if (!window.Create(carrydeck::GetAppPath(), showCommand)) return 1;
-  return carrydeck::RunMessageLoop(window);
+  carrydeck::LauncherProgram program;
+  if (!program.Start(carrydeck::GetAppPath(), showCommand)) return 1;
+  return program.Run();
 }

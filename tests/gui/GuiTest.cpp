@@ -8,13 +8,32 @@ namespace carrydeck::gui {
 
 using testing::RemoveTree;
 
-void Pump(MainWindow* window, DWORD ms) {
+void TestWindow::EndProgram() {
+  if (seams_.end)
+    seams_.end();
+  else
+    MainWindow::EndProgram();
+}
+
+int TestWindow::ShowMessageBox(HWND owner, const MessageBoxRequest& request) {
+  return seams_.messageBox ? seams_.messageBox(request) : MainWindow::ShowMessageBox(owner, request);
+}
+
+void TestWindow::OnDialogOpened(HWND dialog) {
+  if (seams_.dialogOpened) seams_.dialogOpened(dialog);
+}
+
+std::unique_ptr<MainWindow> TestLauncher::MakeWindow(IFileSystem& files) {
+  return std::make_unique<TestWindow>(files, seams_);
+}
+
+void Pump(TestLauncher* launcher, DWORD ms) {
   DWORD end = GetTickCount() + ms;
   MSG msg;
   do {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) continue;
-      if (window && window->TranslateOwnKeys(msg)) continue;
+      if (launcher && launcher->TranslateOwnKeys(msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
@@ -77,13 +96,13 @@ std::string TestBinFolder() {
   return path.substr(0, path.rfind('\\') + 1);
 }
 
-bool WaitForFile(MainWindow* window, const std::string& path, DWORD ms) {
+bool WaitForFile(TestLauncher* launcher, const std::string& path, DWORD ms) {
   for (DWORD waited = 0; waited < ms; waited += 50) {
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-      Pump(window, 100);  // let the writer finish
+      Pump(launcher, 100);  // let the writer finish
       return true;
     }
-    Pump(window, 50);
+    Pump(launcher, 50);
   }
   return false;
 }

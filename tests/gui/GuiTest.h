@@ -6,14 +6,72 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 
-#include "launcher/win32/MainWindow.h"
+#include "launcher/win32/LauncherProgram.h"
+#include "launcher/win32/resource.h"
 
 namespace carrydeck::gui {
 
-// Processes messages for about ms milliseconds, shortcuts included.
-void Pump(MainWindow* window, DWORD ms = 60);
+using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;
+
+// What a test holds of the window: every message box answered by it, the program's end and
+// each dialog that opens seen by it.
+struct WindowSeams {
+  MessageBoxHook messageBox;
+  std::function<void()> end;  // none: the window ends for real
+  DialogOpenedHook dialogOpened;
+};
+
+// The real main window, its boxes, end and dialogs in the test's hands.
+class TestWindow : public MainWindow {
+ public:
+  TestWindow(IFileSystem& files, const WindowSeams& seams) : MainWindow(files), seams_(seams) {}
+  void EndProgram() override;
+  using MainWindow::tray;
+
+ protected:
+  int ShowMessageBox(HWND owner, const MessageBoxRequest& request) override;
+  void OnDialogOpened(HWND dialog) override;
+
+ private:
+  const WindowSeams& seams_;
+};
+
+// The launcher as WinMain puts it together, with the test's window and, when the test
+// brings one, its shell; and what a test looks at.
+class TestLauncher : public LauncherProgram {
+ public:
+  // Each may be set before the start or while the window runs.
+  void SetMessageBoxHook(MessageBoxHook hook) { seams_.messageBox = std::move(hook); }
+  void SetEndHook(std::function<void()> hook) { seams_.end = std::move(hook); }
+  void SetDialogHook(DialogOpenedHook hook) { seams_.dialogOpened = std::move(hook); }
+  // Before the start: what would be started goes to `shell`.
+  void SetShell(IShell* shell) { shell_ = shell; }
+
+  bool Create(const std::string& appPath, int showCommand = SW_SHOWNORMAL) { return Start(appPath, showCommand); }
+  TestWindow& window() { return static_cast<TestWindow&>(Window()); }
+  HWND hwnd() { return Window().hwnd(); }
+  Win32ListView& list() { return Window().list(); }
+  HWND statusBar() { return GetDlgItem(hwnd(), IDC_STATUS); }
+  const TrayIcon& tray() { return window().tray(); }
+  Launcher& logic() { return Logic(); }
+  Win32ImageList& imageList() { return Icons().imageList(); }
+  bool TranslateOwnKeys(MSG& msg) { return Window().TranslateOwnKeys(msg); }
+
+ protected:
+  std::unique_ptr<MainWindow> MakeWindow(IFileSystem& files) override;
+  IShell& Shell() override { return shell_ ? *shell_ : LauncherProgram::Shell(); }
+
+ private:
+  WindowSeams seams_;
+  IShell* shell_ = nullptr;
+};
+
+// Processes messages for about ms milliseconds, the window's shortcuts included.
+void Pump(TestLauncher* launcher, DWORD ms = 60);
 
 // A fresh folder E:\<test name>\ holding the given files.
 class StickFolder {
@@ -39,7 +97,7 @@ std::string TestData(const std::string& name);
 // The folder holding the test programs (gui_tests.exe, probe.exe).
 std::string TestBinFolder();
 // Waits up to ms for a file to appear, pumping the window meanwhile.
-bool WaitForFile(MainWindow* window, const std::string& path, DWORD ms = 15000);
+bool WaitForFile(TestLauncher* launcher, const std::string& path, DWORD ms = 15000);
 
 // A test that needs a process of its own (another screen resolution) starts this program
 // again with a role in its arguments: true when this process is such a child, which then

@@ -122,13 +122,13 @@ struct EntryEditorDialogTest : ::testing::Test {
   // One script per dialog that opens (the Add/Edit dialog, the path box), in order.
   std::deque<std::function<void(HWND)>> scripts;
   int dialogsOpened = 0;
-  std::unique_ptr<MainWindow> window;
+  std::unique_ptr<TestLauncher> window;
   void TearDown() override {
     window.reset();
     Pump(nullptr, 10);
   }
   void Open(const StickFolder& folder) {
-    window = std::make_unique<MainWindow>();
+    window = std::make_unique<TestLauncher>();
     window->SetMessageBoxHook([this](const MessageBoxRequest& r) {
       boxes.push_back(r);
       watchedShownAtBox.push_back(watched && IsWindowVisible(watched));
@@ -239,7 +239,7 @@ TEST_F(EntryEditorDialogTest, KeysTypedInTheEditorAreTheEditorsWhileTheMainWindo
     PostMessageA(name, WM_KEYUP, VK_DELETE, 0xC0000001);
     PostMessageA(name, WM_KEYDOWN, VK_F5, 1);
     PostMessageA(name, WM_KEYUP, VK_F5, 0xC0000001);
-    window->ProcessPendingEvents();
+    window->window().ProcessPendingEvents();
     EXPECT_EQ(Text(name), "Name") << "Del reached the text box";
     EXPECT_TRUE(boxes.empty()) << "no delete question";
     Click(dialog, IDC_CMDCANCEL);

@@ -18,12 +18,12 @@ std::string ReadFile(const std::string& path) {
 }
 
 struct ExitHandOff : ::testing::Test {
-  std::unique_ptr<MainWindow> window;
+  std::unique_ptr<TestLauncher> window;
   std::vector<MessageBoxRequest> boxes;
   int answer = IDYES;
 
   HWND Open(const StickFolder& stick) {
-    window = std::make_unique<MainWindow>();
+    window = std::make_unique<TestLauncher>();
     window->SetMessageBoxHook([this](const MessageBoxRequest& r) {
       boxes.push_back(r);
       return answer;

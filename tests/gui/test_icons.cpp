@@ -47,13 +47,13 @@ void ExpectDrawnLike(HIMAGELIST images, int index, const IconImage& image) {
 
 struct Icons : ::testing::Test {
   std::vector<MessageBoxRequest> boxes;
-  std::unique_ptr<MainWindow> window;
+  std::unique_ptr<TestLauncher> window;
 
   void Open(const StickFolder& folder) {
     window.reset();
     Pump(nullptr, 10);
     boxes.clear();
-    window = std::make_unique<MainWindow>();
+    window = std::make_unique<TestLauncher>();
     window->SetMessageBoxHook([this](const MessageBoxRequest& r) {
       boxes.push_back(r);
       return IDOK;

@@ -14,10 +14,10 @@ const char kThree[] =
 
 struct MainWindowTest : ::testing::Test {
   std::vector<MessageBoxRequest> boxes;
-  std::unique_ptr<MainWindow> window;
+  std::unique_ptr<TestLauncher> window;
 
   void Open(const StickFolder& folder) {
-    window = std::make_unique<MainWindow>();
+    window = std::make_unique<TestLauncher>();
     window->SetMessageBoxHook([this](const MessageBoxRequest& r) {
       boxes.push_back(r);
       return IDOK;
@@ -246,7 +246,7 @@ TEST_F(MainWindowTest, TrayTipReadsCarrydeckWhileTheCaptionCarriesTheVersion) {
 TEST_F(MainWindowTest, OnceUpTheListPaintsOffScreenWithoutAskingForAnotherPaint) {
   StickFolder stick("buffered");
   stick.Write("Data.dat", kThree);
-  window = std::make_unique<MainWindow>();
+  window = std::make_unique<TestLauncher>();
   ASSERT_TRUE(window->Create(stick.path(), SW_SHOWNORMAL));
   const DWORD style = ListView_GetExtendedListViewStyle(list());
   EXPECT_TRUE(style & LVS_EX_DOUBLEBUFFER);
@@ -257,7 +257,7 @@ TEST_F(MainWindowTest, OnceUpTheListPaintsOffScreenWithoutAskingForAnotherPaint)
 
 TEST_F(MainWindowTest, TheTrayIconFollowsTheFirstPaintWithTheFirstCaption) {
   StickFolder stick("tray_late");
-  window = std::make_unique<MainWindow>();
+  window = std::make_unique<TestLauncher>();
   ASSERT_TRUE(window->Create(stick.path(), SW_SHOWNORMAL));
   // Shown and painted, the shell not yet told.
   EXPECT_TRUE(IsWindowVisible(window->hwnd()));

@@ -9,10 +9,10 @@ struct LiveWindow : ::testing::Test {
   std::vector<MessageBoxRequest> boxes;
   std::vector<int> answers;
   int ends = 0;
-  std::unique_ptr<MainWindow> window;
+  std::unique_ptr<TestLauncher> window;
 
   void Open(const StickFolder& folder) {
-    window = std::make_unique<MainWindow>();
+    window = std::make_unique<TestLauncher>();
     window->SetMessageBoxHook([this](const MessageBoxRequest& r) {
       boxes.push_back(r);
       if (answers.empty()) return IDOK;
