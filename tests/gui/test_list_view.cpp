@@ -1,9 +1,11 @@
-// The list adapter's background picture: its bytes come through the file port the list is
-// given, never from the path itself, and what cannot be read or decoded is reported.
+// The list adapter: the rows it shows are the catalogue's, its count and selection following
+// each change; its background picture's bytes come through the file port the list is given,
+// never from the path itself, and what cannot be read or decoded is reported.
 #include <windows.h>  // first: the ports see the same CopyFile as the adapters
 
 #include "Fakes.h"
 #include "GuiTest.h"
+#include "launcher/CatalogueModel.h"
 
 namespace carrydeck::gui {
 namespace {
@@ -56,6 +58,31 @@ TEST_F(ListOverMemoryFiles, AnUnreadableOrUndecodablePictureIsReportedAndTheList
     EXPECT_EQ(error, "Invalid picture") << path;
   }
   EXPECT_FALSE(list.HasBackgroundPicture());
+}
+
+TEST_F(ListOverMemoryFiles, TheCountAndTheSelectionFollowTheCatalogueThroughSortsAndRemovals) {
+  CatalogueModel catalogue;
+  catalogue.AddListener(&list);
+  list.ShowRows(&catalogue);
+  catalogue.Append({CatalogEntry{{"c", "", "", ""}}, CatalogEntry{{"a", "", "", ""}}, CatalogEntry{{"b", "", "", ""}}});
+  EXPECT_EQ(ListView_GetItemCount(list.hwnd()), 3);
+  EXPECT_EQ(list.SelectedRow(), std::nullopt);
+  list.SelectRow(0);
+  catalogue.SetKey(kNameField);
+  catalogue.SetSorted(true);
+  EXPECT_EQ(list.SelectedRow(), 2u) << "c, sorted last";
+  catalogue.Remove(0);
+  EXPECT_EQ(list.SelectedRow(), 1u) << "a row above it went";
+  EXPECT_EQ(ListView_GetItemCount(list.hwnd()), 2);
+  catalogue.Remove(1);
+  EXPECT_EQ(list.SelectedRow(), std::nullopt) << "its own row went";
+  list.SelectRow(0);
+  list.SelectRow(1);
+  EXPECT_EQ(list.SelectedRow(), std::nullopt) << "a row past the end selects none";
+  list.SelectRow(0);
+  catalogue.Clear();
+  EXPECT_EQ(ListView_GetItemCount(list.hwnd()), 0);
+  EXPECT_EQ(list.SelectedRow(), std::nullopt);
 }
 
 }  // namespace
