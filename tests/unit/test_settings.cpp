@@ -160,6 +160,22 @@ TEST_F(Settings, WidthsWrittenWithADecimalCommaReadAsTheirValue) {
   EXPECT_NEAR(form->Settings().ColumnShare(1), 9.133333, 1e-5);
 }
 
+TEST_F(Settings, AWidthBelowOnePixelTakesTheDefaultAndIsNeverSavedBack) {
+  // "1,234" read with the decimal comma is 1.234 twips: drawn 0 pixels wide, a column that
+  // could only be found again by editing the file.
+  Ini() = "[MAIN]\r\nWINDOW WIDTH=12000\r\n[Headings]\r\n1=1,234\r\n2=0\r\n3=14.9\r\n4=15\r\n";
+  list.SetWidthTwips(10000);
+  Start();
+  EXPECT_TRUE(view.messages.empty());
+  EXPECT_EQ(list.ColumnWidth(1), 1000);
+  EXPECT_EQ(list.ColumnWidth(2), 3000);
+  EXPECT_EQ(list.ColumnWidth(3), 4000);
+  EXPECT_EQ(list.ColumnWidth(4), 15);
+  form->OnCommand(Command::SaveSettings);
+  EXPECT_EQ(Setting("Headings", "1"), "1000");
+  EXPECT_EQ(Setting("Headings", "2"), "3000");
+}
+
 TEST_F(Settings, GarbageInEveryKeyIsReportedNeverFatal) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"ONRUN=words", "Error loading settings: Type mismatch"},
