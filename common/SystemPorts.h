@@ -64,15 +64,12 @@ class IProfile {
   }
 };
 
-// Free space of a volume, as the platform offers it.
+// Free space of a volume.
 class IDiskSpace {
  public:
   virtual ~IDiskSpace() = default;
-  virtual bool HasDiskFreeSpaceEx() = 0;
   // Bytes available to the calling user; nullopt on failure.
-  virtual std::optional<uint64_t> FreeBytesEx(const std::string& root) = 0;
-  // Sectors per cluster x bytes per sector x free clusters; nullopt on failure.
-  virtual std::optional<uint64_t> FreeBytesLegacy(const std::string& root) = 0;
+  virtual std::optional<uint64_t> FreeBytes(const std::string& root) = 0;
 };
 
 // The platform's version record, as far as the launcher reads it.

@@ -77,18 +77,11 @@ class ListingFileProfile : public FileProfile {
 
 class FakeDiskSpace : public IDiskSpace {
  public:
-  bool hasEx = true;
-  std::optional<uint64_t> ex;
-  std::optional<uint64_t> legacy;
+  std::optional<uint64_t> bytes;
   std::vector<std::string> roots;
-  bool HasDiskFreeSpaceEx() override { return hasEx; }
-  std::optional<uint64_t> FreeBytesEx(const std::string& root) override {
+  std::optional<uint64_t> FreeBytes(const std::string& root) override {
     roots.push_back(root);
-    return ex;
-  }
-  std::optional<uint64_t> FreeBytesLegacy(const std::string& root) override {
-    roots.push_back(root);
-    return legacy;
+    return bytes;
   }
 };
 

@@ -39,7 +39,7 @@ TEST_F(MainLogic, VersionStringPutsTheRevisionRightAfterTheMinorNumber) {
 }
 
 TEST_F(MainLogic, FirstStartInAnEmptyFolder) {
-  disk.ex = 3973ull * 1024 * 1024;
+  disk.bytes = 3973ull * 1024 * 1024;
   auto form = Start();
   EXPECT_EQ(list.RowCount(), 0u);
   EXPECT_EQ(list.ColumnCount(), 4);
@@ -81,16 +81,16 @@ TEST_F(MainLogic, OneEntryStillSaysApps) {
 
 TEST_F(MainLogic, NetworkShareRootInCaptionAndRootBrowse) {
   appPath = "\\\\server\\share\\tools\\menu\\";
-  disk.ex = 0;
+  disk.bytes = 0;
   Start();
   EXPECT_EQ(view.caption, "Carrydeck v5.09 >> 0 MB Remaining on \\\\server\\share\\");
   EXPECT_EQ(view.MenuCaption(Command::BrowseDriveRoot), "Browse \\\\server\\share\\");
 }
 
 TEST_F(MainLogic, RefreshSwitchesTheCaptionFormAndMeasuresAgain) {
-  disk.ex = 1536ull * 1024;
+  disk.bytes = 1536ull * 1024;
   auto form = Start();
-  disk.ex = 2ull * 1024 * 1024 * 1024;
+  disk.bytes = 2ull * 1024 * 1024 * 1024;
   const int repaints = list.repaints();
   form->OnCommand(Command::RefreshList);
   EXPECT_EQ(view.caption, "Fenwright's Carrydeck v5.09 >> 2 GB Remaining on E:\\");
