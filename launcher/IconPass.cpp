@@ -57,6 +57,7 @@ void IconPass::Run(bool useCache) try {
       return;
     }
     if (loaded.count >= 0) {
+      DropSafeSaveLeftOvers(sys_.files, cache);
       list_.Repaint();
       view_.SetStatus("Icons loaded (" + std::to_string(loaded.count) + ").");
       return;
@@ -106,6 +107,7 @@ void IconPass::Run(bool useCache) try {
   view_.SetStatus("Saving icons . . .");
   std::string error;
   if (!SaveImageList(imageList, cache, sys_.files, error)) {
+    ctx_.ReportUnsaved("imagelist.dat", error);
     ReportError(error);
     return;
   }

@@ -54,6 +54,7 @@ void Launcher::OnLoad() {
     std::optional<bool> icons = ParseBoolean(ctx_.ReadSetting("Main", "Icons", "1"));
     view_.SetChecked(Command::ShowIcons, icons.value_or(true));
     LoadData();
+    if (!ctx_.catalogueKept) DropSafeSaveLeftOvers(sys_.files, ctx_.DataFile());
   } else if (sys_.files.PathExists(ctx_.DataFile())) {
     // Hidden or system (as malware leaves a stick), or not a file: not shown, and an empty
     // list must never take its place.

@@ -44,9 +44,15 @@ void LauncherContext::WriteSetting(const std::string& section, const std::string
   WriteIni(settingsProfile, section, key, value, SettingsFile());
 }
 
-bool LauncherContext::SaveCatalogue() {
-  if (catalogueKept) return false;
-  return SaveList(DataFile(), list, sys.files, view);
+SaveResult LauncherContext::SaveCatalogue() {
+  if (catalogueKept) return {SaveStep::Create, std::string()};
+  SaveResult saved = SaveList(DataFile(), list, sys.files, view);
+  if (!saved) ReportUnsaved("Data.dat", saved.error);
+  return saved;
+}
+
+void LauncherContext::ReportUnsaved(const std::string& fileName, const std::string& description) {
+  view.SetStatus("Error saving " + fileName + ": " + description);
 }
 
 }  // namespace carrydeck

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/IniFile.h"
+#include "common/SafeSave.h"
 #include "common/SystemPorts.h"
 #include "launcher/IconPorts.h"
 #include "launcher/ListView.h"
@@ -32,8 +33,11 @@ struct LauncherContext {
   std::string DataFile() const { return appPath + "Data.dat"; }
   std::string ReadSetting(const std::string& section, const std::string& key, const std::string& defaultValue);
   void WriteSetting(const std::string& section, const std::string& key, const std::string& value);
-  // Writes the rows to "Data.dat"; false when the old file was kept.
-  bool SaveCatalogue();
+  // Writes the rows to "Data.dat"; a save that fails says so in the status line. While the
+  // catalogue is kept nothing is written nor said (failedAt Create).
+  SaveResult SaveCatalogue();
+  // The status line names a file that could not be saved, and why.
+  void ReportUnsaved(const std::string& fileName, const std::string& description);
 
   IMainView& view;
   IListView& list;

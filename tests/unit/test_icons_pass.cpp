@@ -249,11 +249,23 @@ TEST_F(IconPass, ACacheThatCannotBeWrittenIsReportedAfterSavingAndTheIconsStay) 
   Open();
   fs.failOn[SaveStep::Create] = fs.seen[SaveStep::Create] + 1;
   form->OnDeferredStart();
-  EXPECT_EQ(view.status, "Saving icons . . .");
+  EXPECT_EQ(view.Since("Saving icons . . ."), std::vector<std::string>{"Error saving imagelist.dat: Access is denied."})
+      << "the status line names the file";
   EXPECT_EQ(Reports(), std::vector<std::string>{"Error getting icons: Access is denied."});
   EXPECT_EQ(iml.images.size(), 3u);
   EXPECT_TRUE(iml.attached);
   EXPECT_FALSE(HasCache());
+}
+
+TEST_F(IconPass, LeftOversBesideACacheThatCouldNotBeReadStay) {
+  const std::string stray = EncodeImageList({kNotFound, kNotFound, kNotFound});
+  Cache() = EncodeImageList({kReadmeIcon, kReadmeIcon, kReadmeIcon});
+  fs.unreadable.insert(app + "imagelist.dat");
+  fs.files[app + "imagelist.dat.new"] = stray;
+  Start();
+  EXPECT_EQ(Reports(), std::vector<std::string>{"Error getting icons: The process cannot access the file."});
+  EXPECT_EQ(fs.files[app + "imagelist.dat.new"], stray);
+  EXPECT_TRUE(Cache() == EncodeImageList({kReadmeIcon, kReadmeIcon, kReadmeIcon}));
 }
 
 TEST_F(IconPass, AnImageOrRoomThatCannotBeHadEndsThePassWithTheReport) {

@@ -165,6 +165,38 @@ TEST_F(MainLogic, UnreadableCatalogueIsReportedAndNotOverwrittenByAnEmptyList) {
   EXPECT_EQ(File("Data.dat"), "Keep\r\nT\r\nE:\\k.exe\r\n\r\n");
 }
 
+// A catalogue that was not loaded: one hidden (or system, or a folder), or one that could not
+// be read. Start-up, the icon pass and the exit leave it and a stray left-over as they are.
+struct NotLoadedCatalogue : MainLogic {
+  const std::string kept = "A\r\nT\r\nE:\\a.exe\r\n\r\n";
+  const std::string stray = "Stray\r\nT\r\nE:\\s.exe\r\n\r\n";
+  static constexpr const char* kKinds[] = {"hidden", "unreadable"};
+  // A fresh stick whose catalogue is of that kind.
+  void Stick(const std::string& kind) {
+    fs = MemoryFileSystem();
+    view = FakeMainView();
+    list = MemoryListView();
+    File("Data.dat") = kept;
+    (kind == "hidden" ? fs.hidden : fs.unreadable).insert(appPath + "Data.dat");
+  }
+};
+
+TEST_F(NotLoadedCatalogue, LeftOversBesideItStayAsTheyAreAfterAStartAndAnExit) {
+  for (const std::string kind : kKinds) {
+    Stick(kind);
+    File("Data.dat.new") = stray;
+    File("Data.dat.tmp") = "Half";
+    auto form = Start();
+    form->OnDeferredStart();
+    view.answers = {mb::IdNo};
+    EXPECT_FALSE(form->OnCloseRequest()) << kind;
+    EXPECT_EQ(list.RowCount(), 0u) << kind;
+    EXPECT_EQ(File("Data.dat"), kept) << kind;
+    EXPECT_EQ(File("Data.dat.new"), stray) << kind;
+    EXPECT_EQ(File("Data.dat.tmp"), "Half") << kind;
+  }
+}
+
 // The list's own events: header clicks sort and save, releases show the target.
 struct ListEvents : MainLogic {
   std::unique_ptr<Launcher> form;
@@ -202,6 +234,20 @@ TEST_F(ListEvents, ColumnClicksSortUpThenDownAndRewriteTheCatalogue) {
   SortByTypeThenName(list);
   form->OnColumnClick(2);
   EXPECT_EQ(list.Order(), SortOrder::Descending) << "the dialog leaves the key on Type, ascending";
+}
+
+TEST_F(ListEvents, ASortThatCannotBeSavedSaysSoNamingTheFile) {
+  File("Data.dat") = "b\r\nY\r\n\r\n\r\na\r\nZ\r\n\r\n\r\n";
+  Open();
+  // A left-over whose read-only mark cannot be taken off (another user's).
+  File("Data.dat.new") = "";
+  fs.readOnlyFiles.insert(appPath + "Data.dat.new");
+  fs.lockedAttributes.insert(appPath + "Data.dat.new");
+  form->OnColumnClick(1);
+  EXPECT_EQ(Names(list), "ab");
+  EXPECT_EQ(view.status, "Error saving Data.dat: Access is denied.");
+  EXPECT_EQ(File("Data.dat"), "b\r\nY\r\n\r\n\r\na\r\nZ\r\n\r\n\r\n");
+  EXPECT_TRUE(view.messages.empty());
 }
 
 TEST_F(ListEvents, KeyAndMouseReleasesShowTheShortenedPath) {
