@@ -45,7 +45,7 @@ void LauncherContext::WriteSetting(const std::string& section, const std::string
 }
 
 SaveResult LauncherContext::SaveCatalogue() {
-  if (catalogueKept) return {SaveStep::Create, std::string()};
+  if (catalogueKept) return {SaveStep::Create, catalogueKeptBecause};
   SaveResult saved = SaveList(DataFile(), list, sys.files, view);
   if (!saved) ReportUnsaved("Data.dat", saved.error);
   return saved;
@@ -53,6 +53,18 @@ SaveResult LauncherContext::SaveCatalogue() {
 
 void LauncherContext::ReportUnsaved(const std::string& fileName, const std::string& description) {
   view.SetStatus("Error saving " + fileName + ": " + description);
+}
+
+void LauncherContext::KeepCatalogue(const std::string& because) {
+  catalogueKept = true;
+  catalogueKeptBecause = because;
+}
+
+bool LauncherContext::RefuseCatalogueChange() {
+  if (!catalogueKept) return false;
+  view.MsgBox("The catalogue is not being changed: " + catalogueKeptBecause + ".", mb::OK | mb::IconExclamation,
+              kProgramTitle);
+  return true;
 }
 
 }  // namespace carrydeck

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "Fakes.h"
 #include "MemoryListView.h"
 #include "common/IniFile.h"
@@ -194,6 +196,50 @@ TEST_F(NotLoadedCatalogue, LeftOversBesideItStayAsTheyAreAfterAStartAndAnExit) {
     EXPECT_EQ(File("Data.dat"), kept) << kind;
     EXPECT_EQ(File("Data.dat.new"), stray) << kind;
     EXPECT_EQ(File("Data.dat.tmp"), "Half") << kind;
+  }
+}
+
+TEST_F(NotLoadedCatalogue, TheCaptionSaysSoForTheWholeRun) {
+  for (const std::string kind : kKinds) {
+    Stick(kind);
+    auto form = Start();
+    const std::string state = " - Data.dat not loaded: the catalogue is not being changed";
+    EXPECT_EQ(view.caption, "Carrydeck v5.09 >> 0 MB Remaining on E:\\" + state) << kind;
+    form->OnDeferredStart();
+    form->OnCommand(Command::RefreshList);
+    EXPECT_EQ(view.caption, "Fenwright's Carrydeck v5.09 >> 0 MB Remaining on E:\\" + state) << kind;
+  }
+  // A catalogue that loaded says nothing of the kind.
+  fs.hidden.clear();
+  fs.unreadable.clear();
+  view = FakeMainView();
+  Start();
+  EXPECT_EQ(view.caption, "Carrydeck v5.09 >> 0 MB Remaining on E:\\");
+}
+
+TEST_F(NotLoadedCatalogue, AddEditDeleteAndSortingAreRefusedSayingWhy) {
+  const std::map<std::string, std::string> why = {
+      {"hidden",
+       "The catalogue is not being changed: Data.dat is hidden, a system file or not a file, so it was "
+       "not loaded."},
+      {"unreadable", "The catalogue is not being changed: Data.dat could not be read, so it was not loaded."}};
+  for (const std::string kind : kKinds) {
+    Stick(kind);
+    auto form = Start();
+    view.messages.clear();
+    form->OnCommand(Command::AddEntry);
+    form->OnCommand(Command::EditEntry);
+    form->OnCommand(Command::DeleteEntry);
+    form->OnColumnClick(2);
+    ASSERT_EQ(view.messages.size(), 4u) << kind;
+    for (const testing::ShownMessage& shown : view.messages) {
+      EXPECT_EQ(shown.text, why.at(kind)) << kind;
+      EXPECT_EQ(shown.style, mb::OK | mb::IconExclamation) << kind;
+      EXPECT_EQ(shown.title, "Fenwright's Carrydeck") << kind;
+    }
+    EXPECT_EQ(view.entryEditorDialogs, 0) << kind;
+    EXPECT_FALSE(list.Sorted()) << kind;
+    EXPECT_EQ(File("Data.dat"), kept) << kind;
   }
 }
 
