@@ -21,6 +21,8 @@ class PosixFileSystem : public IFileSystem {
   bool CopyFile(const std::string& source, const std::string& target) override;
   bool CreateFolder(const std::string& path) override;
   std::string LastErrorDescription() override;
+  // POSIX has no hidden or system marks: only the write permission to give back.
+  bool ClearMarks(const std::string& path) override { return ClearReadOnly(path); }
 
  private:
   int lastError_ = 0;

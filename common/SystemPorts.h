@@ -44,6 +44,9 @@ class IFileSystem {
   virtual bool CreateFolder(const std::string& path) = 0;
   // The platform's description of the last failure of this port, for reports.
   virtual std::string LastErrorDescription() = 0;
+  // Takes the read-only, hidden and system marks off a file, other attributes kept; true
+  // when the file is there (not a folder) and carries none of them now.
+  virtual bool ClearMarks(const std::string& path) = 0;
 };
 
 // Profile (INI) file operations with the platform's semantics.

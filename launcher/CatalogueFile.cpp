@@ -67,14 +67,14 @@ LoadResult LoadList(const std::string& path, IListView& list, IFileSystem& fs, I
   return result;
 }
 
-bool SaveList(const std::string& path, const IListView& list, IFileSystem& fs, IMessages& messages) {
+SaveResult SaveList(const std::string& path, const IListView& list, IFileSystem& fs, IMessages& messages) {
   const int fields = FieldsOf(list);
   if (fields <= 0) {
     messages.MsgBox("Error saving list : ", mb::OK | mb::IconStop, kProgramTitle);
-    return false;
+    return {SaveStep::Create, std::string()};  // nothing was written
   }
-  // Failures from here on are silent: the old file stays whole and the rows are untouched.
-  return SaveFileSafely(fs, path, FormatRecords(list, fields)).ok();
+  // Failures from here on bring no box: the old file stays whole and the rows are untouched.
+  return SaveFileSafely(fs, path, FormatRecords(list, fields));
 }
 
 }  // namespace carrydeck

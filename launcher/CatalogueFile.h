@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/SafeSave.h"
 #include "common/SystemPorts.h"
 #include "launcher/Catalogue.h"
 #include "launcher/Messages.h"
@@ -20,9 +21,9 @@ struct LoadResult {
 // Appends the file's records to the list; a short last record is filled with empty fields.
 LoadResult LoadList(const std::string& path, IListView& list, IFileSystem& fs, IMessages& messages);
 
-// Writes every row, replacing the file only once the new one is complete; false when the
-// old file was kept.
-bool SaveList(const std::string& path, const IListView& list, IFileSystem& fs, IMessages& messages);
+// Writes every row, replacing the file only once the new one is complete; a failure keeps
+// the old file.
+SaveResult SaveList(const std::string& path, const IListView& list, IFileSystem& fs, IMessages& messages);
 
 // The bytes SaveList writes, and the records LoadList reads, for a given field count.
 std::string FormatRecords(const IListView& list, int fieldsPerRecord);

@@ -212,11 +212,13 @@ void EntryEditor::OnLoad() {
   const size_t selected = list_.SelectedRow();
   const std::string target = selected ? list_.Row(selected).TargetFile() : std::string();
 
-  // A save of the types cut short leaves its new file beside the old one.
+  // A save of the types cut short may leave its new file where the list was.
   RecoverSafeSave(fs_, TypesFile());
   // A list that is there but could not be read must not be replaced by what this opening
   // holds: that would lose every type in it.
-  typesUnreadable_ = !LoadComboFromFile(fs_, TypesFile(), types_) && fs_.PathExists(TypesFile());
+  const bool loaded = LoadComboFromFile(fs_, TypesFile(), types_);
+  typesUnreadable_ = !loaded && fs_.PathExists(TypesFile());
+  if (loaded) DropSafeSaveLeftOvers(fs_, TypesFile());
 
   if (mode_ == EditorMode::Add) {
     view_->SetCaption("Add Entry");
@@ -287,13 +289,15 @@ void EntryEditor::OnFileClick() {
   view_->SetNameText(dot == std::string::npos || dot == 0 ? name : name.substr(0, dot));
 }
 
-void EntryEditor::SaveTypes() {
-  if (!typesUnreadable_) SaveComboToFile(fs_, TypesFile(), types_);
+SaveResult EntryEditor::SaveTypes() {
+  if (typesUnreadable_) return {};  // kept as it is on purpose
+  return SaveComboToFile(fs_, TypesFile(), types_);
 }
 
 void EntryEditor::OnAddType() {
   types_.AddItem(view_->TypeText());
-  SaveTypes();
+  const SaveResult saved = SaveTypes();
+  if (!saved) catalogue_.ReportUnsaved("Types.dat", saved.error);
 }
 
 void EntryEditor::OnOtherFolder() {
@@ -316,15 +320,20 @@ void EntryEditor::OnSave() {
   if (view_->NameText().empty()) view_->SetNameText(fileName);
 
   saving_ = true;
-  SaveTypes();
+  const SaveResult typesSaved = SaveTypes();
 
   const size_t edited = list_.SelectedRow();
   list_.AddRow(CatalogEntry{{view_->NameText(), type, target, view_->CommandLineText()}});
   if (mode_ == EditorMode::Edit && edited) list_.RemoveRow(edited);
   SortByTypeThenName(list_);
   list_.Repaint();
-  catalogue_.SaveCatalogue();
+  const SaveResult saved = catalogue_.SaveCatalogue();
   catalogue_.RebuildIcons();
+  // Told again once the icon lines are done, or they would hide it: the catalogue first.
+  if (!saved)
+    catalogue_.ReportUnsaved("Data.dat", saved.error);
+  else if (!typesSaved)
+    catalogue_.ReportUnsaved("Types.dat", typesSaved.error);
   Unload();
 }
 

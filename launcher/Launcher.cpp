@@ -14,6 +14,8 @@ namespace {
 
 const char kCatalogueNotLoaded[] =
     "Data.dat is hidden, a system file or not a file: it was not loaded and will not be changed.";
+// Said in the caption for the whole run: the status line is the next action's.
+const char kCatalogueKeptCaption[] = " - Data.dat not loaded: the catalogue is not being changed";
 
 }  // namespace
 
@@ -54,10 +56,11 @@ void Launcher::OnLoad() {
     std::optional<bool> icons = ParseBoolean(ctx_.ReadSetting("Main", "Icons", "1"));
     view_.SetChecked(Command::ShowIcons, icons.value_or(true));
     LoadData();
+    if (!ctx_.catalogueKept) DropSafeSaveLeftOvers(sys_.files, ctx_.DataFile());
   } else if (sys_.files.PathExists(ctx_.DataFile())) {
     // Hidden or system (as malware leaves a stick), or not a file: not shown, and an empty
     // list must never take its place.
-    ctx_.catalogueKept = true;
+    ctx_.KeepCatalogue("Data.dat is hidden, a system file or not a file, so it was not loaded");
     view_.SetStatus(kCatalogueNotLoaded);
   }
 
@@ -70,7 +73,7 @@ void Launcher::LoadData() {
   view_.SetStatus("Loading data . . .");
   list_.ClearRows();
   LoadResult loaded = LoadList(ctx_.DataFile(), list_, sys_.files, view_);
-  ctx_.catalogueKept = loaded.readFailed;
+  if (loaded.readFailed) ctx_.KeepCatalogue("Data.dat could not be read, so it was not loaded");
   view_.SetStatus("App data loaded (" + std::to_string(loaded.count) + " apps).");
 }
 
@@ -82,7 +85,8 @@ void Launcher::OnDeferredStart() {
 void Launcher::SetWindowCaption(bool refreshForm) {
   const std::string root = ctx_.DriveRoot();
   view_.SetCaption(std::string(refreshForm ? "Fenwright's Carrydeck v" : "Carrydeck v") + GetVersionString() + " >> " +
-                   FreeSpaceText(sys_.disk, root) + " Remaining on " + root);
+                   FreeSpaceText(sys_.disk, root) + " Remaining on " + root +
+                   (ctx_.catalogueKept ? kCatalogueKeptCaption : ""));
 }
 
 void Launcher::ShowAbout() {
@@ -96,7 +100,7 @@ void Launcher::RefreshList() {
 }
 
 void Launcher::ShowEntryEditor(EditorMode mode) {
-  if (editor_) return;
+  if (editor_ || ctx_.RefuseCatalogueChange()) return;
   EntryEditor form(mode, *this, sys_.files, ctx_.appPath);
   {
     struct Showing {
@@ -124,6 +128,7 @@ bool Launcher::CloseEditorFirst(AfterEditor then) {
 }
 
 void Launcher::DeleteSelectedEntry() {
+  if (ctx_.RefuseCatalogueChange()) return;
   const size_t row = list_.SelectedRow();
   if (row == 0) return;  // nothing to remove: no question either
   const int answer = view_.MsgBox("Are you sure you want to remove " + list_.Row(row).Name() + "?",
@@ -183,6 +188,7 @@ void Launcher::OnCommand(Command item) {
 
 void Launcher::OnColumnClick(int column) {
   if (editor_) return;  // the editor has the catalogue now
+  if (ctx_.RefuseCatalogueChange()) return;
   list_.SetSorted(true);
   if (list_.SortKey() == column - 1) {
     list_.SetOrder(list_.Order() == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending);

@@ -52,8 +52,11 @@ class Launcher : public ICatalogueEditing {
 
   // The catalogue, as the entry editor changes it.
   IListView& Rows() override { return list_; }
-  bool SaveCatalogue() override { return ctx_.SaveCatalogue(); }
+  SaveResult SaveCatalogue() override { return ctx_.SaveCatalogue(); }
   void RebuildIcons() override { icons_.Rebuild(); }
+  void ReportUnsaved(const std::string& fileName, const std::string& description) override {
+    ctx_.ReportUnsaved(fileName, description);
+  }
 
  private:
   void LoadData();

@@ -44,9 +44,27 @@ void LauncherContext::WriteSetting(const std::string& section, const std::string
   WriteIni(settingsProfile, section, key, value, SettingsFile());
 }
 
-bool LauncherContext::SaveCatalogue() {
-  if (catalogueKept) return false;
-  return SaveList(DataFile(), list, sys.files, view);
+SaveResult LauncherContext::SaveCatalogue() {
+  if (catalogueKept) return {SaveStep::Create, catalogueKeptBecause};
+  SaveResult saved = SaveList(DataFile(), list, sys.files, view);
+  if (!saved) ReportUnsaved("Data.dat", saved.error);
+  return saved;
+}
+
+void LauncherContext::ReportUnsaved(const std::string& fileName, const std::string& description) {
+  view.SetStatus("Error saving " + fileName + ": " + description);
+}
+
+void LauncherContext::KeepCatalogue(const std::string& because) {
+  catalogueKept = true;
+  catalogueKeptBecause = because;
+}
+
+bool LauncherContext::RefuseCatalogueChange() {
+  if (!catalogueKept) return false;
+  view.MsgBox("The catalogue is not being changed: " + catalogueKeptBecause + ".", mb::OK | mb::IconExclamation,
+              kProgramTitle);
+  return true;
 }
 
 }  // namespace carrydeck

@@ -129,4 +129,13 @@ bool Win32FileSystem::CreateFolder(const std::string& path) {
 
 std::string Win32FileSystem::LastErrorDescription() { return ErrorDescription(::GetLastError()); }
 
+bool Win32FileSystem::ClearMarks(const std::string& path) {
+  constexpr DWORD kMarks = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if ((attributes & kMarks) == 0) return true;
+  const DWORD rest = attributes & ~kMarks;
+  return ::SetFileAttributesA(path.c_str(), rest ? rest : FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
+
 }  // namespace carrydeck

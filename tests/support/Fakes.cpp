@@ -79,7 +79,9 @@ bool MemoryFileSystem::ReadAll(const std::string& path, std::string& bytes) {
 
 std::unique_ptr<IWriteFile> MemoryFileSystem::CreateForWrite(const std::string& path) {
   ++creates;
-  if (Fails(SaveStep::Create) || readOnly || readOnlyFiles.count(path) || inUse.count(path)) return nullptr;
+  // Creating over a hidden or system file is refused, as the platform does (CREATE_ALWAYS).
+  if (Fails(SaveStep::Create) || readOnly || readOnlyFiles.count(path) || hidden.count(path) || inUse.count(path))
+    return nullptr;
   files[path].clear();
   return std::make_unique<MemoryWriteFile>(*this, path);
 }
@@ -120,6 +122,15 @@ bool MemoryFileSystem::CreateFolder(const std::string& path) {
   std::string folder = path.empty() || path.back() == '\\' ? path : path + "\\";
   if (cannotCreate.count(folder)) return false;
   return folders.insert(folder).second;
+}
+
+bool MemoryFileSystem::ClearMarks(const std::string& path) {
+  if (!files.count(path)) return false;
+  const bool marked = hidden.count(path) || readOnlyFiles.count(path);
+  if (marked && lockedAttributes.count(path)) return false;
+  hidden.erase(path);
+  readOnlyFiles.erase(path);
+  return true;
 }
 
 }  // namespace carrydeck::testing

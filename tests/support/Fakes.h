@@ -22,7 +22,7 @@ namespace carrydeck::testing {
 class MemoryFileSystem : public IFileSystem {
  public:
   std::map<std::string, std::string> files;
-  std::set<std::string> hidden;   // present but hidden: FileExists says no
+  std::set<std::string> hidden;   // hidden or system: FileExists says no, nor can it be created over
   std::set<std::string> folders;  // paths ending in "\"
   std::set<std::string> unreadable;
   std::set<std::string> readOnlyFolders;   // copies into these fail
@@ -48,6 +48,7 @@ class MemoryFileSystem : public IFileSystem {
   bool CopyFile(const std::string& source, const std::string& target) override;
   bool CreateFolder(const std::string& path) override;
   std::string LastErrorDescription() override { return "Access is denied."; }
+  bool ClearMarks(const std::string& path) override;
 
   bool Fails(SaveStep step);
 };

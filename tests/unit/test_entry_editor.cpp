@@ -478,6 +478,60 @@ TEST_F(EntryEditorLogic, ALeftOverTypesSaveIsRecoveredBeforeReading) {
   EXPECT_FALSE(fs.files.count(appPath + "Types.dat.new"));
 }
 
+TEST_F(EntryEditorLogic, AStrayLeftOverNeverTakesThePlaceOfTheTypesList) {
+  // Unreadable: not loaded, so neither it nor the left-over is touched.
+  File("Types.dat") = "Games\r\n";
+  fs.unreadable.insert(appPath + "Types.dat");
+  File("Types.dat.new") = "Stray\r\n";
+  Open(Command::AddEntry, [&](EntryEditor&) { EXPECT_TRUE(view.typeItems.empty()); });
+  EXPECT_EQ(File("Types.dat"), "Games\r\n");
+  EXPECT_EQ(File("Types.dat.new"), "Stray\r\n");
+  // Hidden, and read as it is: what a save cut short left beside it is older and goes.
+  fs.unreadable.clear();
+  fs.hidden.insert(appPath + "Types.dat");
+  Open(Command::AddEntry, [&](EntryEditor&) { EXPECT_EQ(view.typeItems, std::vector<std::string>{"Games"}); });
+  EXPECT_EQ(File("Types.dat"), "Games\r\n");
+  EXPECT_FALSE(Has("Types.dat.new"));
+}
+
+// A left-over whose read-only mark cannot be taken off (another user's) still blocks the
+// save: the status line names the file, after the icon lines of the rebuild that follows.
+TEST_F(EntryEditorLogic, SavesThatStillFailNameTheFileInTheStatusLine) {
+  File("Settings.ini") = "[MAIN]\r\nICONS=1\r\n";
+  icons = &iconPorts;
+  AddFile("E:\\Carrydeck\\app.exe");
+  File("Types.dat") = "Games\r\n";
+  auto stuck = [&](const char* name) {
+    File(name) = "";
+    fs.readOnlyFiles.insert(appPath + name);
+    fs.lockedAttributes.insert(appPath + name);
+  };
+  stuck("Types.dat.new");
+  Start(kCatalogue);
+  Open(Command::AddEntry, [&](EntryEditor& form) {
+    view.type = "Tools";
+    form.OnAddType();
+    EXPECT_EQ(main.status, "Error saving Types.dat: Access is denied.");
+    Pick(form, "app.exe");
+    form.OnSave();
+  });
+  EXPECT_EQ(main.status, "Error saving Types.dat: Access is denied.");
+  EXPECT_EQ(list.RowCount(), 4u);
+  EXPECT_EQ(File("Types.dat"), "Games\r\n");
+
+  // Both fail: the catalogue is what the user most needs to hear of.
+  stuck("Data.dat.new");
+  const std::string data = File("Data.dat");
+  Open(Command::AddEntry, [&](EntryEditor& form) {
+    Pick(form, "app.exe");
+    form.OnSave();
+  });
+  EXPECT_EQ(main.status, "Error saving Data.dat: Access is denied.");
+  EXPECT_EQ(list.RowCount(), 5u) << "the entry stays in the list for this run";
+  EXPECT_EQ(File("Data.dat"), data);
+  EXPECT_TRUE(main.messages.empty());
+}
+
 TEST_F(EntryEditorLogic, SaveClickedAgainWhileTheIconsAreRebuiltRunsOnce) {
   for (Command command : {Command::AddEntry, Command::EditEntry}) {
     SCOPED_TRACE(command == Command::AddEntry ? "add" : "edit");
@@ -729,11 +783,14 @@ class RecordingCatalogue : public ICatalogueEditing {
   MemoryListView rows;
   std::vector<std::string> calls;
   IListView& Rows() override { return rows; }
-  bool SaveCatalogue() override {
+  SaveResult SaveCatalogue() override {
     calls.push_back("save " + std::to_string(rows.RowCount()) + " rows");
-    return true;
+    return {};
   }
   void RebuildIcons() override { calls.push_back("rebuild icons"); }
+  void ReportUnsaved(const std::string& fileName, const std::string&) override {
+    calls.push_back("unsaved " + fileName);
+  }
 };
 
 TEST(EntryEditorOverItsCatalogue, SaveChangesTheRowsThenSavesThemBeforeTheIconsAreRebuilt) {

@@ -96,7 +96,7 @@ struct CatalogueWorld {
     for (size_t i = 1; i <= list.RowCount(); ++i) rows.push_back(list.Row(i));
     return rows;
   }
-  bool Save(MemoryFileSystem& fs) { return SaveList(path, list, fs, messages); }
+  bool Save(MemoryFileSystem& fs) { return SaveList(path, list, fs, messages).ok(); }
 };
 
 TEST(FaultInjection, CatalogueSaveFailingAtEveryStepKeepsTheOldFileAndTheRows) {
