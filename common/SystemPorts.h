@@ -91,8 +91,9 @@ class IShell {
   // Starts a file with its default action; the outcome is not examined.
   virtual void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) = 0;
   // The program at this full path, never searched for, as a new process with the command
-  // line, window shown normally and activated.
-  virtual bool StartProgram(const std::string& program, const std::string& commandLine) = 0;
+  // line and the working folder ("" keeps the launcher's), window shown normally and
+  // activated; a console program gets a console window of its own.
+  virtual bool StartProgram(const std::string& program, const std::string& commandLine, const std::string& folder) = 0;
   // The system's folder and the Windows folder, each ending in "\"; "" when unknown.
   virtual std::string SystemFolder() = 0;
   virtual std::string WindowsFolder() = 0;

@@ -70,7 +70,7 @@ void Win32Shell::ShellOpen(const std::string& file, const std::string& folder, c
   carrydeck::ShellOpen(file, folder, parameters);
 }
 
-bool Win32Shell::StartProgram(const std::string& program, const std::string& commandLine) {
+bool Win32Shell::StartProgram(const std::string& program, const std::string& commandLine, const std::string& folder) {
   if (!IsFullPath(program)) {
     lastError_ = ERROR_BAD_PATHNAME;
     return false;
@@ -83,8 +83,9 @@ bool Win32Shell::StartProgram(const std::string& program, const std::string& com
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process = {};
   // The program named, not whatever the command line's first word finds on the search path.
-  if (!::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+  // A console of its own: never one the launcher may have been started from.
+  if (!::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
     lastError_ = ::GetLastError();
     return false;
   }

@@ -26,7 +26,7 @@ class Win32Shell : public IShell {
   bool ChangeDrive(const std::string& drive) override;
   bool ChangeFolder(const std::string& folder) override;
   void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) override;
-  bool StartProgram(const std::string& program, const std::string& commandLine) override;
+  bool StartProgram(const std::string& program, const std::string& commandLine, const std::string& folder) override;
   std::string SystemFolder() override;
   std::string WindowsFolder() override;
   std::string GetShortPath(const std::string& path) override;

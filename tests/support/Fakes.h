@@ -211,6 +211,7 @@ class FakeShell : public IShell {
   std::vector<Open> opened;
   std::vector<std::string> commands;  // the command lines started, in order
   std::vector<std::string> programs;  // the program of each, as given
+  std::vector<std::string> startFolders;  // the working folder of each
   std::string systemFolder = "C:\\WINDOWS\\system32\\";
   std::string windowsFolder = "C:\\WINDOWS\\";
   std::string error = "The clipboard is in use.";
@@ -229,9 +230,10 @@ class FakeShell : public IShell {
     opened.push_back({file, folder, parameters});
     Log("open " + file);
   }
-  bool StartProgram(const std::string& program, const std::string& line) override {
+  bool StartProgram(const std::string& program, const std::string& line, const std::string& folder) override {
     programs.push_back(program);
     commands.push_back(line);
+    startFolders.push_back(folder);
     Log("start " + line);
     return !commandFails;
   }
