@@ -75,12 +75,6 @@ class IDiskSpace {
   virtual std::optional<uint64_t> FreeBytesLegacy(const std::string& root) = 0;
 };
 
-// The platform's version record, as far as the launcher reads it.
-struct OsVersionInfo {
-  uint32_t major = 0, minor = 0, build = 0, platformId = 0;
-  std::string servicePack;
-};
-
 // Starting things and the process-wide state that goes with it.
 class IShell {
  public:
@@ -98,7 +92,6 @@ class IShell {
   virtual std::string SystemFolder() = 0;
   virtual std::string WindowsFolder() = 0;
   virtual std::string GetShortPath(const std::string& path) = 0;
-  virtual std::optional<OsVersionInfo> QueryVersion() = 0;
   // Empties the clipboard and puts text on it.
   virtual bool SetClipboardText(const std::string& text) = 0;
   virtual bool GetClipboardText(std::string& text) = 0;

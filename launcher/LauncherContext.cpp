@@ -17,7 +17,6 @@ class NoShell : public IShell {
   std::string SystemFolder() override { return std::string(); }
   std::string WindowsFolder() override { return std::string(); }
   std::string GetShortPath(const std::string&) override { return std::string(); }
-  std::optional<OsVersionInfo> QueryVersion() override { return std::nullopt; }
   bool SetClipboardText(const std::string&) override { return false; }
   bool GetClipboardText(std::string&) override { return false; }
   std::string LastErrorDescription() override { return "Not supported"; }

@@ -10,9 +10,6 @@
 
 namespace carrydeck {
 
-// The version record the launcher asks for is the platform's first, 148-byte form.
-static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA is 148 bytes on every bitness");
-
 namespace {
 // Holds the clipboard open for one operation; other programs may hold it briefly.
 class ClipboardLock {
@@ -105,30 +102,6 @@ std::string Win32Shell::WindowsFolder() {
 }
 
 std::string Win32Shell::GetShortPath(const std::string& path) { return carrydeck::GetShortPath(path); }
-
-std::optional<OsVersionInfo> Win32Shell::QueryVersion() {
-  OSVERSIONINFOA record = {};
-  record.dwOSVersionInfoSize = sizeof record;
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#endif
-  BOOL ok = ::GetVersionExA(&record);
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-  if (!ok) {
-    lastError_ = ::GetLastError();
-    return std::nullopt;
-  }
-  OsVersionInfo info;
-  info.major = record.dwMajorVersion;
-  info.minor = record.dwMinorVersion;
-  info.build = record.dwBuildNumber;
-  info.platformId = record.dwPlatformId;
-  info.servicePack.assign(record.szCSDVersion, strnlen(record.szCSDVersion, sizeof record.szCSDVersion));
-  return info;
-}
 
 bool Win32Shell::SetClipboardText(const std::string& text) {
   ClipboardLock lock(clipboardOwner_);

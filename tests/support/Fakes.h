@@ -203,7 +203,6 @@ class FakeShell : public IShell {
   std::string clipboard = "(old clipboard)";
   bool clipboardFails = false;
   bool commandFails = false;
-  std::optional<OsVersionInfo> version = OsVersionInfo{10, 0, 19045, 2, ""};
   std::map<std::string, std::string> shortPaths;
   struct Open {
     std::string file, folder, parameters;
@@ -243,7 +242,6 @@ class FakeShell : public IShell {
     auto it = shortPaths.find(path);
     return it == shortPaths.end() ? std::string() : it->second;
   }
-  std::optional<OsVersionInfo> QueryVersion() override { return version; }
   bool SetClipboardText(const std::string& text) override {
     if (clipboardFails) return false;
     clipboard = text;

@@ -6,7 +6,6 @@
 #include "common/IniFile.h"
 #include "common/Paths.h"
 #include "launcher/Launcher.h"
-#include "launcher/WindowsVersion.h"
 
 namespace carrydeck {
 namespace {
@@ -291,21 +290,6 @@ TEST_F(Actions, ConsoleAndExplorerComeFromTheSystemsOwnFolders) {
                                                       "explorer.exe /e,E:\\", "cmd.exe /k"}));
   EXPECT_EQ(shell.startFolders, (std::vector<std::string>{"", "", "E:\\Apps\\Tool\\"}))
       << "Explorer keeps the launcher's working folder";
-}
-
-TEST_F(Actions, WindowsVersionReadsThePlatformsRecord) {
-  for (auto [platform, version] : {std::pair{2u, 2}, std::pair{1u, 1}, std::pair{0u, 0}, std::pair{7u, 0}}) {
-    shell.version->platformId = platform;
-    EXPECT_EQ(WindowsVersion(shell).Version(), version);
-  }
-  shell.version = OsVersionInfo{5, 1, 2600, 2, "Service Pack 3"};
-  WindowsVersion xp(shell);
-  EXPECT_EQ(xp.Major(), 5);
-  EXPECT_EQ(xp.Minor(), 1);
-  EXPECT_EQ(xp.Build(), 2600);
-  EXPECT_EQ(xp.Version2(), "Service Pack 3");
-  shell.version.reset();
-  EXPECT_TRUE(WindowsVersion(shell).failed());
 }
 
 TEST_F(Actions, CopyPutsTheFoundPathOnTheClipboardAndShowsWhatItHolds) {
