@@ -75,12 +75,6 @@ class IDiskSpace {
   virtual std::optional<uint64_t> FreeBytes(const std::string& root) = 0;
 };
 
-// The platform's version record, as far as the launcher reads it.
-struct OsVersionInfo {
-  uint32_t major = 0, minor = 0, build = 0, platformId = 0;
-  std::string servicePack;
-};
-
 // Starting things and the process-wide state that goes with it.
 class IShell {
  public:
@@ -91,13 +85,13 @@ class IShell {
   // Starts a file with its default action; the outcome is not examined.
   virtual void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) = 0;
   // The program at this full path, never searched for, as a new process with the command
-  // line, window shown normally and activated.
-  virtual bool StartProgram(const std::string& program, const std::string& commandLine) = 0;
+  // line and the working folder ("" keeps the launcher's), window shown normally and
+  // activated; a console program gets a console window of its own.
+  virtual bool StartProgram(const std::string& program, const std::string& commandLine, const std::string& folder) = 0;
   // The system's folder and the Windows folder, each ending in "\"; "" when unknown.
   virtual std::string SystemFolder() = 0;
   virtual std::string WindowsFolder() = 0;
   virtual std::string GetShortPath(const std::string& path) = 0;
-  virtual std::optional<OsVersionInfo> QueryVersion() = 0;
   // Empties the clipboard and puts text on it.
   virtual bool SetClipboardText(const std::string& text) = 0;
   virtual bool GetClipboardText(std::string& text) = 0;

@@ -13,11 +13,10 @@ class NoShell : public IShell {
   bool ChangeDrive(const std::string&) override { return false; }
   bool ChangeFolder(const std::string&) override { return false; }
   void ShellOpen(const std::string&, const std::string&, const std::string&) override {}
-  bool StartProgram(const std::string&, const std::string&) override { return false; }
+  bool StartProgram(const std::string&, const std::string&, const std::string&) override { return false; }
   std::string SystemFolder() override { return std::string(); }
   std::string WindowsFolder() override { return std::string(); }
   std::string GetShortPath(const std::string&) override { return std::string(); }
-  std::optional<OsVersionInfo> QueryVersion() override { return std::nullopt; }
   bool SetClipboardText(const std::string&) override { return false; }
   bool GetClipboardText(std::string&) override { return false; }
   std::string LastErrorDescription() override { return "Not supported"; }

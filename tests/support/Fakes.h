@@ -197,7 +197,6 @@ class FakeShell : public IShell {
   std::string clipboard = "(old clipboard)";
   bool clipboardFails = false;
   bool commandFails = false;
-  std::optional<OsVersionInfo> version = OsVersionInfo{10, 0, 19045, 2, ""};
   std::map<std::string, std::string> shortPaths;
   struct Open {
     std::string file, folder, parameters;
@@ -205,6 +204,7 @@ class FakeShell : public IShell {
   std::vector<Open> opened;
   std::vector<std::string> commands;  // the command lines started, in order
   std::vector<std::string> programs;  // the program of each, as given
+  std::vector<std::string> startFolders;  // the working folder of each
   std::string systemFolder = "C:\\WINDOWS\\system32\\";
   std::string windowsFolder = "C:\\WINDOWS\\";
   std::string error = "The clipboard is in use.";
@@ -223,9 +223,10 @@ class FakeShell : public IShell {
     opened.push_back({file, folder, parameters});
     Log("open " + file);
   }
-  bool StartProgram(const std::string& program, const std::string& line) override {
+  bool StartProgram(const std::string& program, const std::string& line, const std::string& folder) override {
     programs.push_back(program);
     commands.push_back(line);
+    startFolders.push_back(folder);
     Log("start " + line);
     return !commandFails;
   }
@@ -235,7 +236,6 @@ class FakeShell : public IShell {
     auto it = shortPaths.find(path);
     return it == shortPaths.end() ? std::string() : it->second;
   }
-  std::optional<OsVersionInfo> QueryVersion() override { return version; }
   bool SetClipboardText(const std::string& text) override {
     if (clipboardFails) return false;
     clipboard = text;
