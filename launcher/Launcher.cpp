@@ -42,6 +42,10 @@ std::string Launcher::GetVersionString() const {
 }
 
 void Launcher::OnLoad() {
+  // A settings save cut short is sorted out before the first read; the defaults the start
+  // then writes back reach the file as one save.
+  RecoverSafeSave(sys_.files, ctx_.SettingsFile());
+  SafeProfile::Change writes(ctx_.settingsSaves);
   ListingProfile::Burst reads(ctx_.settingsProfile);
   list_.SetSunkenBorder();
   // Before the caption changes, so the icon's tip reads "Carrydeck" for the whole run.

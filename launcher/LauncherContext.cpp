@@ -28,7 +28,8 @@ LauncherContext::LauncherContext(IMainView& view, IListView& list, Platform plat
     : view(view),
       list(list),
       sys(platform),
-      settingsProfile(platform.profile),
+      settingsSaves(platform.profile, platform.files),
+      settingsProfile(settingsSaves),
       shell(platform.shell ? *platform.shell : gNoShell),
       appPath(std::move(appPath)) {}
 

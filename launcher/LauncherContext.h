@@ -46,6 +46,8 @@ struct LauncherContext {
   IMainView& view;
   IListView& list;
   Platform sys;
+  // The settings file's writes, each group of them one save of the whole file.
+  SafeProfile settingsSaves;
   // The settings file's reads, from one list per section while the start runs.
   ListingProfile settingsProfile;
   // The shell port, or one whose every start fails when there is none.

@@ -122,6 +122,7 @@ void LauncherSettings::UpdateColumnShares() {
 void LauncherSettings::Save() {
   ctx_.SaveCatalogue();
   if (view_.State() == WindowState::Normal) {
+    SafeProfile::Change sizes(ctx_.settingsSaves);  // one save, whatever fails
     ctx_.WriteSetting("MAIN", "Window Height", FormatSingle(view_.HeightTwips()));
     ctx_.WriteSetting("MAIN", "Window Width", FormatSingle(view_.WidthTwips()));
     for (int column = 1; column <= 4; ++column)

@@ -58,6 +58,22 @@ TEST_F(Settings, FirstStartWithACatalogueWritesEveryDefaultInOrder) {
   EXPECT_TRUE(view.messages.empty());
 }
 
+// The start's write-backs go through a copy of the file: a start that has nothing to write
+// back makes none.
+TEST_F(Settings, AStartOnACompleteFileWritesNothingAtAll) {
+  fs.files[app + "Data.dat"] = "A\r\nT\r\nE:\\a.exe\r\n\r\n";
+  Start();
+  const std::string complete = Ini();
+  form.reset();
+  fs.creates = 0;
+  fs.seen.clear();
+  Start();
+  EXPECT_EQ(fs.creates, 0);
+  EXPECT_TRUE(fs.seen.empty());
+  EXPECT_EQ(Ini(), complete);
+  EXPECT_EQ(fs.files.size(), 2u);
+}
+
 TEST_F(Settings, ColumnDefaultsFollowTheWindowWidthAndSetTheShares) {
   Ini() = "[MAIN]\r\nWINDOW WIDTH=12000\r\n";
   list.SetWidthTwips(10000);
