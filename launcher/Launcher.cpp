@@ -45,6 +45,8 @@ void Launcher::OnLoad() {
   // A settings save cut short is sorted out before the first read; the defaults the start
   // then writes back reach the file as one save.
   RecoverSafeSave(sys_.files, ctx_.SettingsFile());
+  // A hidden or system settings file is read but never rewritten: its left-overs stay too.
+  if (sys_.files.FileExists(ctx_.SettingsFile())) DropSafeSaveLeftOvers(sys_.files, ctx_.SettingsFile());
   SafeProfile::Change writes(ctx_.settingsSaves);
   ListingProfile::Burst reads(ctx_.settingsProfile);
   list_.SetSunkenBorder();
