@@ -14,6 +14,7 @@ bool ExitHandOff::OnCloseRequest() {
   const int answer = view_.MsgBox("Do you wish to 'Safely Remove' the USB device on exit?",
                                   mb::YesNoCancel | mb::IconQuestion, "Safely Remove USB Device?");
   if (answer == mb::IdCancel) return true;
+  ctx_.ending = true;
   settings_.Save();
   view_.RemoveTrayIcon();
   if (answer == mb::IdYes) HandOff();
@@ -33,7 +34,6 @@ void ExitHandOff::HandOff() {
   sys_.files.CopyFile(ctx_.appPath + "Remove.exe", kHandOffTool);
   sys_.files.ClearReadOnly(kHandOffFile);
   WriteIni(sys_.profile, "Drive", "Letter", root, kHandOffFile);
-  view_.ProcessPendingEvents();
   // c:\temp is everybody's: what is started there must be our tool, told our drive, now.
   if (HandOffIsOurs(root)) shell_.ShellOpen(kHandOffTool, "c:\\", "");
 }

@@ -46,6 +46,9 @@ struct LauncherContext {
   // "Data.dat" is there but was not loaded (unreadable, hidden, system): what the list holds
   // must never replace it.
   bool catalogueKept = false;
+  // The program is on its way out (the exit question answered, or closing after a start): no
+  // event starts anything more, and nothing more is written to the stick.
+  bool ending = false;
 };
 
 }  // namespace carrydeck

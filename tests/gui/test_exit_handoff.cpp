@@ -1,5 +1,7 @@
 // Closing the real window: the question's answers, and Yes handing the drive to the real
 // removal tool (Wine reports no USB bus, so nothing is ejected).
+#include <functional>
+
 #include "GuiTest.h"
 
 namespace carrydeck::gui {
@@ -17,13 +19,32 @@ std::string ReadFile(const std::string& path) {
   return bytes;
 }
 
+// The real shell, with a look at the moment the tool is started.
+class WatchedShell : public Win32Shell {
+ public:
+  std::function<void(const std::string& file)> beforeStart;
+  void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) override {
+    if (beforeStart) beforeStart(file);
+    Win32Shell::ShellOpen(file, folder, parameters);
+  }
+};
+
+// What the launcher keeps on the stick, to tell whether anything was written after a point.
+std::string StickFiles(const StickFolder& stick) {
+  std::string all;
+  for (const char* name : {"Data.dat", "Settings.ini", "Types.dat", "imagelist.dat"})
+    all += std::string(name) + (stick.Has(name) ? ":" + stick.Read(name) : " (none)") + "\n";
+  return all;
+}
+
 struct ExitHandOff : ::testing::Test {
   std::unique_ptr<MainWindow> window;
   std::vector<MessageBoxRequest> boxes;
   int answer = IDYES;
 
-  HWND Open(const StickFolder& stick) {
+  HWND Open(const StickFolder& stick, IShell* shell = nullptr) {
     window = std::make_unique<MainWindow>();
+    if (shell) window->SetShell(shell);
     window->SetMessageBoxHook([this](const MessageBoxRequest& r) {
       boxes.push_back(r);
       return answer;
@@ -147,6 +168,44 @@ TEST_F(ExitHandOff, AHandOffFileThatCannotBeWrittenStartsNothing) {
   EXPECT_FALSE(FileThere(kProbeLog)) << "started with the hand-off file of another run";
 }
 
+// A close request while one of the launcher's boxes is open waits for its answer: the box's
+// command is done first, the exit comes after it, and nothing writes to the stick once the
+// tool starts.
+TEST_F(ExitHandOff, ACloseWhileTheDeleteQuestionIsOpenWaitsForItsAnswer) {
+  StickFolder stick("exit_during_delete");
+  stick.Write("Data.dat", "A\r\nT\r\nE:\\a.exe\r\n\r\nB\r\nT\r\nE:\\b.exe\r\n\r\n");
+  stick.Write("Settings.ini", "[MAIN]\r\nICONS=0\r\n");
+  ASSERT_TRUE(CopyFileA((TestBinFolder() + "probe.exe").c_str(), (stick.path() + "Remove.exe").c_str(), FALSE));
+  WatchedShell shell;
+  std::string atStart = "(not started)";
+  shell.beforeStart = [&](const std::string&) { atStart = StickFiles(stick); };
+  HWND hwnd = Open(stick, &shell);
+  bool deleteOpen = false, askedOverIt = false;
+  window->SetMessageBoxHook([&](const MessageBoxRequest& r) {
+    boxes.push_back(r);
+    if (r.text == "Are you sure you want to remove A?") {
+      deleteOpen = true;
+      // The window asked to close, and the tray's Exit chosen.
+      SendMessageA(hwnd, WM_CLOSE, 0, 0);
+      SendMessageA(hwnd, WM_COMMAND, static_cast<WPARAM>(Command::Exit), 0);
+      deleteOpen = false;
+    }
+    askedOverIt = askedOverIt || deleteOpen;
+    return IDYES;
+  });
+  window->list().SelectRow(1);
+  SendMessageA(hwnd, WM_COMMAND, static_cast<WPARAM>(Command::DeleteEntry), 0);
+  Pump(nullptr);
+  EXPECT_FALSE(askedOverIt) << "a question over the open one";
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].text, "Do you wish to 'Safely Remove' the USB device on exit?");
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_EQ(stick.Read("Data.dat"), "B\r\nT\r\nE:\\b.exe\r\n\r\n") << "the delete's Yes is kept";
+  ASSERT_TRUE(WaitForFile(nullptr, kProbeLog));
+  EXPECT_EQ(ReadFile(kProbeLog), std::string(kTool) + "||c:\\\r\n") << "started once";
+  EXPECT_EQ(StickFiles(stick), atStart) << "written to the stick after the tool started";
+}
+
 TEST_F(ExitHandOff, YesWithoutAToolBesideTheLauncherWritesTheHandOffAndStartsNothing) {
   StickFolder stick("exit_yes_no_tool");
   HWND hwnd = Open(stick);
@@ -186,4 +245,5 @@ TEST_F(ExitHandOff, CancelFromTheTrayMenuKeepsTheLauncherWithItsWindowAndIcon) {
 }
 
 }  // namespace
+
 }  // namespace carrydeck::gui

@@ -74,6 +74,7 @@ bool MemoryFileSystem::ReadAll(const std::string& path, std::string& bytes) {
   auto it = files.find(path);
   if (it == files.end() || unreadable.count(path)) return false;
   bytes = it->second;
+  if (afterRead) afterRead(path);
   return true;
 }
 

@@ -36,6 +36,8 @@ class MemoryFileSystem : public IFileSystem {
   std::map<SaveStep, int> failOn;
   std::map<SaveStep, int> seen;
   int creates = 0;
+  // Runs once a file's bytes have been read: what other programs do to the files meanwhile.
+  std::function<void(const std::string& path)> afterRead;
 
   bool FileExists(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
@@ -117,9 +119,12 @@ class FakeMainView : public IMainView {
   std::string captionAtTrayAdd;
   std::vector<ShownMessage> messages;
   std::vector<int> answers;  // scripted, in order; IdOk when none left
+  // Runs while a box is open, before it is answered: what the user does meanwhile.
+  std::function<void(const ShownMessage&)> onMessageBox;
 
   int MsgBox(const std::string& text, int style, const std::string& title) override {
     messages.push_back({text, style, title});
+    if (onMessageBox) onMessageBox(ShownMessage(messages.back()));  // a copy: the hook may show more
     if (answers.empty()) return mb::IdOk;
     int answer = answers.front();
     answers.erase(answers.begin());
