@@ -19,6 +19,15 @@ class IWriteFile {
   virtual bool Close() = 0;
 };
 
+// A file held open for reading: while its owner lives, others may read it (and start it) but
+// nobody can write, replace, move or delete it.
+class IHeldFile {
+ public:
+  virtual ~IHeldFile() = default;
+  // The whole file, from its start; false when it cannot be read.
+  virtual bool ReadAll(std::string& bytes) = 0;
+};
+
 class IFileSystem {
  public:
   virtual ~IFileSystem() = default;
@@ -44,6 +53,9 @@ class IFileSystem {
   virtual bool CreateFolder(const std::string& path) = 0;
   // The platform's description of the last failure of this port, for reports.
   virtual std::string LastErrorDescription() = 0;
+  // Opens an existing file to read it and holds it as it is until the owner goes; null when
+  // it is not there or cannot be held (someone has it open to write, move or delete it).
+  virtual std::unique_ptr<IHeldFile> HoldForReading(const std::string& path) = 0;
 };
 
 // Profile (INI) file operations with the platform's semantics.

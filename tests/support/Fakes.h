@@ -32,6 +32,8 @@ class MemoryFileSystem : public IFileSystem {
   std::set<std::string> inUse;             // a running program's file: not deleted nor written over
   std::set<std::string> readOnlyFiles;     // marked read-only: not deleted, replaced nor written
   std::set<std::string> lockedAttributes;  // another user's files: their marks cannot be changed
+  // Open to be read, shared for reading only: not written, replaced, moved nor deleted.
+  std::multiset<std::string> held;
   // Fail the n-th (1-based) occurrence of a save step, counted across all saves; 0 = never.
   std::map<SaveStep, int> failOn;
   std::map<SaveStep, int> seen;
@@ -50,6 +52,8 @@ class MemoryFileSystem : public IFileSystem {
   bool CopyFile(const std::string& source, const std::string& target) override;
   bool CreateFolder(const std::string& path) override;
   std::string LastErrorDescription() override { return "Access is denied."; }
+  // Marks the file held for the owner's life; its reads see the bytes as they are then.
+  std::unique_ptr<IHeldFile> HoldForReading(const std::string& path) override;
 
   bool Fails(SaveStep step);
 };

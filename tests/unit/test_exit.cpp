@@ -296,12 +296,49 @@ TEST_F(HandOffTrust, ReadOnlyLeftOversOfOurOwnAreClearedAndTheToolStarts) {
 // Between the copy and the check anybody may change the files in c:\temp: the check sees it.
 TEST_F(HandOffTrust, WhatChangesBeforeTheCheckIsJudgedByIt) {
   Start();
+  fs.files["c:\\temp\\planted.exe"] = "planted tool";
+  bool swapped = false;
   // The program folder's tool is read first, with the tool in c:\temp not yet held.
   fs.afterRead = [&](const std::string& path) {
-    if (path == app + "Remove.exe") fs.files[tool] = "planted tool";
+    if (path == app + "Remove.exe") swapped = fs.CopyFile("c:\\temp\\planted.exe", tool);
   };
   ExitWithYes();
+  EXPECT_TRUE(swapped);
   EXPECT_TRUE(shell.opened.empty()) << "the tool was swapped after the copy";
+}
+
+// From the check of c:\temp\Remove.exe until the system has started it, the launcher holds
+// it: nobody can replace, move, write or delete it, so what starts is what was checked.
+// The hand-off value is read after that point.
+TEST_F(HandOffTrust, TheCheckedToolIsHeldUntilItHasStarted) {
+  Start();
+  fs.files["c:\\temp\\planted.exe"] = "planted tool";
+  std::vector<bool> swaps;
+  auto trySwaps = [&] {
+    swaps.push_back(fs.CopyFile("c:\\temp\\planted.exe", tool));
+    swaps.push_back(fs.Replace("c:\\temp\\planted.exe", tool));
+    swaps.push_back(fs.Replace(tool, "c:\\temp\\moved.exe"));
+    swaps.push_back(fs.CreateForWrite(tool) != nullptr);
+    swaps.push_back(fs.Delete(tool));
+  };
+  fs.afterRead = [&](const std::string& path) {
+    if (path == tool) trySwaps();
+  };
+  shell.whileStarting = trySwaps;
+  ExitWithYes();
+  ASSERT_EQ(shell.startedBytes, std::vector<std::string>{"current tool"});
+  EXPECT_EQ(swaps, std::vector<bool>(swaps.size(), false));
+  EXPECT_GE(swaps.size(), 10u) << "tried after the check and during the start";
+  EXPECT_EQ(fs.files[tool], "current tool");
+  EXPECT_FALSE(fs.held.count(tool)) << "let go once started";
+
+  Start();
+  shell.opened.clear();
+  fs.afterRead = [&](const std::string& path) {
+    if (path == tool) fs.files[handOff] = "[Drive]\r\nLETTER=G:\\\r\n";
+  };
+  ExitWithYes();
+  EXPECT_TRUE(shell.opened.empty()) << "the hand-off file was changed after the tool's check";
 }
 
 }  // namespace
