@@ -19,6 +19,15 @@ class IWriteFile {
   virtual bool Close() = 0;
 };
 
+// A file held open for reading: while its owner lives, others may read it (and start it) but
+// nobody can write, replace, move or delete it.
+class IHeldFile {
+ public:
+  virtual ~IHeldFile() = default;
+  // The whole file, from its start; false when it cannot be read.
+  virtual bool ReadAll(std::string& bytes) = 0;
+};
+
 class IFileSystem {
  public:
   virtual ~IFileSystem() = default;
@@ -47,6 +56,9 @@ class IFileSystem {
   // Takes the read-only, hidden and system marks off a file, other attributes kept; true
   // when the file is there (not a folder) and carries none of them now.
   virtual bool ClearMarks(const std::string& path) = 0;
+  // Opens an existing file to read it and holds it as it is until the owner goes; null when
+  // it is not there or cannot be held (someone has it open to write, move or delete it).
+  virtual std::unique_ptr<IHeldFile> HoldForReading(const std::string& path) = 0;
 };
 
 // Profile (INI) file operations with the platform's semantics.

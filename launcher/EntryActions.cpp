@@ -48,6 +48,7 @@ std::string EntryActions::FindEntryFile(const std::string& target, bool& relocat
 std::string EntryActions::ExplorerProgram() { return shell_.WindowsFolder() + "explorer.exe"; }
 
 void EntryActions::CloseAfterRun() {
+  ctx_.ending = true;
   view_.RemoveTrayIcon();
   view_.EndProgram();
 }

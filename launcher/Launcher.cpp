@@ -36,12 +36,49 @@ Launcher::Launcher(IMainView& view, IListView& list, Platform platform, std::str
       actions_(ctx_),
       exit_(ctx_, settings_) {}
 
+template <typename Handler>
+void Launcher::RunEvent(Handler&& handler) {
+  if (ctx_.ending) return;
+  ++eventDepth_;
+  handler();
+  if (--eventDepth_ > 0) return;
+  // A close request made meanwhile runs now that every box of this event is answered.
+  const CloseRequest waiting = pendingClose_;
+  pendingClose_ = CloseRequest::None;
+  // The window's own close request returned long ago: the window goes from here.
+  if (waiting != CloseRequest::None && !RequestClose(waiting)) view_.EndProgram();
+}
+
+bool Launcher::RequestClose(CloseRequest request) {
+  if (closing_ || ctx_.ending) return true;
+  if (eventDepth_ > 0) {
+    // Waiting is the one rule every box can keep: a Yes/No question has no Cancel to be
+    // answered with, and what opened the box finishes before anything of the exit runs.
+    if (pendingClose_ == CloseRequest::None) pendingClose_ = request;
+    return true;
+  }
+  bool stays = true;
+  RunEvent([&] {
+    closing_ = true;
+    if (request == CloseRequest::TrayExit)
+      exit_.Quit();
+    else
+      stays = exit_.OnCloseRequest();
+    closing_ = false;
+  });
+  return stays;
+}
+
 std::string Launcher::GetVersionString() const {
   return std::to_string(sys_.version.major) + "." + std::to_string(sys_.version.minor) +
          std::to_string(sys_.version.revision);
 }
 
 void Launcher::OnLoad() {
+  RunEvent([this] { Load(); });
+}
+
+void Launcher::Load() {
   // A settings save cut short is sorted out before the first read; the defaults the start
   // then writes back reach the file as one save.
   RecoverSafeSave(sys_.files, ctx_.SettingsFile());
@@ -84,8 +121,10 @@ void Launcher::LoadData() {
 }
 
 void Launcher::OnDeferredStart() {
-  view_.EnableDeferredStart(false);
-  icons_.GetAllIcons();
+  RunEvent([this] {
+    view_.EnableDeferredStart(false);
+    icons_.GetAllIcons();
+  });
 }
 
 void Launcher::SetWindowCaption(bool refreshForm) {
@@ -108,29 +147,9 @@ void Launcher::RefreshList() {
 void Launcher::ShowEntryEditor(EditorMode mode) {
   if (editor_ || ctx_.RefuseCatalogueChange()) return;
   EntryEditor form(mode, *this, sys_.files, ctx_.appPath);
-  {
-    struct Showing {
-      EntryEditor*& editor;
-      ~Showing() { editor = nullptr; }
-    } showing{editor_ = &form};
-    view_.ShowEntryEditorDialog(form);
-  }
-  // An exit asked for while the editor was open goes on now that it is closed, outside
-  // the editor's own loop.
-  const AfterEditor after = afterEditor_;
-  afterEditor_ = AfterEditor::Nothing;
-  if (after == AfterEditor::Exit)
-    Quit();
-  else if (after == AfterEditor::Close && !OnCloseRequest())
-    view_.EndProgram();
-}
-
-bool Launcher::CloseEditorFirst(AfterEditor then) {
-  if (!editor_) return false;
-  afterEditor_ = then;
-  // As if cancelled: nothing of it is saved (a Save already under way completes first).
-  editor_->OnCancel();
-  return true;
+  editor_ = &form;
+  view_.ShowEntryEditorDialog(form);
+  editor_ = nullptr;
 }
 
 void Launcher::DeleteSelectedEntry() {
@@ -145,20 +164,20 @@ void Launcher::DeleteSelectedEntry() {
   ctx_.SaveCatalogue();
 }
 
-bool Launcher::OnCloseRequest() {
-  // The question comes once the editor is closed; this close request is then made again.
-  if (CloseEditorFirst(AfterEditor::Close)) return true;
-  return exit_.OnCloseRequest();
-}
-
-void Launcher::Quit() {
-  if (CloseEditorFirst(AfterEditor::Exit)) return;
-  exit_.Quit();
-}
+bool Launcher::OnCloseRequest() { return RequestClose(CloseRequest::Window); }
 
 void Launcher::OnCommand(Command item) {
-  // While the entry editor is open only the tray's commands reach the main window.
-  if (editor_ && item != Command::Exit && item != Command::OpenMenu) return;
+  if (item == Command::Exit) {
+    RequestClose(CloseRequest::TrayExit);
+    return;
+  }
+  RunEvent([&] { RunCommand(item); });
+}
+
+void Launcher::RunCommand(Command item) {
+  // While the entry editor is open only the tray's Open reaches the main window (its Exit
+  // waits, as every close request does).
+  if (editor_ && item != Command::OpenMenu) return;
   switch (item) {
     case Command::About: ShowAbout(); break;
     case Command::RefreshList: RefreshList(); break;
@@ -187,22 +206,23 @@ void Launcher::OnCommand(Command item) {
     case Command::EditEntry: ShowEntryEditor(EditorMode::Edit); break;
     case Command::DeleteEntry: DeleteSelectedEntry(); break;
     case Command::OpenMenu: RestoreFromTray(); break;
-    case Command::Exit: Quit(); break;
     default: break;
   }
 }
 
 void Launcher::OnColumnClick(int column) {
-  if (editor_) return;  // the editor has the catalogue now
-  if (ctx_.RefuseCatalogueChange()) return;
-  list_.SetSorted(true);
-  if (list_.SortKey() == column - 1) {
-    list_.SetOrder(list_.Order() == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending);
-  } else {
-    list_.SetOrder(SortOrder::Ascending);
-    list_.SetSortKey(column - 1);
-  }
-  ctx_.SaveCatalogue();
+  RunEvent([&] {
+    if (editor_) return;  // the editor has the catalogue now
+    if (ctx_.RefuseCatalogueChange()) return;
+    list_.SetSorted(true);
+    if (list_.SortKey() == column - 1) {
+      list_.SetOrder(list_.Order() == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending);
+    } else {
+      list_.SetOrder(SortOrder::Ascending);
+      list_.SetSortKey(column - 1);
+    }
+    ctx_.SaveCatalogue();
+  });
 }
 
 void Launcher::OnListKeyUp() {
@@ -213,12 +233,16 @@ void Launcher::OnListKeyUp() {
 }
 
 void Launcher::OnListMouseUp(int button) {
-  OnListKeyUp();
-  if (button == 2) view_.ShowContextMenu();
+  RunEvent([&] {
+    OnListKeyUp();
+    if (button == 2) view_.ShowContextMenu();
+  });
 }
 
 void Launcher::OnListDoubleClick() {
-  if (!editor_) actions_.RunSelectedEntry();
+  RunEvent([this] {
+    if (!editor_) actions_.RunSelectedEntry();
+  });
 }
 
 }  // namespace carrydeck

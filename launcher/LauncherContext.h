@@ -57,6 +57,9 @@ struct LauncherContext {
   // must never replace it, nor the icons built for it go.
   bool catalogueKept = false;
   std::string catalogueKeptBecause;
+  // The program is on its way out (the exit question answered, or closing after a start): no
+  // event starts anything more, and nothing more is written to the stick.
+  bool ending = false;
 };
 
 }  // namespace carrydeck

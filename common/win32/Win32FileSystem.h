@@ -29,6 +29,7 @@ class Win32FileSystem : public IFileSystem {
   bool CreateFolder(const std::string& path) override;
   std::string LastErrorDescription() override;
   bool ClearMarks(const std::string& path) override;
+  std::unique_ptr<IHeldFile> HoldForReading(const std::string& path) override;
 };
 
 }  // namespace carrydeck

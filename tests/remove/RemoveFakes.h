@@ -49,6 +49,8 @@ class MemoryFiles : public IFileSystem {
   bool CreateFolder(const std::string&) override { return false; }
   std::string LastErrorDescription() override { return "Access is denied."; }
   bool ClearMarks(const std::string& path) override { return files.count(path) > 0; }
+  // The removal tool holds no file.
+  std::unique_ptr<IHeldFile> HoldForReading(const std::string&) override { return nullptr; }
 };
 
 // What one of the process's own handles refers to.

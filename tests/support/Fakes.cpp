@@ -27,6 +27,26 @@ class MemoryWriteFile : public IWriteFile {
   std::string path_;
 };
 
+class MemoryHeldFile : public IHeldFile {
+ public:
+  MemoryHeldFile(MemoryFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) { fs_.held.insert(path_); }
+  ~MemoryHeldFile() override {
+    auto it = fs_.held.find(path_);
+    if (it != fs_.held.end()) fs_.held.erase(it);  // this hold only: others may hold it too
+  }
+  bool ReadAll(std::string& bytes) override {
+    auto it = fs_.files.find(path_);
+    if (it == fs_.files.end()) return false;
+    bytes = it->second;
+    if (fs_.afterRead) fs_.afterRead(path_);
+    return true;
+  }
+
+ private:
+  MemoryFileSystem& fs_;
+  std::string path_;
+};
+
 }  // namespace
 
 std::optional<std::string> ListingFileProfile::GetSection(const std::string& section, const std::string& file) {
@@ -74,13 +94,15 @@ bool MemoryFileSystem::ReadAll(const std::string& path, std::string& bytes) {
   auto it = files.find(path);
   if (it == files.end() || unreadable.count(path)) return false;
   bytes = it->second;
+  if (afterRead) afterRead(path);
   return true;
 }
 
 std::unique_ptr<IWriteFile> MemoryFileSystem::CreateForWrite(const std::string& path) {
   ++creates;
   // Creating over a hidden or system file is refused, as the platform does (CREATE_ALWAYS).
-  if (Fails(SaveStep::Create) || readOnly || readOnlyFiles.count(path) || hidden.count(path) || inUse.count(path))
+  if (Fails(SaveStep::Create) || readOnly || readOnlyFiles.count(path) || hidden.count(path) || inUse.count(path) ||
+      held.count(path))
     return nullptr;
   files[path].clear();
   return std::make_unique<MemoryWriteFile>(*this, path);
@@ -90,7 +112,8 @@ bool MemoryFileSystem::Replace(const std::string& source, const std::string& tar
   // Sealing (tmp -> new) and replacing (new -> file) are both renames here.
   SaveStep step =
       source.size() > 4 && source.compare(source.size() - 4, 4, ".tmp") == 0 ? SaveStep::Seal : SaveStep::Replace;
-  if (Fails(step) || readOnlyFiles.count(target) || inUse.count(target)) return false;
+  if (Fails(step) || readOnlyFiles.count(target) || inUse.count(target) || held.count(target) || held.count(source))
+    return false;
   auto it = files.find(source);
   if (it == files.end()) return false;
   files[target] = it->second;
@@ -99,7 +122,7 @@ bool MemoryFileSystem::Replace(const std::string& source, const std::string& tar
 }
 
 bool MemoryFileSystem::Delete(const std::string& path) {
-  if (undeletable.count(path) || readOnlyFiles.count(path) || inUse.count(path)) return false;
+  if (undeletable.count(path) || readOnlyFiles.count(path) || inUse.count(path) || held.count(path)) return false;
   return files.erase(path) > 0;
 }
 
@@ -113,7 +136,7 @@ bool MemoryFileSystem::ClearReadOnly(const std::string& path) {
 bool MemoryFileSystem::CopyFile(const std::string& source, const std::string& target) {
   auto it = files.find(source);
   if (it == files.end() || readOnlyFolders.count(target.substr(0, target.rfind('\\') + 1))) return false;
-  if (readOnlyFiles.count(target) || inUse.count(target)) return false;
+  if (readOnlyFiles.count(target) || inUse.count(target) || held.count(target)) return false;
   files[target] = it->second;
   return true;
 }
@@ -131,6 +154,11 @@ bool MemoryFileSystem::ClearMarks(const std::string& path) {
   hidden.erase(path);
   readOnlyFiles.erase(path);
   return true;
+}
+
+std::unique_ptr<IHeldFile> MemoryFileSystem::HoldForReading(const std::string& path) {
+  if (!files.count(path) || unreadable.count(path)) return nullptr;
+  return std::make_unique<MemoryHeldFile>(*this, path);
 }
 
 }  // namespace carrydeck::testing

@@ -32,10 +32,14 @@ class MemoryFileSystem : public IFileSystem {
   std::set<std::string> inUse;             // a running program's file: not deleted nor written over
   std::set<std::string> readOnlyFiles;     // marked read-only: not deleted, replaced nor written
   std::set<std::string> lockedAttributes;  // another user's files: their marks cannot be changed
+  // Open to be read, shared for reading only: not written, replaced, moved nor deleted.
+  std::multiset<std::string> held;
   // Fail the n-th (1-based) occurrence of a save step, counted across all saves; 0 = never.
   std::map<SaveStep, int> failOn;
   std::map<SaveStep, int> seen;
   int creates = 0;
+  // Runs once a file's bytes have been read: what other programs do to the files meanwhile.
+  std::function<void(const std::string& path)> afterRead;
 
   bool FileExists(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
@@ -49,6 +53,8 @@ class MemoryFileSystem : public IFileSystem {
   bool CreateFolder(const std::string& path) override;
   std::string LastErrorDescription() override { return "Access is denied."; }
   bool ClearMarks(const std::string& path) override;
+  // Marks the file held for the owner's life; its reads see the bytes as they are then.
+  std::unique_ptr<IHeldFile> HoldForReading(const std::string& path) override;
 
   bool Fails(SaveStep step);
 };
@@ -111,9 +117,12 @@ class FakeMainView : public IMainView {
   std::string captionAtTrayAdd;
   std::vector<ShownMessage> messages;
   std::vector<int> answers;  // scripted, in order; IdOk when none left
+  // Runs while a box is open, before it is answered: what the user does meanwhile.
+  std::function<void(const ShownMessage&)> onMessageBox;
 
   int MsgBox(const std::string& text, int style, const std::string& title) override {
     messages.push_back({text, style, title});
+    if (onMessageBox) onMessageBox(ShownMessage(messages.back()));  // a copy: the hook may show more
     if (answers.empty()) return mb::IdOk;
     int answer = answers.front();
     answers.erase(answers.begin());

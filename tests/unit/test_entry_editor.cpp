@@ -61,8 +61,11 @@ class FakeEditorView : public IEntryEditorView {
   }
   int SelectedFile() const override { return file; }
   void SelectFile(int index) override { file = index >= 0 && index < static_cast<int>(files.size()) ? index : -1; }
+  // Runs while the input box is open.
+  std::function<void()> onInputBox;
   std::string InputBox(const std::string& prompt, const std::string& title) override {
     inputBoxes.push_back({prompt, title});
+    if (onInputBox) onInputBox();
     if (answers.empty()) return std::string();
     std::string answer = answers.front();
     answers.erase(answers.begin());
@@ -565,8 +568,9 @@ TEST_F(EntryEditorLogic, SaveClickedAgainWhileTheIconsAreRebuiltRunsOnce) {
   }
 }
 
-TEST_F(EntryEditorLogic, ExitWhileTheEditorIsOpenClosesItAsCancelledThenAsks) {
-  // From the tray's Exit and from a close request on the main window.
+TEST_F(EntryEditorLogic, ExitWhileTheEditorOrItsBoxIsOpenWaitsForTheEditorThenAsks) {
+  // From the tray's Exit and from a close request on the main window, made while the
+  // editor's network-path box is open.
   for (bool fromTray : {true, false}) {
     SCOPED_TRACE(fromTray ? "tray exit" : "close request");
     owner.reset();
@@ -574,24 +578,32 @@ TEST_F(EntryEditorLogic, ExitWhileTheEditorIsOpenClosesItAsCancelledThenAsks) {
     AddFile("E:\\Apps\\zed.exe");
     Start(kCatalogue);
     list.SelectRow(1);
-    const std::string data = File("Data.dat");
     main.answers = {mb::IdNo};
+    bool stayed = false;
     Open(Command::EditEntry, [&](EntryEditor& form) {
-      view.name = "Half";
-      if (fromTray)
-        owner->OnCommand(Command::Exit);
-      else
-        EXPECT_TRUE(owner->OnCloseRequest()) << "the window stays until the editor is gone";
-      EXPECT_TRUE(form.Unloaded());
+      const std::vector<std::string> events = main.events;
+      view.onInputBox = [&] {
+        if (fromTray)
+          owner->OnCommand(Command::Exit);
+        else
+          stayed = owner->OnCloseRequest();
+      };
+      form.OnOtherFolder();
+      EXPECT_FALSE(form.Unloaded()) << "the editor stays open";
       EXPECT_TRUE(main.messages.empty()) << "no question while the editor is open";
-      EXPECT_EQ(std::count(main.events.begin(), main.events.end(), "end"), 0);
-      form.OnSave();  // a click still queued for the closed dialog
+      EXPECT_EQ(main.events, events) << "nor any step of the exit";
+      // The user finishes the edit.
+      Pick(form, "zed.exe");
+      view.name = "Zed2";
+      form.OnSave();
     });
+    EXPECT_TRUE(fromTray || stayed) << "the window stays until the editor is gone";
     ASSERT_EQ(main.messages.size(), 1u);
     EXPECT_EQ(main.messages[0].title, "Safely Remove USB Device?");
     EXPECT_EQ(main.events.back(), "end");
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Zed", "Alpha", "Beta"}));
-    EXPECT_EQ(File("Data.dat"), data) << "the catalogue saved at exit is the one before the editor";
+    EXPECT_EQ(std::count(main.events.begin(), main.events.end(), "end"), 1);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Alpha", "Beta", "Zed2"}));
+    EXPECT_NE(File("Data.dat").find("Zed2\r\n"), std::string::npos) << "the edit is saved, then the exit";
   }
 }
 

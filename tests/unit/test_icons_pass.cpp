@@ -354,6 +354,28 @@ TEST_F(IconPass, TheWindowGoingMidRebuildStopsThePassBeforeItTouchesTheStickAgai
   EXPECT_FALSE(HasCache());
 }
 
+// A close request while the pass yields waits for the pass to end: its cache is saved first,
+// and nothing of it is left to write to the stick once the exit has run.
+TEST_F(IconPass, ACloseWhileIconsAreBuiltWaitsForThePassThenAsks) {
+  Open();
+  bool stayed = false;
+  size_t askedMeanwhile = 0;
+  view.onPendingEvents = [&] {
+    if (view.pendingEventRuns != 1) return;
+    stayed = form->OnCloseRequest();
+    askedMeanwhile = view.messages.size();
+  };
+  view.answers = {mb::IdNo};
+  form->OnDeferredStart();
+  EXPECT_TRUE(stayed) << "the window stays while the pass runs";
+  EXPECT_EQ(askedMeanwhile, 0u);
+  EXPECT_EQ(shell.asked.size(), 2u) << "every entry's icon";
+  EXPECT_EQ(Cache(), EncodeImageList(iml.images));
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].title, "Safely Remove USB Device?");
+  EXPECT_EQ(view.events.back(), "end");
+}
+
 TEST_F(IconPass, CountsGoPastSixteenBits) {
   std::vector<std::string> targets(32770, "E:\\Gone\\old.exe");
   targets[0] = "E:\\Apps\\notes.exe";

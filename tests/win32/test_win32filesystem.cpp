@@ -36,6 +36,34 @@ TEST_F(Win32Files, FolderExistsForFoldersWithTheirBackslash) {
   EXPECT_FALSE(fs.FolderExists(""));
 }
 
+// Held, a file is read whole as often as asked and others may still read it, but nobody
+// writes, moves or deletes it until it is let go; a file somebody writes cannot be held.
+TEST_F(Win32Files, AHeldFileIsKeptAsItIsUntilLetGo) {
+  Write("tool.exe", "MZ tool");
+  const std::string path = dir + "tool.exe";
+  std::unique_ptr<IHeldFile> held = fs.HoldForReading(path);
+  ASSERT_NE(held, nullptr);
+  std::string bytes;
+  EXPECT_TRUE(held->ReadAll(bytes));
+  EXPECT_TRUE(held->ReadAll(bytes));
+  EXPECT_EQ(bytes, "MZ tool") << "each read from the start";
+  EXPECT_EQ(Read("tool.exe"), "MZ tool");
+  EXPECT_EQ(fs.CreateForWrite(path), nullptr);
+  EXPECT_FALSE(fs.Delete(path));
+  EXPECT_FALSE(MoveFileA(path.c_str(), (dir + "moved.exe").c_str()));
+  held.reset();
+  EXPECT_TRUE(fs.Delete(path));
+
+  Write("busy.exe", "x");
+  HANDLE writer =
+      CreateFileA((dir + "busy.exe").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(fs.HoldForReading(dir + "busy.exe"), nullptr);
+  CloseHandle(writer);
+  EXPECT_EQ(fs.HoldForReading(dir + "missing.exe"), nullptr);
+}
+
 TEST_F(Win32Files, SafeSaveCreatesThenReplacesWithoutLeftOvers) {
   std::string path = dir + "Data.dat";
   ASSERT_TRUE(SaveFileSafely(fs, path, "first\r\n").ok());
