@@ -170,6 +170,8 @@ SafeProfile::Copy& SafeProfile::CopyOf(const std::string& file) {
   for (Copy& copy : copies_)
     if (copy.file == file) return copy;
   const std::string temp = TempPathOf(file);
+  // A left-over copy is ours by name: its marks must not block this one.
+  fs_.ClearMarks(temp);
   bool copied = false;
   if (fs_.FileExists(file)) {
     std::string bytes;

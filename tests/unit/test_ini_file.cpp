@@ -202,6 +202,27 @@ TEST_F(Saves, AChangeReachesTheFileInOneSaveWithThePlatformsOwnBytes) {
   EXPECT_TRUE(NoLeftOvers());
 }
 
+// A marked copy left by someone is ours by name: it never blocks the settings, with or
+// without a file to copy.
+TEST_F(Saves, AMarkedLeftOverCopyNeverBlocksASave) {
+  for (const bool fileThere : {false, true}) {
+    for (const bool hiddenCopy : {false, true}) {
+      SCOPED_TRACE(std::string(fileThere ? "file there" : "no file") + (hiddenCopy ? ", hidden copy" : ", read-only copy"));
+      fs = MemoryFileSystem();
+      if (fileThere) fs.files[kFile] = "[Main]\r\nFONTSIZE=12\r\n";
+      fs.files[temp] = "[Junk]\r\nJUNK=1\r\n";
+      (hiddenCopy ? fs.hidden : fs.readOnlyFiles).insert(temp);
+      {
+        SafeProfile::Change change(profile);
+        WriteIni(profile, "Main", "OnRun", "2", kFile);
+      }
+      EXPECT_EQ(ProfileGet(fs.files[kFile], "Main", "OnRun"), "2");
+      EXPECT_EQ(fs.files[kFile].find("JUNK"), std::string::npos);
+      EXPECT_TRUE(NoLeftOvers());
+    }
+  }
+}
+
 // Hidden or system (as malware that hides a stick's files leaves it), not a file, unreadable,
 // read-only: someone else's marks. The file is read as it is and keeps its bytes.
 TEST_F(Saves, AMarkedUnreadableOrOddFileIsReadButKeepsItsBytes) {
