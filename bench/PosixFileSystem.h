@@ -2,6 +2,7 @@
 // real files. Paths are host paths; the launcher's own rules about hidden files don't apply.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "common/SystemPorts.h"
@@ -21,6 +22,11 @@ class PosixFileSystem : public IFileSystem {
   bool CopyFile(const std::string& source, const std::string& target) override;
   bool CreateFolder(const std::string& path) override;
   std::string LastErrorDescription() override;
+  // POSIX has no hidden or system marks: only the write permission to give back.
+  bool ClearMarks(const std::string& path) override { return ClearReadOnly(path); }
+  // POSIX cannot keep others from changing a file: nothing is ever held (the benchmarks
+  // never hand off).
+  std::unique_ptr<IHeldFile> HoldForReading(const std::string&) override { return nullptr; }
 
  private:
   int lastError_ = 0;

@@ -160,11 +160,71 @@ bool ListingProfile::Put(const std::string& section, const std::string& key, con
   return profile_.Put(section, key, value, file);
 }
 
+std::string SafeProfile::Target(const std::string& file) const {
+  for (const Copy& copy : copies_)
+    if (copy.file == file && !copy.refused) return TempPathOf(file);
+  return file;
+}
+
+SafeProfile::Copy& SafeProfile::CopyOf(const std::string& file) {
+  for (Copy& copy : copies_)
+    if (copy.file == file) return copy;
+  const std::string temp = TempPathOf(file);
+  // A left-over copy is ours by name: its marks must not block this one.
+  fs_.ClearMarks(temp);
+  bool copied = false;
+  if (fs_.FileExists(file)) {
+    std::string bytes;
+    std::unique_ptr<IWriteFile> out;
+    if (fs_.ReadAll(file, bytes) && (out = fs_.CreateForWrite(temp))) {
+      copied = out->Write(bytes);
+      copied = out->Close() && copied;
+      if (!copied) fs_.Delete(temp);
+    }
+  } else if (!fs_.PathExists(file)) {
+    // No file yet: the profile operations make the copy as they would make the file.
+    copied = !fs_.PathExists(temp) || (fs_.Delete(temp) && !fs_.PathExists(temp));
+  }
+  copies_.push_back(Copy{file, !copied});
+  return copies_.back();
+}
+
+std::string SafeProfile::Get(const std::string& section, const std::string& key, const std::string& file,
+                             size_t maxChars) {
+  return profile_.Get(section, key, Target(file), maxChars);
+}
+
+std::optional<std::string> SafeProfile::GetSection(const std::string& section, const std::string& file) {
+  return profile_.GetSection(section, Target(file));
+}
+
+bool SafeProfile::Put(const std::string& section, const std::string& key, const std::string& value,
+                      const std::string& file) {
+  Change change(*this);
+  Copy& copy = CopyOf(file);
+  if (copy.refused) return false;
+  if (profile_.Put(section, key, value, TempPathOf(file))) return true;
+  // The copy may be cut short now: none of this change's writes reach the file.
+  copy.refused = true;
+  fs_.Delete(TempPathOf(file));
+  return false;
+}
+
+void SafeProfile::Commit() {
+  std::vector<Copy> copies;
+  copies.swap(copies_);
+  for (const Copy& copy : copies) {
+    if (copy.refused) continue;
+    std::string bytes;
+    // The copy is written again, as a save writes; a save that cannot even create it leaves
+    // the copy behind.
+    if (!fs_.ReadAll(TempPathOf(copy.file), bytes) || !SaveFileSafely(fs_, copy.file, bytes).ok())
+      fs_.Delete(TempPathOf(copy.file));
+  }
+}
+
 std::string FileProfile::Get(const std::string& section, const std::string& key, const std::string& file,
                              size_t maxChars) {
-  // A write cut short between removing the old file and naming the new one leaves the new
-  // one complete beside it: take it, or every setting would fall back to its default.
-  RecoverSafeSave(fs_, file);
   std::string content;
   if (!fs_.ReadAll(file, content)) return std::string();
   std::string value = ProfileGet(content, section, key);
@@ -175,10 +235,14 @@ std::string FileProfile::Get(const std::string& section, const std::string& key,
 
 bool FileProfile::Put(const std::string& section, const std::string& key, const std::string& value,
                       const std::string& file) {
-  RecoverSafeSave(fs_, file);
   std::string content;
-  fs_.ReadAll(file, content);  // a missing file is created
-  return SaveFileSafely(fs_, file, ProfilePut(content, section, key, value)).ok();
+  // A missing file is created; one that is there but cannot be read is not overwritten.
+  if (!fs_.ReadAll(file, content) && fs_.PathExists(file)) return false;
+  // In place, as the platform writes: a write that stops half-way leaves the file cut short.
+  std::unique_ptr<IWriteFile> out = fs_.CreateForWrite(file);
+  if (!out) return false;
+  const bool written = out->Write(ProfilePut(content, section, key, value));
+  return out->Close() && written;
 }
 
 }  // namespace carrydeck

@@ -1,5 +1,6 @@
-// Profile (INI) files: ReadIni and WriteIni over the platform's profile operations, and a
-// portable implementation of those operations' semantics for builds without them.
+// Profile (INI) files: ReadIni and WriteIni over the platform's profile operations, reads
+// from section lists, writes saved through a copy, and a portable implementation of those
+// operations' semantics for builds without them.
 #pragma once
 
 #include <optional>
@@ -73,7 +74,58 @@ class ListingProfile : public IProfile {
   std::vector<SectionList> lists_;
 };
 
-// IProfile over a file system, with the same semantics as the platform's operations.
+// Profile writes that reach their file the way every other save does: the writes of a change
+// go through the profile operations themselves into a copy of the file beside it (the save's
+// temporary file), so the bytes are theirs, and the reads of that file come from the copy
+// meanwhile; when the change ends, the copy replaces the file in one save (SaveFileSafely). A
+// write outside a change is a change of its own. Nothing is copied until something is written.
+//
+// A file that is there but hidden, a system file, not a file or unreadable is read as it is
+// and never written: someone else marked it, and a copy would not keep the marks. A write that
+// fails drops the whole change; the file keeps its old bytes.
+class SafeProfile : public IProfile {
+ public:
+  SafeProfile(IProfile& profile, IFileSystem& fs) : profile_(profile), fs_(fs) {}
+  SafeProfile(const SafeProfile&) = delete;
+  SafeProfile& operator=(const SafeProfile&) = delete;
+  std::string Get(const std::string& section, const std::string& key, const std::string& file,
+                  size_t maxChars) override;
+  bool Put(const std::string& section, const std::string& key, const std::string& value,
+           const std::string& file) override;
+  std::optional<std::string> GetSection(const std::string& section, const std::string& file) override;
+
+  // The writes made while one lives are one save; changes inside it join it.
+  class Change {
+   public:
+    explicit Change(SafeProfile& profile) : profile_(profile) { ++profile_.changes_; }
+    ~Change() {
+      if (--profile_.changes_ == 0) profile_.Commit();
+    }
+    Change(const Change&) = delete;
+    Change& operator=(const Change&) = delete;
+
+   private:
+    SafeProfile& profile_;
+  };
+
+ private:
+  struct Copy {
+    std::string file;
+    bool refused;  // no copy: every write of this change to the file fails
+  };
+  Copy& CopyOf(const std::string& file);
+  // The path the profile operations use for the file: its copy while one is open.
+  std::string Target(const std::string& file) const;
+  void Commit();
+
+  IProfile& profile_;
+  IFileSystem& fs_;
+  int changes_ = 0;
+  std::vector<Copy> copies_;  // the files written in this change
+};
+
+// IProfile over a file system, with the same semantics as the platform's operations; it
+// writes in place, as they do.
 class FileProfile : public IProfile {
  public:
   explicit FileProfile(IFileSystem& fs) : fs_(fs) {}

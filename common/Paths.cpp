@@ -107,16 +107,6 @@ std::string ShortenPathForDisplay(const std::string& path, int maximum) {
   return cut == std::string::npos ? shown : "..." + shown.substr(cut + 1);
 }
 
-std::string EscapeForCmd(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    if (c == '&' || c == '|' || c == '<' || c == '>' || c == '^' || c == '(' || c == ')') out += '^';
-    out += c;
-  }
-  return out;
-}
-
 std::string ToUpperAscii(std::string text) {
   for (char& c : text)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');

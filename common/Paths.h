@@ -24,10 +24,6 @@ std::string ExpandPlaceholders(const std::string& parameters, const std::string&
 // until it is shorter than maximum (the file name is never cut).
 std::string ShortenPathForDisplay(const std::string& path, int maximum);
 
-// A folder made safe inside a quoted cmd.exe command: its special characters escaped, so
-// "Tom & Jerry" stays one folder name and nothing after "&" runs.
-std::string EscapeForCmd(const std::string& text);
-
 // ASCII letter case only: the files are in the ANSI code page and the platform's own
 // profile and path matching fold only these for our purposes.
 std::string ToUpperAscii(std::string text);

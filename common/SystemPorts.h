@@ -19,6 +19,15 @@ class IWriteFile {
   virtual bool Close() = 0;
 };
 
+// A file held open for reading: while its owner lives, others may read it (and start it) but
+// nobody can write, replace, move or delete it.
+class IHeldFile {
+ public:
+  virtual ~IHeldFile() = default;
+  // The whole file, from its start; false when it cannot be read.
+  virtual bool ReadAll(std::string& bytes) = 0;
+};
+
 class IFileSystem {
  public:
   virtual ~IFileSystem() = default;
@@ -44,6 +53,12 @@ class IFileSystem {
   virtual bool CreateFolder(const std::string& path) = 0;
   // The platform's description of the last failure of this port, for reports.
   virtual std::string LastErrorDescription() = 0;
+  // Takes the read-only, hidden and system marks off a file, other attributes kept; true
+  // when the file is there (not a folder) and carries none of them now.
+  virtual bool ClearMarks(const std::string& path) = 0;
+  // Opens an existing file to read it and holds it as it is until the owner goes; null when
+  // it is not there or cannot be held (someone has it open to write, move or delete it).
+  virtual std::unique_ptr<IHeldFile> HoldForReading(const std::string& path) = 0;
 };
 
 // Profile (INI) file operations with the platform's semantics.
@@ -64,21 +79,12 @@ class IProfile {
   }
 };
 
-// Free space of a volume, as the platform offers it.
+// Free space of a volume.
 class IDiskSpace {
  public:
   virtual ~IDiskSpace() = default;
-  virtual bool HasDiskFreeSpaceEx() = 0;
   // Bytes available to the calling user; nullopt on failure.
-  virtual std::optional<uint64_t> FreeBytesEx(const std::string& root) = 0;
-  // Sectors per cluster x bytes per sector x free clusters; nullopt on failure.
-  virtual std::optional<uint64_t> FreeBytesLegacy(const std::string& root) = 0;
-};
-
-// The platform's version record, as far as the launcher reads it.
-struct OsVersionInfo {
-  uint32_t major = 0, minor = 0, build = 0, platformId = 0;
-  std::string servicePack;
+  virtual std::optional<uint64_t> FreeBytes(const std::string& root) = 0;
 };
 
 // Starting things and the process-wide state that goes with it.
@@ -91,13 +97,13 @@ class IShell {
   // Starts a file with its default action; the outcome is not examined.
   virtual void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) = 0;
   // The program at this full path, never searched for, as a new process with the command
-  // line, window shown normally and activated.
-  virtual bool StartProgram(const std::string& program, const std::string& commandLine) = 0;
+  // line and the working folder ("" keeps the launcher's), window shown normally and
+  // activated; a console program gets a console window of its own.
+  virtual bool StartProgram(const std::string& program, const std::string& commandLine, const std::string& folder) = 0;
   // The system's folder and the Windows folder, each ending in "\"; "" when unknown.
   virtual std::string SystemFolder() = 0;
   virtual std::string WindowsFolder() = 0;
   virtual std::string GetShortPath(const std::string& path) = 0;
-  virtual std::optional<OsVersionInfo> QueryVersion() = 0;
   // Empties the clipboard and puts text on it.
   virtual bool SetClipboardText(const std::string& text) = 0;
   virtual bool GetClipboardText(std::string& text) = 0;

@@ -1,6 +1,7 @@
 // Start-up on any "Settings.ini": whatever its keys hold, the window comes up with exactly one
 // after-run choice, at most the one settings report, no value the user wrote is replaced, and
-// what Save Settings then writes is read back at the next start without a report.
+// what Save Settings then writes is read back at the next start without a report, and no
+// copy of a save is left beside the files.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -80,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   first.form->Settings().Save();
   FUZZ_CHECK(fs.files[kData] == catalogue);
+  FUZZ_CHECK(fs.files.size() == 2);  // every save went through its copy, and none is left
   for (const Key& k : {kKeys[0], kKeys[1], kKeys[7], kKeys[8], kKeys[9], kKeys[10]})
     FUZZ_CHECK(ParseNumber(ProfileGet(fs.files[kIni], k.section, k.key)).has_value());
 

@@ -68,15 +68,15 @@ LoadResult LoadList(const std::string& path, int fieldsPerRecord, CatalogueModel
   return result;
 }
 
-bool SaveList(const std::string& path, int fieldsPerRecord, const CatalogueModel& catalogue, IFileSystem& fs,
-              IMessages& messages) {
+SaveResult SaveList(const std::string& path, int fieldsPerRecord, const CatalogueModel& catalogue, IFileSystem& fs,
+                    IMessages& messages) {
   const int fields = FieldsOf(fieldsPerRecord);
   if (fields <= 0) {
     messages.MsgBox("Error saving list : ", mb::OK | mb::IconStop, kProgramTitle);
-    return false;
+    return {SaveStep::Create, std::string()};  // nothing was written
   }
-  // Failures from here on are silent: the old file stays whole and the rows are untouched.
-  return SaveFileSafely(fs, path, FormatRecords(catalogue, fields)).ok();
+  // Failures from here on bring no box: the old file stays whole and the rows are untouched.
+  return SaveFileSafely(fs, path, FormatRecords(catalogue, fields));
 }
 
 }  // namespace carrydeck

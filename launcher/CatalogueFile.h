@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/SafeSave.h"
 #include "common/SystemPorts.h"
 #include "launcher/Catalogue.h"
 #include "launcher/Messages.h"
@@ -26,9 +27,9 @@ LoadResult LoadList(const std::string& path, int fieldsPerRecord, CatalogueModel
                     IMessages& messages);
 
 // Writes every row in the order shown, replacing the file only once the new one is
-// complete; false when the old file was kept.
-bool SaveList(const std::string& path, int fieldsPerRecord, const CatalogueModel& catalogue, IFileSystem& fs,
-              IMessages& messages);
+// complete; a failure keeps the old file.
+SaveResult SaveList(const std::string& path, int fieldsPerRecord, const CatalogueModel& catalogue, IFileSystem& fs,
+                    IMessages& messages);
 
 // The bytes SaveList writes, and the records LoadList reads, for a given field count.
 std::string FormatRecords(const CatalogueModel& catalogue, int fieldsPerRecord);

@@ -3,7 +3,6 @@
 #include <cctype>
 
 #include "common/Paths.h"
-#include "launcher/WindowsVersion.h"
 
 namespace carrydeck {
 
@@ -11,6 +10,8 @@ namespace {
 
 const char kAutoDriveChange[] = " - Auto Drive Change";
 const char kNoSelection[] = "No entry is selected.";
+// The console of every supported system.
+const char kConsole[] = "cmd.exe";
 
 // A stored target the launcher can find again: a drive root (E:\) or a share.
 // A relative one would depend on whatever folder the last action left current.
@@ -47,6 +48,7 @@ std::string EntryActions::FindEntryFile(const std::string& target, bool& relocat
 std::string EntryActions::ExplorerProgram() { return shell_.WindowsFolder() + "explorer.exe"; }
 
 void EntryActions::CloseAfterRun() {
+  ctx_.ending = true;
   view_.RemoveTrayIcon();
   view_.EndProgram();
 }
@@ -89,7 +91,7 @@ void EntryActions::BrowseEntryFolder() {
   }
   if (!commandLine.empty()) {
     if (AfterRunIs(AfterRun::Minimize)) view_.SetState(WindowState::Minimized);
-    if (shell_.StartProgram(ExplorerProgram(), commandLine)) {
+    if (shell_.StartProgram(ExplorerProgram(), commandLine, "")) {
       view_.SetStatus(status);
       if (AfterRunIs(AfterRun::Close)) CloseAfterRun();
       return;
@@ -105,7 +107,7 @@ void EntryActions::BrowseEntryFolder() {
 void EntryActions::BrowseDriveRoot() {
   const std::string root = ctx_.DriveRoot();
   if (AfterRunIs(AfterRun::Minimize)) view_.SetState(WindowState::Minimized);
-  if (!shell_.StartProgram(ExplorerProgram(), "explorer.exe /e," + root)) {
+  if (!shell_.StartProgram(ExplorerProgram(), "explorer.exe /e," + root, "")) {
     const std::string error = shell_.LastErrorDescription();
     view_.MsgBox("Error browsing to the directory : " + error, mb::OK | mb::IconStop, kProgramTitle);
     view_.SetStatus("Error browsing " + root + " : " + error);
@@ -115,19 +117,11 @@ void EntryActions::BrowseDriveRoot() {
   if (AfterRunIs(AfterRun::Close)) CloseAfterRun();
 }
 
-std::string EntryActions::GetCommandShell() {
-  WindowsVersion version(shell_);
-  // A version that cannot be read is a modern system: every supported one is NT.
-  if (version.failed()) return "cmd.exe";
-  return version.Version() == 2 ? "cmd.exe" : "command.com";
-}
-
 void EntryActions::OpenCommandPrompt() {
   std::string target, error;
   SelectedTarget(target, nullptr, error);
   const std::string folder = FolderOf(target);
   const std::string root = ctx_.DriveRoot();
-  const std::string shellName = GetCommandShell();
 
   std::string used;
   bool relocated = false;
@@ -141,35 +135,26 @@ void EntryActions::OpenCommandPrompt() {
   }
   if (used.empty()) {
     view_.MsgBox("Error opening cmd to " + folder + " : " + error, mb::OK | mb::IconStop, kProgramTitle);
-    view_.SetStatus("Error opening " + shellName + " to " + folder + " : " + error);
+    view_.SetStatus("Error opening " + std::string(kConsole) + " to " + folder + " : " + error);
     return;
   }
   if (IsUNCPath(used)) {
     view_.MsgBox(std::string("The selected folder is located on a network drive that is not mounted. To use this") +
                      " function (or any DOS based program) ensure a drive is mounted first!",
                  mb::OK | mb::IconStop, kProgramTitle);
-    view_.SetStatus("Error opening " + shellName + " to " + folder + " : " + "Unmounted" + " network drive detected.");
+    view_.SetStatus("Error opening " + std::string(kConsole) + " to " + folder + " : " + "Unmounted" +
+                    " network drive detected.");
     return;
   }
 
-  const std::string drive = (relocated ? root : folder).substr(0, 2);
   shell_.ChangeDrive(used.substr(0, 2));
   shell_.ChangeFolder(used);
   if (AfterRunIs(AfterRun::Minimize)) view_.SetState(WindowState::Minimized);
-  std::string status;
-  // Each console from its system's own folder (cmd.exe in the system folder, command.com of
-  // the 9x family in the Windows folder), never by a name searched for.
-  if (shellName == "cmd.exe") {
-    shell_.StartProgram(shell_.SystemFolder() + shellName,
-                        shellName + " /k " + "\"" + drive + "&&cd\\" + "&&cd " + EscapeForCmd(used) + "&&cls" + "\"");
-    status = "Command Prompt to " + used;
-  } else {
-    const std::string shortFolder = shell_.GetShortPath(used);
-    shell_.StartProgram(shell_.WindowsFolder() + shellName,
-                        shellName + " /k " + drive + " | cd\\" + " | cd " + shortFolder + " | cls");
-    status = "Command Prompt to " + shortFolder;
-  }
-  view_.SetStatus(status + (relocated ? kAutoDriveChange : ""));
+  // The folder is the console's working folder and never part of its command line: cmd
+  // expands "%...%" (and "%CD%" is the folder's own name) before it honours any escape, so
+  // a name such as "t&calc&%CD%" would run calc. From the system folder, never searched for.
+  shell_.StartProgram(shell_.SystemFolder() + kConsole, std::string(kConsole) + " /k", used);
+  view_.SetStatus("Command Prompt to " + used + (relocated ? kAutoDriveChange : ""));
   if (AfterRunIs(AfterRun::Close)) CloseAfterRun();
 }
 

@@ -23,8 +23,6 @@ class EntryActions {
   void CopyShortPath();
   // One of the three after-run items: ticked alone, and stored at once.
   void SetAfterRunMode(Command item);
-  // The console of the running system: "cmd.exe", or "command.com" on the 9x family.
-  std::string GetCommandShell();
 
  private:
   // The entry's file on the clipboard, as it stands or in its short (8.3) form.

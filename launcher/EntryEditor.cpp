@@ -211,11 +211,13 @@ void EntryEditor::OnLoad() {
   const std::optional<size_t> selected = host_.SelectedRow();
   const std::string target = selected ? std::string(catalogue_.Target(*selected)) : std::string();
 
-  // A save of the types cut short leaves its new file beside the old one.
+  // A save of the types cut short may leave its new file where the list was.
   RecoverSafeSave(fs_, TypesFile());
   // A list that is there but could not be read must not be replaced by what this opening
   // holds: that would lose every type in it.
-  typesUnreadable_ = !LoadComboFromFile(fs_, TypesFile(), types_) && fs_.PathExists(TypesFile());
+  const bool loaded = LoadComboFromFile(fs_, TypesFile(), types_);
+  typesUnreadable_ = !loaded && fs_.PathExists(TypesFile());
+  if (loaded) DropSafeSaveLeftOvers(fs_, TypesFile());
 
   if (mode_ == EditorMode::Add) {
     view_->SetCaption("Add Entry");
@@ -286,13 +288,15 @@ void EntryEditor::OnFileClick() {
   view_->SetNameText(dot == std::string::npos || dot == 0 ? name : name.substr(0, dot));
 }
 
-void EntryEditor::SaveTypes() {
-  if (!typesUnreadable_) SaveComboToFile(fs_, TypesFile(), types_);
+SaveResult EntryEditor::SaveTypes() {
+  if (typesUnreadable_) return {};  // kept as it is on purpose
+  return SaveComboToFile(fs_, TypesFile(), types_);
 }
 
 void EntryEditor::OnAddType() {
   types_.AddItem(view_->TypeText());
-  SaveTypes();
+  const SaveResult saved = SaveTypes();
+  if (!saved) host_.ReportUnsaved("Types.dat", saved.error);
 }
 
 void EntryEditor::OnOtherFolder() {
@@ -315,7 +319,7 @@ void EntryEditor::OnSave() {
   if (view_->NameText().empty()) view_->SetNameText(fileName);
 
   saving_ = true;
-  SaveTypes();
+  const SaveResult typesSaved = SaveTypes();
 
   const std::optional<size_t> edited = host_.SelectedRow();
   catalogue_.Append(
@@ -323,8 +327,13 @@ void EntryEditor::OnSave() {
   if (mode_ == EditorMode::Edit && edited) catalogue_.Remove(*edited);
   SortByTypeThenName(catalogue_);
   host_.RepaintList();
-  host_.SaveCatalogue();
+  const SaveResult saved = host_.SaveCatalogue();
   host_.RebuildIcons();
+  // Told again once the icon lines are done, or they would hide it: the catalogue first.
+  if (!saved)
+    host_.ReportUnsaved("Data.dat", saved.error);
+  else if (!typesSaved)
+    host_.ReportUnsaved("Types.dat", typesSaved.error);
   Unload();
 }
 

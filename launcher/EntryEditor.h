@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/SafeSave.h"
 #include "common/SystemPorts.h"
 #include "launcher/EntryEditorView.h"
 #include "launcher/CatalogueModel.h"
@@ -26,10 +27,12 @@ class ICatalogueEditing {
   // The row the editor edits; none when no row is selected.
   virtual std::optional<size_t> SelectedRow() const = 0;
   virtual void RepaintList() = 0;
-  // Writes the rows to "Data.dat"; false when the old file was kept.
-  virtual bool SaveCatalogue() = 0;
+  // Writes the rows to "Data.dat"; a failure keeps the old file and says so in the status line.
+  virtual SaveResult SaveCatalogue() = 0;
   // The rows' icons, built anew.
   virtual void RebuildIcons() = 0;
+  // The main window's status line names a file that could not be saved, and why.
+  virtual void ReportUnsaved(const std::string& fileName, const std::string& description) = 0;
 };
 
 // Groups the rows by Type, by Name within each type: where a saved entry takes its place.
@@ -93,7 +96,7 @@ class EntryEditor : public IEntryEditor {
   void InitLists();
   void Report(const std::string& prefix);
   std::string TypesFile() const;
-  void SaveTypes();
+  SaveResult SaveTypes();
   void Unload();
 
   const EditorMode mode_;

@@ -14,6 +14,7 @@ bool ExitHandOff::OnCloseRequest() {
   const int answer = view_.MsgBox("Do you wish to 'Safely Remove' the USB device on exit?",
                                   mb::YesNoCancel | mb::IconQuestion, "Safely Remove USB Device?");
   if (answer == mb::IdCancel) return true;
+  ctx_.ending = true;
   settings_.Save();
   view_.RemoveTrayIcon();
   if (answer == mb::IdYes) HandOff();
@@ -33,17 +34,20 @@ void ExitHandOff::HandOff() {
   sys_.files.CopyFile(ctx_.appPath + "Remove.exe", kHandOffTool);
   sys_.files.ClearReadOnly(kHandOffFile);
   WriteIni(sys_.profile, "Drive", "Letter", root, kHandOffFile);
-  view_.ProcessPendingEvents();
-  // c:\temp is everybody's: what is started there must be our tool, told our drive, now.
-  if (HandOffIsOurs(root)) shell_.ShellOpen(kHandOffTool, "c:\\", "");
+  // c:\temp is everybody's: what is started there must be our tool, told our drive. The
+  // tool stays held from its check until the system has started it.
+  if (std::unique_ptr<IHeldFile> tool = HoldCheckedTool(root)) shell_.ShellOpen(kHandOffTool, "c:\\", "");
 }
 
-bool ExitHandOff::HandOffIsOurs(const std::string& root) {
+std::unique_ptr<IHeldFile> ExitHandOff::HoldCheckedTool(const std::string& root) {
   std::string ours, there;
-  if (!sys_.files.ReadAll(ctx_.appPath + "Remove.exe", ours) || ours.empty()) return false;
-  if (!sys_.files.ReadAll(kHandOffTool, there) || there != ours) return false;
-  // One character more than the value: a longer value left in the file cannot pass as it.
-  return sys_.profile.Get("Drive", "letter", kHandOffFile, root.size() + 2) == root;
+  if (!sys_.files.ReadAll(ctx_.appPath + "Remove.exe", ours) || ours.empty()) return nullptr;
+  std::unique_ptr<IHeldFile> tool = sys_.files.HoldForReading(kHandOffTool);
+  if (!tool || !tool->ReadAll(there) || there != ours) return nullptr;
+  // Read once the tool is held, as late as it can be. One character more than the value: a
+  // longer value left in the file cannot pass as it.
+  if (sys_.profile.Get("Drive", "letter", kHandOffFile, root.size() + 2) != root) return nullptr;
+  return tool;
 }
 
 void ExitHandOff::Quit() {

@@ -2,6 +2,7 @@
 // removal tool.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "launcher/LauncherContext.h"
@@ -23,7 +24,9 @@ class ExitHandOff {
 
  private:
   void HandOff();
-  bool HandOffIsOurs(const std::string& root);
+  // The tool in c:\temp, held, when it is byte for byte the program folder's and the
+  // hand-off file names root; null otherwise.
+  std::unique_ptr<IHeldFile> HoldCheckedTool(const std::string& root);
 
   LauncherContext& ctx_;
   IMainView& view_;

@@ -20,12 +20,8 @@ std::string Tenths(uint64_t tenths) {
 
 }  // namespace
 
-std::optional<uint64_t> FreeBytes(IDiskSpace& disk, const std::string& root) {
-  return disk.HasDiskFreeSpaceEx() ? disk.FreeBytesEx(root) : disk.FreeBytesLegacy(root);
-}
-
 std::optional<uint64_t> FreeKiloBytes(IDiskSpace& disk, const std::string& root) {
-  std::optional<uint64_t> bytes = FreeBytes(disk, root);
+  std::optional<uint64_t> bytes = disk.FreeBytes(root);
   if (!bytes) return std::nullopt;
   // Rounding b / 1024 to four places and then cutting can never carry: the fraction is at
   // most 1023/1024.
@@ -42,7 +38,7 @@ std::string FreeSpaceTextOf(uint64_t bytes) {
 }
 
 std::string FreeSpaceText(IDiskSpace& disk, const std::string& root) {
-  std::optional<uint64_t> bytes = FreeBytes(disk, root);
+  std::optional<uint64_t> bytes = disk.FreeBytes(root);
   return bytes ? FreeSpaceTextOf(*bytes) : std::string("0 MB");
 }
 

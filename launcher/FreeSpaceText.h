@@ -9,8 +9,6 @@
 
 namespace carrydeck {
 
-// Free bytes available to the user, from the extended query where the platform has it.
-std::optional<uint64_t> FreeBytes(IDiskSpace& disk, const std::string& root);
 // Whole kilobytes; nullopt when the query failed.
 std::optional<uint64_t> FreeKiloBytes(IDiskSpace& disk, const std::string& root);
 // "3.7 GB", "512.5 MB" or "0 MB" (also when the query fails).

@@ -171,8 +171,9 @@ bool SaveImageList(const IImageList& iml, const std::string& file, IFileSystem& 
     done += slice;
   }
   Seal(out);
-  if (!SaveFileSafely(fs, file, out).ok()) {
-    error = fs.LastErrorDescription();
+  const SaveResult saved = SaveFileSafely(fs, file, out);
+  if (!saved) {
+    error = saved.error;
     return false;
   }
   return true;

@@ -12,6 +12,7 @@ namespace carrydeck {
 void IconPass::GetAllIcons() { Run(true); }
 
 void IconPass::Rebuild() {
+  if (ctx_.catalogueKept) return;  // see Run
   const std::string cache = CacheFile();
   if (sys_.files.FileExists(cache)) sys_.files.Delete(cache);
   // Should the delete fail (a write-protected stick), the old cache must not come back:
@@ -36,6 +37,9 @@ IconPass::IconAdded IconPass::AddFileIcon(const std::string& path, size_t row) {
 void IconPass::Run(bool useCache) try {
   const unsigned pass = ++pass_;
   if (!sys_.icons) return;
+  // The cache belongs to the catalogue on the stick, which was not loaded: the list is empty,
+  // and a pass would throw the cache away and save an empty one.
+  if (ctx_.catalogueKept) return;
   IImageList& imageList = sys_.icons->imageList;
   if (!ctx_.settings.Icons()) {
     imageList.Detach();
@@ -57,6 +61,7 @@ void IconPass::Run(bool useCache) try {
       return;
     }
     if (loaded.count >= 0) {
+      DropSafeSaveLeftOvers(sys_.files, cache);
       list_.Repaint();
       view_.SetStatus("Icons loaded (" + std::to_string(loaded.count) + ").");
       return;
@@ -106,6 +111,7 @@ void IconPass::Run(bool useCache) try {
   view_.SetStatus("Saving icons . . .");
   std::string error;
   if (!SaveImageList(imageList, cache, sys_.files, error)) {
+    ctx_.ReportUnsaved("imagelist.dat", error);
     ReportError(error);
     return;
   }

@@ -14,6 +14,8 @@ namespace {
 
 const char kCatalogueNotLoaded[] =
     "Data.dat is hidden, a system file or not a file: it was not loaded and will not be changed.";
+// Said in the caption for the whole run: the status line is the next action's.
+const char kCatalogueKeptCaption[] = " - Data.dat not loaded: the catalogue is not being changed";
 
 }  // namespace
 
@@ -35,12 +37,55 @@ Launcher::Launcher(IMainView& view, IListView& list, Platform platform, std::str
       actions_(ctx_),
       exit_(ctx_, settings_) {}
 
+template <typename Handler>
+void Launcher::RunEvent(Handler&& handler) {
+  if (ctx_.ending) return;
+  ++eventDepth_;
+  handler();
+  if (--eventDepth_ > 0) return;
+  // A close request made meanwhile runs now that every box of this event is answered.
+  const CloseRequest waiting = pendingClose_;
+  pendingClose_ = CloseRequest::None;
+  // The window's own close request returned long ago: the window goes from here.
+  if (waiting != CloseRequest::None && !RequestClose(waiting)) view_.EndProgram();
+}
+
+bool Launcher::RequestClose(CloseRequest request) {
+  if (closing_ || ctx_.ending) return true;
+  if (eventDepth_ > 0) {
+    // Waiting is the one rule every box can keep: a Yes/No question has no Cancel to be
+    // answered with, and what opened the box finishes before anything of the exit runs.
+    if (pendingClose_ == CloseRequest::None) pendingClose_ = request;
+    return true;
+  }
+  bool stays = true;
+  RunEvent([&] {
+    closing_ = true;
+    if (request == CloseRequest::TrayExit)
+      exit_.Quit();
+    else
+      stays = exit_.OnCloseRequest();
+    closing_ = false;
+  });
+  return stays;
+}
+
 std::string Launcher::GetVersionString() const {
   return std::to_string(sys_.version.major) + "." + std::to_string(sys_.version.minor) +
          std::to_string(sys_.version.revision);
 }
 
 void Launcher::OnLoad() {
+  RunEvent([this] { Load(); });
+}
+
+void Launcher::Load() {
+  // A settings save cut short is sorted out before the first read; the defaults the start
+  // then writes back reach the file as one save.
+  RecoverSafeSave(sys_.files, ctx_.SettingsFile());
+  // A hidden or system settings file is read but never rewritten: its left-overs stay too.
+  if (sys_.files.FileExists(ctx_.SettingsFile())) DropSafeSaveLeftOvers(sys_.files, ctx_.SettingsFile());
+  SafeProfile::Change writes(ctx_.settingsSaves);
   ListingProfile::Burst reads(ctx_.settingsProfile);
   list_.SetSunkenBorder();
   // Before the caption changes, so the icon's tip reads "Carrydeck" for the whole run.
@@ -55,10 +100,11 @@ void Launcher::OnLoad() {
     std::optional<bool> icons = ParseBoolean(ctx_.ReadSetting("Main", "Icons", "1"));
     ctx_.settings.SetIcons(icons.value_or(true));
     LoadData();
+    if (!ctx_.catalogueKept) DropSafeSaveLeftOvers(sys_.files, ctx_.DataFile());
   } else if (sys_.files.PathExists(ctx_.DataFile())) {
     // Hidden or system (as malware leaves a stick), or not a file: not shown, and an empty
     // list must never take its place.
-    ctx_.catalogueKept = true;
+    ctx_.KeepCatalogue("Data.dat is hidden, a system file or not a file, so it was not loaded");
     view_.SetStatus(kCatalogueNotLoaded);
   }
 
@@ -71,19 +117,22 @@ void Launcher::LoadData() {
   view_.SetStatus("Loading data . . .");
   catalogue_.Clear();
   LoadResult loaded = LoadList(ctx_.DataFile(), list_.ColumnCount(), catalogue_, sys_.files, view_);
-  ctx_.catalogueKept = loaded.readFailed;
+  if (loaded.readFailed) ctx_.KeepCatalogue("Data.dat could not be read, so it was not loaded");
   view_.SetStatus("App data loaded (" + std::to_string(loaded.count) + " apps).");
 }
 
 void Launcher::OnDeferredStart() {
-  view_.EnableDeferredStart(false);
-  icons_.GetAllIcons();
+  RunEvent([this] {
+    view_.EnableDeferredStart(false);
+    icons_.GetAllIcons();
+  });
 }
 
 void Launcher::SetWindowCaption(bool refreshForm) {
   const std::string root = ctx_.DriveRoot();
   view_.SetCaption(std::string(refreshForm ? "Fenwright's Carrydeck v" : "Carrydeck v") + GetVersionString() + " >> " +
-                   FreeSpaceText(sys_.disk, root) + " Remaining on " + root);
+                   FreeSpaceText(sys_.disk, root) + " Remaining on " + root +
+                   (ctx_.catalogueKept ? kCatalogueKeptCaption : ""));
 }
 
 void Launcher::ShowAbout() {
@@ -97,34 +146,15 @@ void Launcher::RefreshList() {
 }
 
 void Launcher::ShowEntryEditor(EditorMode mode) {
-  if (editor_) return;
+  if (editor_ || ctx_.RefuseCatalogueChange()) return;
   EntryEditor form(mode, *this, sys_.files, ctx_.appPath);
-  {
-    struct Showing {
-      EntryEditor*& editor;
-      ~Showing() { editor = nullptr; }
-    } showing{editor_ = &form};
-    view_.ShowEntryEditorDialog(form);
-  }
-  // An exit asked for while the editor was open goes on now that it is closed, outside
-  // the editor's own loop.
-  const AfterEditor after = afterEditor_;
-  afterEditor_ = AfterEditor::Nothing;
-  if (after == AfterEditor::Exit)
-    Quit();
-  else if (after == AfterEditor::Close && !OnCloseRequest())
-    view_.EndProgram();
-}
-
-bool Launcher::CloseEditorFirst(AfterEditor then) {
-  if (!editor_) return false;
-  afterEditor_ = then;
-  // As if cancelled: nothing of it is saved (a Save already under way completes first).
-  editor_->OnCancel();
-  return true;
+  editor_ = &form;
+  view_.ShowEntryEditorDialog(form);
+  editor_ = nullptr;
 }
 
 void Launcher::DeleteSelectedEntry() {
+  if (ctx_.RefuseCatalogueChange()) return;
   const std::optional<size_t> row = list_.SelectedRow();
   if (!row) return;  // nothing to remove: no question either
   const int answer =
@@ -136,20 +166,20 @@ void Launcher::DeleteSelectedEntry() {
   ctx_.SaveCatalogue();
 }
 
-bool Launcher::OnCloseRequest() {
-  // The question comes once the editor is closed; this close request is then made again.
-  if (CloseEditorFirst(AfterEditor::Close)) return true;
-  return exit_.OnCloseRequest();
-}
-
-void Launcher::Quit() {
-  if (CloseEditorFirst(AfterEditor::Exit)) return;
-  exit_.Quit();
-}
+bool Launcher::OnCloseRequest() { return RequestClose(CloseRequest::Window); }
 
 void Launcher::OnCommand(Command item) {
-  // While the entry editor is open only the tray's commands reach the main window.
-  if (editor_ && item != Command::Exit && item != Command::OpenMenu) return;
+  if (item == Command::Exit) {
+    RequestClose(CloseRequest::TrayExit);
+    return;
+  }
+  RunEvent([&] { RunCommand(item); });
+}
+
+void Launcher::RunCommand(Command item) {
+  // While the entry editor is open only the tray's Open reaches the main window (its Exit
+  // waits, as every close request does).
+  if (editor_ && item != Command::OpenMenu) return;
   switch (item) {
     case Command::About: ShowAbout(); break;
     case Command::RefreshList: RefreshList(); break;
@@ -178,21 +208,23 @@ void Launcher::OnCommand(Command item) {
     case Command::EditEntry: ShowEntryEditor(EditorMode::Edit); break;
     case Command::DeleteEntry: DeleteSelectedEntry(); break;
     case Command::OpenMenu: RestoreFromTray(); break;
-    case Command::Exit: Quit(); break;
     default: break;
   }
 }
 
 void Launcher::OnColumnClick(int column) {
-  if (editor_) return;  // the editor has the catalogue now
-  catalogue_.SetSorted(true);
-  if (catalogue_.Key() == column - 1) {
-    catalogue_.SetOrder(catalogue_.Order() == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending);
-  } else {
-    catalogue_.SetOrder(SortOrder::Ascending);
-    catalogue_.SetKey(column - 1);
-  }
-  ctx_.SaveCatalogue();
+  RunEvent([&] {
+    if (editor_) return;  // the editor has the catalogue now
+    if (ctx_.RefuseCatalogueChange()) return;
+    catalogue_.SetSorted(true);
+    if (catalogue_.Key() == column - 1) {
+      catalogue_.SetOrder(catalogue_.Order() == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending);
+    } else {
+      catalogue_.SetOrder(SortOrder::Ascending);
+      catalogue_.SetKey(column - 1);
+    }
+    ctx_.SaveCatalogue();
+  });
 }
 
 void Launcher::OnListKeyUp() {
@@ -203,12 +235,16 @@ void Launcher::OnListKeyUp() {
 }
 
 void Launcher::OnListMouseUp(int button) {
-  OnListKeyUp();
-  if (button == 2) view_.ShowContextMenu();
+  RunEvent([&] {
+    OnListKeyUp();
+    if (button == 2) view_.ShowContextMenu();
+  });
 }
 
 void Launcher::OnListDoubleClick() {
-  if (!editor_) actions_.RunSelectedEntry();
+  RunEvent([this] {
+    if (!editor_) actions_.RunSelectedEntry();
+  });
 }
 
 }  // namespace carrydeck

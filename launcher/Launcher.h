@@ -31,7 +31,8 @@ class Launcher : public ICatalogueEditing {
   void OnCommand(Command item);
   void OnResize() { settings_.OnResize(); }
   void OnLayoutTimer() { settings_.OnLayoutTimer(); }
-  // The close question and what follows it; true when the user cancelled.
+  // A close request on the window: the question and what follows it. True when the window
+  // stays: the user cancelled, or the request waits for a box or dialog still open.
   bool OnCloseRequest();
   // The window is going: an icon pass in progress stops at its next step.
   void StopIconPass() { icons_.Stop(); }
@@ -57,22 +58,30 @@ class Launcher : public ICatalogueEditing {
   CatalogueModel& Catalogue() override { return catalogue_; }
   std::optional<size_t> SelectedRow() const override { return list_.SelectedRow(); }
   void RepaintList() override { list_.Repaint(); }
-  bool SaveCatalogue() override { return ctx_.SaveCatalogue(); }
+  SaveResult SaveCatalogue() override { return ctx_.SaveCatalogue(); }
   void RebuildIcons() override { icons_.Rebuild(); }
+  void ReportUnsaved(const std::string& fileName, const std::string& description) override {
+    ctx_.ReportUnsaved(fileName, description);
+  }
 
  private:
+  void Load();
   void LoadData();
   void SetWindowCaption(bool refreshForm);
   void ShowAbout();
   void RefreshList();
   void DeleteSelectedEntry();
-  void Quit();
-  // What waits for the entry editor to close.
-  enum class AfterEditor { Nothing, Exit, Close };
   void ShowEntryEditor(EditorMode mode);
-  // With the editor open: closes it as cancelled and remembers what to do after; false
-  // when no editor is open.
-  bool CloseEditorFirst(AfterEditor then);
+  void RunCommand(Command item);
+
+  // Every event of the window that can open a box or a dialog runs through here. One that
+  // comes while another is still running came from inside that one's box, dialog or
+  // yielding pass; a close request then waits until the outermost event is done.
+  template <typename Handler>
+  void RunEvent(Handler&& handler);
+  enum class CloseRequest { None, Window, TrayExit };
+  // True when the window stays (cancelled, waiting, or an exit already under way).
+  bool RequestClose(CloseRequest request);
 
   LauncherContext ctx_;
   CatalogueModel& catalogue_;
@@ -85,7 +94,12 @@ class Launcher : public ICatalogueEditing {
   ExitHandOff exit_;
   // The entry editor on screen, if any.
   EntryEditor* editor_ = nullptr;
-  AfterEditor afterEditor_ = AfterEditor::Nothing;
+  // Events running, the outermost included.
+  int eventDepth_ = 0;
+  // The first close request that came while another event was running.
+  CloseRequest pendingClose_ = CloseRequest::None;
+  // An exit is running, its question on screen: it answers every close request made meanwhile.
+  bool closing_ = false;
 };
 
 // The About box's text, CR LF between lines.

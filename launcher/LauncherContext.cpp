@@ -13,11 +13,10 @@ class NoShell : public IShell {
   bool ChangeDrive(const std::string&) override { return false; }
   bool ChangeFolder(const std::string&) override { return false; }
   void ShellOpen(const std::string&, const std::string&, const std::string&) override {}
-  bool StartProgram(const std::string&, const std::string&) override { return false; }
+  bool StartProgram(const std::string&, const std::string&, const std::string&) override { return false; }
   std::string SystemFolder() override { return std::string(); }
   std::string WindowsFolder() override { return std::string(); }
   std::string GetShortPath(const std::string&) override { return std::string(); }
-  std::optional<OsVersionInfo> QueryVersion() override { return std::nullopt; }
   bool SetClipboardText(const std::string&) override { return false; }
   bool GetClipboardText(std::string&) override { return false; }
   std::string LastErrorDescription() override { return "Not supported"; }
@@ -30,7 +29,8 @@ LauncherContext::LauncherContext(IMainView& view, IListView& list, Platform plat
       list(list),
       settings(view),
       sys(platform),
-      settingsProfile(platform.profile),
+      settingsSaves(platform.profile, platform.files),
+      settingsProfile(settingsSaves),
       shell(platform.shell ? *platform.shell : gNoShell),
       appPath(std::move(appPath)) {
   catalogue.AddListener(&list);
@@ -48,9 +48,27 @@ void LauncherContext::WriteSetting(const std::string& section, const std::string
   WriteIni(settingsProfile, section, key, value, SettingsFile());
 }
 
-bool LauncherContext::SaveCatalogue() {
-  if (catalogueKept) return false;
-  return SaveList(DataFile(), list.ColumnCount(), catalogue, sys.files, view);
+SaveResult LauncherContext::SaveCatalogue() {
+  if (catalogueKept) return {SaveStep::Create, catalogueKeptBecause};
+  SaveResult saved = SaveList(DataFile(), list.ColumnCount(), catalogue, sys.files, view);
+  if (!saved) ReportUnsaved("Data.dat", saved.error);
+  return saved;
+}
+
+void LauncherContext::ReportUnsaved(const std::string& fileName, const std::string& description) {
+  view.SetStatus("Error saving " + fileName + ": " + description);
+}
+
+void LauncherContext::KeepCatalogue(const std::string& because) {
+  catalogueKept = true;
+  catalogueKeptBecause = because;
+}
+
+bool LauncherContext::RefuseCatalogueChange() {
+  if (!catalogueKept) return false;
+  view.MsgBox("The catalogue is not being changed: " + catalogueKeptBecause + ".", mb::OK | mb::IconExclamation,
+              kProgramTitle);
+  return true;
 }
 
 }  // namespace carrydeck

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/IniFile.h"
+#include "common/SafeSave.h"
 #include "common/SystemPorts.h"
 #include "launcher/CatalogueModel.h"
 #include "launcher/IconPorts.h"
@@ -35,8 +36,15 @@ struct LauncherContext {
   std::string DataFile() const { return appPath + "Data.dat"; }
   std::string ReadSetting(const std::string& section, const std::string& key, const std::string& defaultValue);
   void WriteSetting(const std::string& section, const std::string& key, const std::string& value);
-  // Writes the rows to "Data.dat"; false when the old file was kept.
-  bool SaveCatalogue();
+  // Writes the rows to "Data.dat"; a save that fails says so in the status line. While the
+  // catalogue is kept nothing is written nor said (failedAt Create, the reason as error).
+  SaveResult SaveCatalogue();
+  // The status line names a file that could not be saved, and why.
+  void ReportUnsaved(const std::string& fileName, const std::string& description);
+  // "Data.dat" stays as it is for this run, for this reason (the rest of a sentence).
+  void KeepCatalogue(const std::string& because);
+  // While the catalogue is kept: tells the user a change is not made, and why; true then.
+  bool RefuseCatalogueChange();
 
   // The catalogue, in the order shown.
   CatalogueModel catalogue;
@@ -45,14 +53,20 @@ struct LauncherContext {
   // The settings as they stand; the menu's ticks show them.
   SettingsModel settings;
   Platform sys;
+  // The settings file's writes, each group of them one save of the whole file.
+  SafeProfile settingsSaves;
   // The settings file's reads, from one list per section while the start runs.
   ListingProfile settingsProfile;
   // The shell port, or one whose every start fails when there is none.
   IShell& shell;
   const std::string appPath;
   // "Data.dat" is there but was not loaded (unreadable, hidden, system): what the list holds
-  // must never replace it.
+  // must never replace it, nor the icons built for it go.
   bool catalogueKept = false;
+  std::string catalogueKeptBecause;
+  // The program is on its way out (the exit question answered, or closing after a start): no
+  // event starts anything more, and nothing more is written to the stick.
+  bool ending = false;
 };
 
 }  // namespace carrydeck

@@ -18,6 +18,10 @@ struct ColumnSetup {
 constexpr ColumnSetup kColumns[] = {
     {"Name", 3000}, {"Type", 2000}, {"Target File", 3000}, {"Command Line Parameters", 3000}};
 
+// A column narrower than one pixel at 96 DPI is drawn 0 wide and could only be found again
+// by editing the file ("1,234" read with the decimal comma is 1.234 twips).
+constexpr double kNarrowestColumnTwips = 15;
+
 // A stored size that is not a number falls back to its default.
 double NumberOr(const std::string& text, double fallback) {
   std::optional<double> value = ParseNumber(text);
@@ -88,6 +92,7 @@ bool LauncherSettings::LoadSteps(std::string& error, int& widthsSet) {
     std::optional<double> width =
         ParseNumber(ctx_.ReadSetting("Headings", std::to_string(column), FormatSingle(DefaultColumnWidth(column))));
     if (!width) return error = kTypeMismatch, false;
+    if (*width >= 0 && *width < kNarrowestColumnTwips) width = DefaultColumnWidth(column);
     if (!list_.SetColumnWidth(column, *width)) return error = kInvalidValue, false;
     widthsSet = column;
   }
@@ -106,6 +111,7 @@ void LauncherSettings::UpdateColumnShares() {
 void LauncherSettings::Save() {
   ctx_.SaveCatalogue();
   if (view_.State() == WindowState::Normal) {
+    SafeProfile::Change sizes(ctx_.settingsSaves);  // one save, whatever fails
     ctx_.WriteSetting("MAIN", "Window Height", FormatSingle(view_.HeightTwips()));
     ctx_.WriteSetting("MAIN", "Window Width", FormatSingle(view_.WidthTwips()));
     for (int column = 1; column <= 4; ++column)

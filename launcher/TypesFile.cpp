@@ -13,11 +13,11 @@ bool LoadComboFromFile(IFileSystem& fs, const std::string& path, IItemList& comb
   return true;
 }
 
-bool SaveComboToFile(IFileSystem& fs, const std::string& path, const IItemList& combo) {
+SaveResult SaveComboToFile(IFileSystem& fs, const std::string& path, const IItemList& combo) {
   std::string bytes;
   const int n = combo.ListCount();
   for (int i = 0; i < n; ++i) AppendLine(bytes, combo.List(i));
-  return SaveFileSafely(fs, path, bytes).ok();
+  return SaveFileSafely(fs, path, bytes);
 }
 
 std::string AddTrailingBackslash(const std::string& path) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/SafeSave.h"
 #include "common/SystemPorts.h"
 
 namespace carrydeck {
@@ -38,8 +39,8 @@ class ItemList : public IItemList {
 bool LoadComboFromFile(IFileSystem& fs, const std::string& path, IItemList& combo);
 
 // Writes every item followed by CR LF, replacing the file only once the new one is complete;
-// false when the old file was kept (never reported).
-bool SaveComboToFile(IFileSystem& fs, const std::string& path, const IItemList& combo);
+// a failure keeps the old file and is not reported here.
+SaveResult SaveComboToFile(IFileSystem& fs, const std::string& path, const IItemList& combo);
 
 // The path with "\" appended unless it already ends in one.
 std::string AddTrailingBackslash(const std::string& path);

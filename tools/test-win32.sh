@@ -27,7 +27,7 @@ guest="$CARRYDECK_ROOT/build/win32-guest"
 results="$CARRYDECK_ROOT/build/test-results/win32"
 suites=(unit_tests win32_tests gui_tests remove_tests remove_win32_tests release_tests)
 # What the guest may take at most: a hung guest fails the stage instead of holding CI.
-boot_limit=${CARRYDECK_GUEST_TIMEOUT:-1200}
+boot_limit=${CARRYDECK_GUEST_TIMEOUT:-2400}
 image_limit=${CARRYDECK_IMAGE_TIMEOUT:-1800}
 
 fail() {

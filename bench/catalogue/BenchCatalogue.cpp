@@ -74,7 +74,7 @@ bool Run(const std::string& folder, int rounds) {
     if (!written) return Fail("plain write failed");
 
     Stopwatch saveClock;
-    bool saved = SaveList(data, kColumns, catalogue, fs, messages);
+    bool saved = SaveList(data, kColumns, catalogue, fs, messages).ok();
     const double saveSeconds = saveClock.Seconds();
     std::string after;
     if (!saved || !fs.ReadAll(data, after) || after != bytes) return Fail("SaveList wrote other bytes");

@@ -22,12 +22,22 @@ HMODULE LoadSystemLibrary(const char* library) {
   return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-bool RestrictLibrarySearch() {
-  // Not on systems before Windows 7 without its update; kernel32 is always loaded.
-  using Fn = BOOL(WINAPI*)(DWORD);
-  constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
-  auto fn = SystemFunction<Fn>("kernel32.dll", "SetDefaultDllDirectories");
-  return fn && fn(kSearchSystem32);
+LibrarySearchCalls SystemLibrarySearchCalls() {
+  LibrarySearchCalls calls;
+  // kernel32 is always loaded.
+  calls.setDefaultDllDirectories =
+      SystemFunction<decltype(&::SetDefaultDllDirectories)>("kernel32.dll", "SetDefaultDllDirectories");
+  calls.setDllDirectory = &::SetDllDirectoryW;
+  return calls;
+}
+
+LibrarySearch RestrictLibrarySearch(const LibrarySearchCalls& calls) {
+  if (calls.setDefaultDllDirectories && calls.setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
+    return LibrarySearch::SystemFolderOnly;
+  // Without it, an empty folder at least takes the current folder (an entry's folder, once
+  // one has run) out of the search; what we load ourselves goes by its full system path.
+  if (calls.setDllDirectory && calls.setDllDirectory(L"")) return LibrarySearch::NoCurrentFolder;
+  return LibrarySearch::Unchanged;
 }
 
 // Each function below is looked up once for the whole run; a failed lookup is not repeated.

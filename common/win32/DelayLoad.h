@@ -52,9 +52,28 @@ FARPROC SystemProc(const char* library, const char* function);
 // the caller frees it.
 HMODULE LoadSystemLibrary(const char* library);
 
+// How far the search for libraries named without a folder could be narrowed.
+enum class LibrarySearch {
+  SystemFolderOnly,  // the system folder alone
+  NoCurrentFolder,   // the current folder taken out (the program's own folder is still searched)
+  Unchanged,
+};
+
+// The system's two means of narrowing that search; a missing one is nullptr.
+struct LibrarySearchCalls {
+  decltype(&::SetDefaultDllDirectories) setDefaultDllDirectories = nullptr;
+  decltype(&::SetDllDirectoryW) setDllDirectory = nullptr;
+};
+
+// This system's: Windows 7 has SetDefaultDllDirectories only with its update, so it is
+// looked up.
+LibrarySearchCalls SystemLibrarySearchCalls();
+
 // From here on, libraries looked for by name (by the system's own libraries too) come from
-// the system folder only. False on systems without the means; nothing changes then.
-bool RestrictLibrarySearch();
+// the system folder only; where the system cannot do that, at least never from the current
+// folder.
+LibrarySearch RestrictLibrarySearch(const LibrarySearchCalls& calls);
+inline LibrarySearch RestrictLibrarySearch() { return RestrictLibrarySearch(SystemLibrarySearchCalls()); }
 
 }  // namespace carrydeck::late
 

@@ -1,5 +1,4 @@
-// The free-space port over Win32: GetDiskFreeSpaceExA where the system has it, and the
-// first form.
+// The free-space port over Win32.
 #pragma once
 
 #include <windows.h>
@@ -14,9 +13,7 @@ namespace carrydeck {
 
 class Win32DiskSpace : public IDiskSpace {
  public:
-  bool HasDiskFreeSpaceEx() override;
-  std::optional<uint64_t> FreeBytesEx(const std::string& root) override;
-  std::optional<uint64_t> FreeBytesLegacy(const std::string& root) override;
+  std::optional<uint64_t> FreeBytes(const std::string& root) override;
 };
 
 }  // namespace carrydeck

@@ -33,6 +33,31 @@ class Win32WriteFile : public IWriteFile {
   UniqueFile file_;
 };
 
+// The whole file, through a handle that stands at its start.
+bool ReadWhole(HANDLE file, std::string& bytes) {
+  LARGE_INTEGER size;
+  if (!::GetFileSizeEx(file, &size) || size.QuadPart < 0) return false;
+  if (static_cast<unsigned long long>(size.QuadPart) > static_cast<unsigned long long>(SIZE_MAX / 2)) return false;
+  bytes.resize(static_cast<size_t>(size.QuadPart));
+  return ReadInto(file, bytes);
+}
+
+// Shared for reading only: the system refuses every open to write and every delete or
+// rename (they need delete access) until the handle is closed. Starting the file as a
+// program only reads it, so that still works.
+class Win32HeldFile : public IHeldFile {
+ public:
+  explicit Win32HeldFile(HANDLE h) : file_(h) {}
+  bool ReadAll(std::string& bytes) override {
+    bytes.clear();
+    LARGE_INTEGER start = {};
+    return ::SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN) && ReadWhole(file_.get(), bytes);
+  }
+
+ private:
+  UniqueFile file_;
+};
+
 }  // namespace
 
 bool ReadInto(HANDLE file, std::string& bytes) {
@@ -81,12 +106,7 @@ bool Win32FileSystem::ReadAll(const std::string& path, std::string& bytes) {
   bytes.clear();
   UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) return false;
-  LARGE_INTEGER size;
-  if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return false;
-  if (static_cast<unsigned long long>(size.QuadPart) > static_cast<unsigned long long>(SIZE_MAX / 2)) return false;
-  bytes.resize(static_cast<size_t>(size.QuadPart));
-  return ReadInto(file.get(), bytes);
+  return file && ReadWhole(file.get(), bytes);
 }
 
 std::unique_ptr<IWriteFile> Win32FileSystem::CreateForWrite(const std::string& path) {
@@ -128,5 +148,21 @@ bool Win32FileSystem::CreateFolder(const std::string& path) {
 }
 
 std::string Win32FileSystem::LastErrorDescription() { return ErrorDescription(::GetLastError()); }
+
+bool Win32FileSystem::ClearMarks(const std::string& path) {
+  constexpr DWORD kMarks = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if ((attributes & kMarks) == 0) return true;
+  const DWORD rest = attributes & ~kMarks;
+  return ::SetFileAttributesA(path.c_str(), rest ? rest : FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
+
+std::unique_ptr<IHeldFile> Win32FileSystem::HoldForReading(const std::string& path) {
+  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32HeldFile>(h);
+}
 
 }  // namespace carrydeck

@@ -28,6 +28,8 @@ class Win32FileSystem : public IFileSystem {
   bool CopyFile(const std::string& source, const std::string& target) override;
   bool CreateFolder(const std::string& path) override;
   std::string LastErrorDescription() override;
+  bool ClearMarks(const std::string& path) override;
+  std::unique_ptr<IHeldFile> HoldForReading(const std::string& path) override;
 };
 
 }  // namespace carrydeck

@@ -10,9 +10,6 @@
 
 namespace carrydeck {
 
-// The version record the launcher asks for is the platform's first, 148-byte form.
-static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA is 148 bytes on every bitness");
-
 namespace {
 // Holds the clipboard open for one operation; other programs may hold it briefly.
 class ClipboardLock {
@@ -70,7 +67,7 @@ void Win32Shell::ShellOpen(const std::string& file, const std::string& folder, c
   carrydeck::ShellOpen(file, folder, parameters);
 }
 
-bool Win32Shell::StartProgram(const std::string& program, const std::string& commandLine) {
+bool Win32Shell::StartProgram(const std::string& program, const std::string& commandLine, const std::string& folder) {
   if (!IsFullPath(program)) {
     lastError_ = ERROR_BAD_PATHNAME;
     return false;
@@ -83,8 +80,9 @@ bool Win32Shell::StartProgram(const std::string& program, const std::string& com
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process = {};
   // The program named, not whatever the command line's first word finds on the search path.
-  if (!::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+  // A console of its own: never one the launcher may have been started from.
+  if (!::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
     lastError_ = ::GetLastError();
     return false;
   }
@@ -104,30 +102,6 @@ std::string Win32Shell::WindowsFolder() {
 }
 
 std::string Win32Shell::GetShortPath(const std::string& path) { return carrydeck::GetShortPath(path); }
-
-std::optional<OsVersionInfo> Win32Shell::QueryVersion() {
-  OSVERSIONINFOA record = {};
-  record.dwOSVersionInfoSize = sizeof record;
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#endif
-  BOOL ok = ::GetVersionExA(&record);
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-  if (!ok) {
-    lastError_ = ::GetLastError();
-    return std::nullopt;
-  }
-  OsVersionInfo info;
-  info.major = record.dwMajorVersion;
-  info.minor = record.dwMinorVersion;
-  info.build = record.dwBuildNumber;
-  info.platformId = record.dwPlatformId;
-  info.servicePack.assign(record.szCSDVersion, strnlen(record.szCSDVersion, sizeof record.szCSDVersion));
-  return info;
-}
 
 bool Win32Shell::SetClipboardText(const std::string& text) {
   ClipboardLock lock(clipboardOwner_);

@@ -1,10 +1,9 @@
-// The shell port over Win32: starts, the current drive and folder, the system's folders and
-// version, the clipboard.
+// The shell port over Win32: starts, the current drive and folder, the system's folders, the
+// clipboard.
 #pragma once
 
 #include <windows.h>
 
-#include <optional>
 #include <string>
 
 #include "common/SystemPorts.h"
@@ -26,11 +25,10 @@ class Win32Shell : public IShell {
   bool ChangeDrive(const std::string& drive) override;
   bool ChangeFolder(const std::string& folder) override;
   void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) override;
-  bool StartProgram(const std::string& program, const std::string& commandLine) override;
+  bool StartProgram(const std::string& program, const std::string& commandLine, const std::string& folder) override;
   std::string SystemFolder() override;
   std::string WindowsFolder() override;
   std::string GetShortPath(const std::string& path) override;
-  std::optional<OsVersionInfo> QueryVersion() override;
   bool SetClipboardText(const std::string& text) override;
   bool GetClipboardText(std::string& text) override;
   std::string LastErrorDescription() override;

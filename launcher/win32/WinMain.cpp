@@ -7,7 +7,8 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   // Run from a stick: no library of the stick's folder or the current folder is ever loaded
-  // in place of the system's, by us or by the system's own libraries.
+  // in place of the system's, by us or by the system's own libraries (on Windows 7 without
+  // its update, at least none of the current folder).
   carrydeck::late::RestrictLibrarySearch();
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);

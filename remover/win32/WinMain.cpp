@@ -5,7 +5,8 @@
 #include "remover/win32/Win32Remove.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  // Run from c:\temp, which anybody can write to: libraries come from the system folder only.
+  // Run from c:\temp, which anybody can write to: libraries come from the system folder only
+  // (on Windows 7 without its update, at least never from the current folder).
   carrydeck::late::RestrictLibrarySearch();
   // The tool shows nothing, not even the system's "no disk in drive" or crash boxes.
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);

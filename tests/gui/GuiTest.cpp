@@ -122,6 +122,7 @@ int main(int argc, char** argv) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
   if (int exitCode = 0; carrydeck::gui::RunChildRole(argc, argv, exitCode)) return exitCode;
+  if (int exitCode = 0; carrydeck::gui::RunSwapRole(argc, argv, exitCode)) return exitCode;
   ::testing::InitGoogleTest(&argc, argv);
   UINT type = GetDriveTypeA("E:\\");
   if (type != DRIVE_FIXED && type != DRIVE_REMOVABLE) {

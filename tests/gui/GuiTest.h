@@ -103,5 +103,7 @@ bool WaitForFile(TestLauncher* launcher, const std::string& path, DWORD ms = 150
 // again with a role in its arguments: true when this process is such a child, which then
 // ends with exitCode instead of running the tests.
 bool RunChildRole(int argc, char** argv, int& exitCode);
+// Another such role: tries to change a file another process holds (test_exit_handoff.cpp).
+bool RunSwapRole(int argc, char** argv, int& exitCode);
 
 }  // namespace carrydeck::gui

@@ -250,22 +250,28 @@ TEST_F(EntryEditorDialogTest, KeysTypedInTheEditorAreTheEditorsWhileTheMainWindo
   EXPECT_EQ(stick.Read("Data.dat"), data);
 }
 
-TEST_F(EntryEditorDialogTest, TrayExitWhileTheEditorIsOpenCancelsItThenAsksAndEnds) {
+TEST_F(EntryEditorDialogTest, TrayExitWhileTheEditorIsOpenWaitsForItThenAsksAndEnds) {
   StickFolder stick("adddlg-exit");
   stick.Write("Data.dat", kCatalogue);
   stick.Write("Settings.ini", "[MAIN]\r\nICONS=0\r\n");
+  stick.Write("half.exe", "MZ");
   Open(stick);
-  window->list().SelectRow(0);
   const HWND main = window->hwnd();
   StandIn here(stick);
   answers = {IDNO};
   scripts.push_back([&](HWND dialog) {
     watched = dialog;
-    Type(dialog, IDC_TXTNAME, "Half");
     // The tray menu's Exit, chosen while the editor is open.
     PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(Command::Exit), 0);
+    window->ProcessPendingEvents();
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "the editor stays open";
+    EXPECT_TRUE(boxes.empty()) << "no question over the editor";
+    EXPECT_TRUE(window->tray().added()) << "nor any step of the exit";
+    PickFile(dialog, "half.exe");
+    Type(dialog, IDC_TXTNAME, "Half");
+    Click(dialog, IDC_CMDSAVE);
   });
-  Choose(Command::EditEntry);
+  Choose(Command::AddEntry);
   Pump(nullptr);
   EXPECT_FALSE(IsWindow(watched));
   ASSERT_EQ(boxes.size(), 1u);
@@ -273,10 +279,11 @@ TEST_F(EntryEditorDialogTest, TrayExitWhileTheEditorIsOpenCancelsItThenAsksAndEn
   EXPECT_FALSE(watchedShownAtBox[0]) << "the question comes once the editor is gone";
   EXPECT_FALSE(IsWindow(main)) << "No ends the launcher";
   EXPECT_EQ(stick.Read("Data.dat"),
-            "Zed\r\nTools\r\nE:\\Apps\\zed.exe\r\n\r\n"
+            "Half\r\nApplication\r\nE:\\adddlg-exit\\half.exe\r\n\r\n"
             "Alpha\r\nGames\r\nE:\\Games\\alpha.exe\r\n-fast\r\n"
-            "Beta\r\nTools\r\nE:\\Apps\\beta.exe\r\n%drive%\\x\r\n")
-      << "the catalogue saved at exit holds nothing of the editor";
+            "Beta\r\nTools\r\nE:\\Apps\\beta.exe\r\n%drive%\\x\r\n"
+            "Zed\r\nTools\r\nE:\\Apps\\zed.exe\r\n\r\n")
+      << "the entry the user saved is kept";
 }
 
 TEST_F(EntryEditorDialogTest, EditOfAnEntryStoredOnAnotherRootOpensAndSavesOnTheLaunchersDrive) {

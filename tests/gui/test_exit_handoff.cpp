@@ -1,5 +1,7 @@
 // Closing the real window: the question's answers, and Yes handing the drive to the real
 // removal tool (Wine reports no USB bus, so nothing is ejected).
+#include <functional>
+
 #include "GuiTest.h"
 
 namespace carrydeck::gui {
@@ -11,10 +13,52 @@ const char kProbeLog[] = "c:\\temp\\probe.log";  // left by probe.exe when it ru
 
 bool FileThere(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
+// Another program's tools to put in the checked tool's place.
+const char kPlanted[] = "c:\\temp\\planted.exe";
+const char kPlantedToo[] = "c:\\temp\\planted2.exe";
+const char kSwapRole[] = "--try-swap-tool";
+constexpr DWORD kNotRun = 0x100;
+
+// Runs this program again as another process that tries every way of changing the file;
+// its exit code has a bit for each that worked.
+DWORD TrySwapsFromAnotherProcess(const std::string& file) {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string command = "\"" + std::string(self) + "\" " + kSwapRole + " \"" + file + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child = {};
+  if (!CreateProcessA(self, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child))
+    return kNotRun;
+  DWORD code = kNotRun;
+  if (WaitForSingleObject(child.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(child.hProcess, &code);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  return code;
+}
+
 std::string ReadFile(const std::string& path) {
   std::string bytes;
   Win32FileSystem().ReadAll(path, bytes);
   return bytes;
+}
+
+// The real shell, with a look at the moment the tool is started.
+class WatchedShell : public Win32Shell {
+ public:
+  std::function<void(const std::string& file)> beforeStart;
+  void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) override {
+    if (beforeStart) beforeStart(file);
+    Win32Shell::ShellOpen(file, folder, parameters);
+  }
+};
+
+// What the launcher keeps on the stick, to tell whether anything was written after a point.
+std::string StickFiles(const StickFolder& stick) {
+  std::string all;
+  for (const char* name : {"Data.dat", "Settings.ini", "Types.dat", "imagelist.dat"})
+    all += std::string(name) + (stick.Has(name) ? ":" + stick.Read(name) : " (none)") + "\n";
+  return all;
 }
 
 struct ExitHandOff : ::testing::Test {
@@ -22,8 +66,9 @@ struct ExitHandOff : ::testing::Test {
   std::vector<MessageBoxRequest> boxes;
   int answer = IDYES;
 
-  HWND Open(const StickFolder& stick) {
+  HWND Open(const StickFolder& stick, IShell* shell = nullptr) {
     window = std::make_unique<TestLauncher>();
+    if (shell) window->SetShell(shell);
     window->SetMessageBoxHook([this](const MessageBoxRequest& r) {
       boxes.push_back(r);
       return answer;
@@ -147,6 +192,69 @@ TEST_F(ExitHandOff, AHandOffFileThatCannotBeWrittenStartsNothing) {
   EXPECT_FALSE(FileThere(kProbeLog)) << "started with the hand-off file of another run";
 }
 
+// The launcher holds the checked tool from its check until it has started: another program
+// can neither write, move, replace nor delete it, and the start itself still works.
+TEST_F(ExitHandOff, TheCheckedToolIsHeldUntilItHasStarted) {
+  StickFolder stick("exit_yes_held_until_started");
+  // The probe as the stick's tool, so what starts leaves its trace; the real tool as the
+  // one another program tries to put in its place.
+  ASSERT_TRUE(CopyFileA((TestBinFolder() + "probe.exe").c_str(), (stick.path() + "Remove.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((TestBinFolder() + "Remove.exe").c_str(), kPlanted, FALSE));
+  ASSERT_TRUE(CopyFileA((TestBinFolder() + "Remove.exe").c_str(), kPlantedToo, FALSE));
+  WatchedShell shell;
+  DWORD swaps = kNotRun;
+  shell.beforeStart = [&](const std::string& file) { swaps = TrySwapsFromAnotherProcess(file); };
+  HWND hwnd = Open(stick, &shell);
+  answer = IDYES;
+  SendMessageA(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_EQ(swaps, 0u) << "what the other process did (bits: write, move away, delete, move onto, copy over)";
+  ASSERT_TRUE(WaitForFile(nullptr, kProbeLog)) << "the held tool did not start";
+  EXPECT_EQ(ReadFile(kProbeLog), std::string(kTool) + "||c:\\\r\n");
+  EXPECT_EQ(ReadFile(kTool), ReadFile(TestBinFolder() + "probe.exe"));
+  DeleteFileA(kPlanted);
+  DeleteFileA(kPlantedToo);
+  DeleteFileA((std::string(kTool) + ".moved").c_str());
+}
+
+// A close request while one of the launcher's boxes is open waits for its answer: the box's
+// command is done first, the exit comes after it, and nothing writes to the stick once the
+// tool starts.
+TEST_F(ExitHandOff, ACloseWhileTheDeleteQuestionIsOpenWaitsForItsAnswer) {
+  StickFolder stick("exit_during_delete");
+  stick.Write("Data.dat", "A\r\nT\r\nE:\\a.exe\r\n\r\nB\r\nT\r\nE:\\b.exe\r\n\r\n");
+  stick.Write("Settings.ini", "[MAIN]\r\nICONS=0\r\n");
+  ASSERT_TRUE(CopyFileA((TestBinFolder() + "probe.exe").c_str(), (stick.path() + "Remove.exe").c_str(), FALSE));
+  WatchedShell shell;
+  std::string atStart = "(not started)";
+  shell.beforeStart = [&](const std::string&) { atStart = StickFiles(stick); };
+  HWND hwnd = Open(stick, &shell);
+  bool deleteOpen = false, askedOverIt = false;
+  window->SetMessageBoxHook([&](const MessageBoxRequest& r) {
+    boxes.push_back(r);
+    if (r.text == "Are you sure you want to remove A?") {
+      deleteOpen = true;
+      // The window asked to close, and the tray's Exit chosen.
+      SendMessageA(hwnd, WM_CLOSE, 0, 0);
+      SendMessageA(hwnd, WM_COMMAND, static_cast<WPARAM>(Command::Exit), 0);
+      deleteOpen = false;
+    }
+    askedOverIt = askedOverIt || deleteOpen;
+    return IDYES;
+  });
+  window->list().SelectRow(1);
+  SendMessageA(hwnd, WM_COMMAND, static_cast<WPARAM>(Command::DeleteEntry), 0);
+  Pump(nullptr);
+  EXPECT_FALSE(askedOverIt) << "a question over the open one";
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].text, "Do you wish to 'Safely Remove' the USB device on exit?");
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_EQ(stick.Read("Data.dat"), "B\r\nT\r\nE:\\b.exe\r\n\r\n") << "the delete's Yes is kept";
+  ASSERT_TRUE(WaitForFile(nullptr, kProbeLog));
+  EXPECT_EQ(ReadFile(kProbeLog), std::string(kTool) + "||c:\\\r\n") << "started once";
+  EXPECT_EQ(StickFiles(stick), atStart) << "written to the stick after the tool started";
+}
+
 TEST_F(ExitHandOff, YesWithoutAToolBesideTheLauncherWritesTheHandOffAndStartsNothing) {
   StickFolder stick("exit_yes_no_tool");
   HWND hwnd = Open(stick);
@@ -186,4 +294,22 @@ TEST_F(ExitHandOff, CancelFromTheTrayMenuKeepsTheLauncherWithItsWindowAndIcon) {
 }
 
 }  // namespace
+
+bool RunSwapRole(int argc, char** argv, int& exitCode) {
+  if (argc != 3 || std::string(argv[1]) != kSwapRole) return false;
+  const std::string file = argv[2];
+  exitCode = 0;
+  HANDLE written = CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+  if (written != INVALID_HANDLE_VALUE) {
+    exitCode |= 1;
+    CloseHandle(written);
+  }
+  if (MoveFileExA(file.c_str(), (file + ".moved").c_str(), MOVEFILE_REPLACE_EXISTING)) exitCode |= 2;
+  if (DeleteFileA(file.c_str())) exitCode |= 4;
+  if (MoveFileExA(kPlantedToo, file.c_str(), MOVEFILE_REPLACE_EXISTING)) exitCode |= 8;
+  if (CopyFileA(kPlanted, file.c_str(), FALSE)) exitCode |= 16;
+  return true;
+}
+
 }  // namespace carrydeck::gui

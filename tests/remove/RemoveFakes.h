@@ -48,6 +48,9 @@ class MemoryFiles : public IFileSystem {
   bool CopyFile(const std::string& source, const std::string& target) override;
   bool CreateFolder(const std::string&) override { return false; }
   std::string LastErrorDescription() override { return "Access is denied."; }
+  bool ClearMarks(const std::string& path) override { return files.count(path) > 0; }
+  // The removal tool holds no file.
+  std::unique_ptr<IHeldFile> HoldForReading(const std::string&) override { return nullptr; }
 };
 
 // What one of the process's own handles refers to.

@@ -27,6 +27,26 @@ class MemoryWriteFile : public IWriteFile {
   std::string path_;
 };
 
+class MemoryHeldFile : public IHeldFile {
+ public:
+  MemoryHeldFile(MemoryFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) { fs_.held.insert(path_); }
+  ~MemoryHeldFile() override {
+    auto it = fs_.held.find(path_);
+    if (it != fs_.held.end()) fs_.held.erase(it);  // this hold only: others may hold it too
+  }
+  bool ReadAll(std::string& bytes) override {
+    auto it = fs_.files.find(path_);
+    if (it == fs_.files.end()) return false;
+    bytes = it->second;
+    if (fs_.afterRead) fs_.afterRead(path_);
+    return true;
+  }
+
+ private:
+  MemoryFileSystem& fs_;
+  std::string path_;
+};
+
 }  // namespace
 
 std::optional<std::string> ListingFileProfile::GetSection(const std::string& section, const std::string& file) {
@@ -74,12 +94,16 @@ bool MemoryFileSystem::ReadAll(const std::string& path, std::string& bytes) {
   auto it = files.find(path);
   if (it == files.end() || unreadable.count(path)) return false;
   bytes = it->second;
+  if (afterRead) afterRead(path);
   return true;
 }
 
 std::unique_ptr<IWriteFile> MemoryFileSystem::CreateForWrite(const std::string& path) {
   ++creates;
-  if (Fails(SaveStep::Create) || readOnly || readOnlyFiles.count(path) || inUse.count(path)) return nullptr;
+  // Creating over a hidden or system file is refused, as the platform does (CREATE_ALWAYS).
+  if (Fails(SaveStep::Create) || readOnly || readOnlyFiles.count(path) || hidden.count(path) || inUse.count(path) ||
+      held.count(path))
+    return nullptr;
   files[path].clear();
   return std::make_unique<MemoryWriteFile>(*this, path);
 }
@@ -88,7 +112,8 @@ bool MemoryFileSystem::Replace(const std::string& source, const std::string& tar
   // Sealing (tmp -> new) and replacing (new -> file) are both renames here.
   SaveStep step =
       source.size() > 4 && source.compare(source.size() - 4, 4, ".tmp") == 0 ? SaveStep::Seal : SaveStep::Replace;
-  if (Fails(step) || readOnlyFiles.count(target) || inUse.count(target)) return false;
+  if (Fails(step) || readOnlyFiles.count(target) || inUse.count(target) || held.count(target) || held.count(source))
+    return false;
   auto it = files.find(source);
   if (it == files.end()) return false;
   files[target] = it->second;
@@ -97,7 +122,7 @@ bool MemoryFileSystem::Replace(const std::string& source, const std::string& tar
 }
 
 bool MemoryFileSystem::Delete(const std::string& path) {
-  if (undeletable.count(path) || readOnlyFiles.count(path) || inUse.count(path)) return false;
+  if (undeletable.count(path) || readOnlyFiles.count(path) || inUse.count(path) || held.count(path)) return false;
   return files.erase(path) > 0;
 }
 
@@ -111,7 +136,7 @@ bool MemoryFileSystem::ClearReadOnly(const std::string& path) {
 bool MemoryFileSystem::CopyFile(const std::string& source, const std::string& target) {
   auto it = files.find(source);
   if (it == files.end() || readOnlyFolders.count(target.substr(0, target.rfind('\\') + 1))) return false;
-  if (readOnlyFiles.count(target) || inUse.count(target)) return false;
+  if (readOnlyFiles.count(target) || inUse.count(target) || held.count(target)) return false;
   files[target] = it->second;
   return true;
 }
@@ -120,6 +145,20 @@ bool MemoryFileSystem::CreateFolder(const std::string& path) {
   std::string folder = path.empty() || path.back() == '\\' ? path : path + "\\";
   if (cannotCreate.count(folder)) return false;
   return folders.insert(folder).second;
+}
+
+bool MemoryFileSystem::ClearMarks(const std::string& path) {
+  if (!files.count(path)) return false;
+  const bool marked = hidden.count(path) || readOnlyFiles.count(path);
+  if (marked && lockedAttributes.count(path)) return false;
+  hidden.erase(path);
+  readOnlyFiles.erase(path);
+  return true;
+}
+
+std::unique_ptr<IHeldFile> MemoryFileSystem::HoldForReading(const std::string& path) {
+  if (!files.count(path) || unreadable.count(path)) return nullptr;
+  return std::make_unique<MemoryHeldFile>(*this, path);
 }
 
 }  // namespace carrydeck::testing

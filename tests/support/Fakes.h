@@ -22,7 +22,7 @@ namespace carrydeck::testing {
 class MemoryFileSystem : public IFileSystem {
  public:
   std::map<std::string, std::string> files;
-  std::set<std::string> hidden;   // present but hidden: FileExists says no
+  std::set<std::string> hidden;   // hidden or system: FileExists says no, nor can it be created over
   std::set<std::string> folders;  // paths ending in "\"
   std::set<std::string> unreadable;
   std::set<std::string> readOnlyFolders;   // copies into these fail
@@ -32,10 +32,14 @@ class MemoryFileSystem : public IFileSystem {
   std::set<std::string> inUse;             // a running program's file: not deleted nor written over
   std::set<std::string> readOnlyFiles;     // marked read-only: not deleted, replaced nor written
   std::set<std::string> lockedAttributes;  // another user's files: their marks cannot be changed
+  // Open to be read, shared for reading only: not written, replaced, moved nor deleted.
+  std::multiset<std::string> held;
   // Fail the n-th (1-based) occurrence of a save step, counted across all saves; 0 = never.
   std::map<SaveStep, int> failOn;
   std::map<SaveStep, int> seen;
   int creates = 0;
+  // Runs once a file's bytes have been read: what other programs do to the files meanwhile.
+  std::function<void(const std::string& path)> afterRead;
 
   bool FileExists(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
@@ -48,6 +52,9 @@ class MemoryFileSystem : public IFileSystem {
   bool CopyFile(const std::string& source, const std::string& target) override;
   bool CreateFolder(const std::string& path) override;
   std::string LastErrorDescription() override { return "Access is denied."; }
+  bool ClearMarks(const std::string& path) override;
+  // Marks the file held for the owner's life; its reads see the bytes as they are then.
+  std::unique_ptr<IHeldFile> HoldForReading(const std::string& path) override;
 
   bool Fails(SaveStep step);
 };
@@ -77,18 +84,11 @@ class ListingFileProfile : public FileProfile {
 
 class FakeDiskSpace : public IDiskSpace {
  public:
-  bool hasEx = true;
-  std::optional<uint64_t> ex;
-  std::optional<uint64_t> legacy;
+  std::optional<uint64_t> bytes;
   std::vector<std::string> roots;
-  bool HasDiskFreeSpaceEx() override { return hasEx; }
-  std::optional<uint64_t> FreeBytesEx(const std::string& root) override {
+  std::optional<uint64_t> FreeBytes(const std::string& root) override {
     roots.push_back(root);
-    return ex;
-  }
-  std::optional<uint64_t> FreeBytesLegacy(const std::string& root) override {
-    roots.push_back(root);
-    return legacy;
+    return bytes;
   }
 };
 
@@ -117,9 +117,12 @@ class FakeMainView : public IMainView {
   std::string captionAtTrayAdd;
   std::vector<ShownMessage> messages;
   std::vector<int> answers;  // scripted, in order; IdOk when none left
+  // Runs while a box is open, before it is answered: what the user does meanwhile.
+  std::function<void(const ShownMessage&)> onMessageBox;
 
   int MsgBox(const std::string& text, int style, const std::string& title) override {
     messages.push_back({text, style, title});
+    if (onMessageBox) onMessageBox(ShownMessage(messages.back()));  // a copy: the hook may show more
     if (answers.empty()) return mb::IdOk;
     int answer = answers.front();
     answers.erase(answers.begin());
@@ -204,7 +207,6 @@ class FakeShell : public IShell {
   std::string clipboard = "(old clipboard)";
   bool clipboardFails = false;
   bool commandFails = false;
-  std::optional<OsVersionInfo> version = OsVersionInfo{10, 0, 19045, 2, ""};
   std::map<std::string, std::string> shortPaths;
   struct Open {
     std::string file, folder, parameters;
@@ -212,6 +214,7 @@ class FakeShell : public IShell {
   std::vector<Open> opened;
   std::vector<std::string> commands;  // the command lines started, in order
   std::vector<std::string> programs;  // the program of each, as given
+  std::vector<std::string> startFolders;  // the working folder of each
   std::string systemFolder = "C:\\WINDOWS\\system32\\";
   std::string windowsFolder = "C:\\WINDOWS\\";
   std::string error = "The clipboard is in use.";
@@ -230,9 +233,10 @@ class FakeShell : public IShell {
     opened.push_back({file, folder, parameters});
     Log("open " + file);
   }
-  bool StartProgram(const std::string& program, const std::string& line) override {
+  bool StartProgram(const std::string& program, const std::string& line, const std::string& folder) override {
     programs.push_back(program);
     commands.push_back(line);
+    startFolders.push_back(folder);
     Log("start " + line);
     return !commandFails;
   }
@@ -242,7 +246,6 @@ class FakeShell : public IShell {
     auto it = shortPaths.find(path);
     return it == shortPaths.end() ? std::string() : it->second;
   }
-  std::optional<OsVersionInfo> QueryVersion() override { return version; }
   bool SetClipboardText(const std::string& text) override {
     if (clipboardFails) return false;
     clipboard = text;

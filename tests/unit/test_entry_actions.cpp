@@ -6,7 +6,6 @@
 #include "common/IniFile.h"
 #include "common/Paths.h"
 #include "launcher/Launcher.h"
-#include "launcher/WindowsVersion.h"
 
 namespace carrydeck {
 namespace {
@@ -215,40 +214,39 @@ TEST_F(Actions, RootBrowseOpensTheDriveTreeAndFollowsTheAfterRunChoice) {
   EXPECT_EQ(view.status, "Error browsing \\\\server\\share\\ : Access is denied.");
 }
 
-TEST_F(Actions, CommandPromptLinesForNtAndNineX) {
+TEST_F(Actions, CommandPromptOpensTheSystemsConsoleInTheFolderStoredOrRelocated) {
   app = "F:\\";
   Start();
   Folder("E:\\Apps\\Tool\\");
   Entry("E:\\Apps\\Tool\\tool.exe");
   form->OnCommand(Command::OpenCommandPrompt);
-  EXPECT_EQ(shell.commands.back(), "cmd.exe /k \"E:&&cd\\&&cd E:\\Apps\\Tool\\&&cls\"");
+  EXPECT_EQ(shell.programs.back(), "C:\\WINDOWS\\system32\\cmd.exe");
+  EXPECT_EQ(shell.startFolders.back(), "E:\\Apps\\Tool\\");
   EXPECT_EQ(view.status, "Command Prompt to E:\\Apps\\Tool\\");
   EXPECT_EQ(shell.currentFolder, "E:\\Apps\\Tool\\");
 
   fs.folders.clear();
   Folder("F:\\Apps\\Tool\\");
   form->OnCommand(Command::OpenCommandPrompt);
-  EXPECT_EQ(shell.commands.back(), "cmd.exe /k \"F:&&cd\\&&cd F:\\Apps\\Tool\\&&cls\"");
+  EXPECT_EQ(shell.startFolders.back(), "F:\\Apps\\Tool\\");
+  EXPECT_EQ(shell.currentDrive, "F:");
   EXPECT_EQ(view.status, "Command Prompt to F:\\Apps\\Tool\\ - Auto Drive Change");
-
-  shell.version->platformId = 1;
-  shell.shortPaths["F:\\Apps\\Tool\\"] = "F:\\APPS\\TOOL\\";
-  form->OnCommand(Command::OpenCommandPrompt);
-  EXPECT_EQ(shell.commands.back(), "command.com /k F: | cd\\ | cd F:\\APPS\\TOOL\\ | cls");
-  EXPECT_EQ(view.status, "Command Prompt to F:\\APPS\\TOOL\\ - Auto Drive Change");
 }
 
-TEST_F(Actions, CommandPromptKeepsCmdSpecialCharactersInsideTheFolderName) {
+// The console's command line is cmd's to read: "%...%" is expanded before any escape is
+// honoured, and "%CD%" is then the folder's own name. No character of the folder goes there.
+TEST_F(Actions, CommandPromptLineHoldsNothingOfTheFolder) {
   Start();
-  Folder("E:\\Tom & Jerry (old) ^1\\");
-  Entry("E:\\Tom & Jerry (old) ^1\\tj.exe");
-  form->OnCommand(Command::OpenCommandPrompt);
-  EXPECT_EQ(shell.commands.back(), "cmd.exe /k \"E:&&cd\\&&cd E:\\Tom ^& Jerry ^(old^) ^^1\\&&cls\"");
-  EXPECT_EQ(view.status, "Command Prompt to E:\\Tom & Jerry (old) ^1\\");
-  Folder("E:\\a|b<c>d\\");
-  Entry("E:\\a|b<c>d\\x.exe");
-  form->OnCommand(Command::OpenCommandPrompt);
-  EXPECT_EQ(shell.commands.back(), "cmd.exe /k \"E:&&cd\\&&cd E:\\a^|b^<c^>d\\&&cls\"");
+  for (const std::string name :
+       {"t&calc&%CD%", "%PATH%", "a^b", "(x)", "Tom & Jerry (old) ^1", "a|b<c>d", "\"q\" %", "x&&cls"}) {
+    const std::string folder = "E:\\" + name + "\\";
+    Folder(folder);
+    Entry(folder + "tool.exe");
+    form->OnCommand(Command::OpenCommandPrompt);
+    EXPECT_EQ(shell.commands.back(), "cmd.exe /k") << name;
+    EXPECT_EQ(shell.startFolders.back(), folder);
+    EXPECT_EQ(view.status, "Command Prompt to " + folder);
+  }
 }
 
 TEST_F(Actions, CommandPromptRefusesNetworkFoldersAndReportsMissingOnes) {
@@ -264,14 +262,13 @@ TEST_F(Actions, CommandPromptRefusesNetworkFoldersAndReportsMissingOnes) {
   EXPECT_TRUE(shell.commands.empty());
 
   Entry("Q:\\Gone\\tool.exe");
-  shell.version->platformId = 0;
   form->OnCommand(Command::OpenCommandPrompt);
   EXPECT_EQ(Message(), "Error opening cmd to Q:\\Gone\\ : ");
-  EXPECT_EQ(view.status, "Error opening command.com to Q:\\Gone\\ : ");
+  EXPECT_EQ(view.status, "Error opening cmd.exe to Q:\\Gone\\ : ");
 
   form->Catalogue().Clear();
   form->OnCommand(Command::OpenCommandPrompt);
-  EXPECT_EQ(view.status, "Error opening command.com to  : No entry is selected.");
+  EXPECT_EQ(view.status, "Error opening cmd.exe to  : No entry is selected.");
   EXPECT_TRUE(shell.commands.empty());
 }
 
@@ -286,34 +283,12 @@ TEST_F(Actions, ConsoleAndExplorerComeFromTheSystemsOwnFolders) {
   form->OnCommand(Command::BrowseEntryFolder);
   form->OnCommand(Command::BrowseDriveRoot);
   form->OnCommand(Command::OpenCommandPrompt);
-  shell.version->platformId = 1;  // the console of the 9x family lives in the Windows folder
-  shell.shortPaths["E:\\Apps\\Tool\\"] = "E:\\APPS\\TOOL\\";
-  form->OnCommand(Command::OpenCommandPrompt);
   EXPECT_EQ(shell.programs, (std::vector<std::string>{"D:\\WINNT\\explorer.exe", "D:\\WINNT\\explorer.exe",
-                                                      "D:\\WINNT\\system32\\cmd.exe", "D:\\WINNT\\command.com"}));
-  EXPECT_EQ(shell.commands,
-            (std::vector<std::string>{"explorer.exe /select,E:\\Apps\\Tool\\tool.exe", "explorer.exe /e,E:\\",
-                                      "cmd.exe /k \"E:&&cd\\&&cd E:\\Apps\\Tool\\&&cls\"",
-                                      "command.com /k E: | cd\\ | cd E:\\APPS\\TOOL\\ | cls"}));
-}
-
-TEST_F(Actions, WindowsVersionChoosesTheConsole) {
-  Start();
-  for (auto [platform, version, console] : {std::tuple{2u, 2, "cmd.exe"}, std::tuple{1u, 1, "command.com"},
-                                            std::tuple{0u, 0, "command.com"}, std::tuple{7u, 0, "command.com"}}) {
-    shell.version->platformId = platform;
-    EXPECT_EQ(WindowsVersion(shell).Version(), version);
-    EXPECT_EQ(form->Actions().GetCommandShell(), console);
-  }
-  shell.version = OsVersionInfo{5, 1, 2600, 2, "Service Pack 3"};
-  WindowsVersion xp(shell);
-  EXPECT_EQ(xp.Major(), 5);
-  EXPECT_EQ(xp.Minor(), 1);
-  EXPECT_EQ(xp.Build(), 2600);
-  EXPECT_EQ(xp.Version2(), "Service Pack 3");
-  shell.version.reset();
-  EXPECT_TRUE(WindowsVersion(shell).failed());
-  EXPECT_EQ(form->Actions().GetCommandShell(), "cmd.exe");
+                                                      "D:\\WINNT\\system32\\cmd.exe"}));
+  EXPECT_EQ(shell.commands, (std::vector<std::string>{"explorer.exe /select,E:\\Apps\\Tool\\tool.exe",
+                                                      "explorer.exe /e,E:\\", "cmd.exe /k"}));
+  EXPECT_EQ(shell.startFolders, (std::vector<std::string>{"", "", "E:\\Apps\\Tool\\"}))
+      << "Explorer keeps the launcher's working folder";
 }
 
 TEST_F(Actions, CopyPutsTheFoundPathOnTheClipboardAndShowsWhatItHolds) {

@@ -61,8 +61,11 @@ class FakeEditorView : public IEntryEditorView {
   }
   int SelectedFile() const override { return file; }
   void SelectFile(int index) override { file = index >= 0 && index < static_cast<int>(files.size()) ? index : -1; }
+  // Runs while the input box is open.
+  std::function<void()> onInputBox;
   std::string InputBox(const std::string& prompt, const std::string& title) override {
     inputBoxes.push_back({prompt, title});
+    if (onInputBox) onInputBox();
     if (answers.empty()) return std::string();
     std::string answer = answers.front();
     answers.erase(answers.begin());
@@ -474,6 +477,60 @@ TEST_F(EntryEditorLogic, ALeftOverTypesSaveIsRecoveredBeforeReading) {
   EXPECT_FALSE(fs.files.count(appPath + "Types.dat.new"));
 }
 
+TEST_F(EntryEditorLogic, AStrayLeftOverNeverTakesThePlaceOfTheTypesList) {
+  // Unreadable: not loaded, so neither it nor the left-over is touched.
+  File("Types.dat") = "Games\r\n";
+  fs.unreadable.insert(appPath + "Types.dat");
+  File("Types.dat.new") = "Stray\r\n";
+  Open(Command::AddEntry, [&](EntryEditor&) { EXPECT_TRUE(view.typeItems.empty()); });
+  EXPECT_EQ(File("Types.dat"), "Games\r\n");
+  EXPECT_EQ(File("Types.dat.new"), "Stray\r\n");
+  // Hidden, and read as it is: what a save cut short left beside it is older and goes.
+  fs.unreadable.clear();
+  fs.hidden.insert(appPath + "Types.dat");
+  Open(Command::AddEntry, [&](EntryEditor&) { EXPECT_EQ(view.typeItems, std::vector<std::string>{"Games"}); });
+  EXPECT_EQ(File("Types.dat"), "Games\r\n");
+  EXPECT_FALSE(Has("Types.dat.new"));
+}
+
+// A left-over whose read-only mark cannot be taken off (another user's) still blocks the
+// save: the status line names the file, after the icon lines of the rebuild that follows.
+TEST_F(EntryEditorLogic, SavesThatStillFailNameTheFileInTheStatusLine) {
+  File("Settings.ini") = "[MAIN]\r\nICONS=1\r\n";
+  icons = &iconPorts;
+  AddFile("E:\\Carrydeck\\app.exe");
+  File("Types.dat") = "Games\r\n";
+  auto stuck = [&](const char* name) {
+    File(name) = "";
+    fs.readOnlyFiles.insert(appPath + name);
+    fs.lockedAttributes.insert(appPath + name);
+  };
+  stuck("Types.dat.new");
+  Start(kCatalogue);
+  Open(Command::AddEntry, [&](EntryEditor& form) {
+    view.type = "Tools";
+    form.OnAddType();
+    EXPECT_EQ(main.status, "Error saving Types.dat: Access is denied.");
+    Pick(form, "app.exe");
+    form.OnSave();
+  });
+  EXPECT_EQ(main.status, "Error saving Types.dat: Access is denied.");
+  EXPECT_EQ(list.RowCount(), 4u);
+  EXPECT_EQ(File("Types.dat"), "Games\r\n");
+
+  // Both fail: the catalogue is what the user most needs to hear of.
+  stuck("Data.dat.new");
+  const std::string data = File("Data.dat");
+  Open(Command::AddEntry, [&](EntryEditor& form) {
+    Pick(form, "app.exe");
+    form.OnSave();
+  });
+  EXPECT_EQ(main.status, "Error saving Data.dat: Access is denied.");
+  EXPECT_EQ(list.RowCount(), 5u) << "the entry stays in the list for this run";
+  EXPECT_EQ(File("Data.dat"), data);
+  EXPECT_TRUE(main.messages.empty());
+}
+
 TEST_F(EntryEditorLogic, SaveClickedAgainWhileTheIconsAreRebuiltRunsOnce) {
   for (Command command : {Command::AddEntry, Command::EditEntry}) {
     SCOPED_TRACE(command == Command::AddEntry ? "add" : "edit");
@@ -507,8 +564,9 @@ TEST_F(EntryEditorLogic, SaveClickedAgainWhileTheIconsAreRebuiltRunsOnce) {
   }
 }
 
-TEST_F(EntryEditorLogic, ExitWhileTheEditorIsOpenClosesItAsCancelledThenAsks) {
-  // From the tray's Exit and from a close request on the main window.
+TEST_F(EntryEditorLogic, ExitWhileTheEditorOrItsBoxIsOpenWaitsForTheEditorThenAsks) {
+  // From the tray's Exit and from a close request on the main window, made while the
+  // editor's network-path box is open.
   for (bool fromTray : {true, false}) {
     SCOPED_TRACE(fromTray ? "tray exit" : "close request");
     owner.reset();
@@ -516,24 +574,32 @@ TEST_F(EntryEditorLogic, ExitWhileTheEditorIsOpenClosesItAsCancelledThenAsks) {
     AddFile("E:\\Apps\\zed.exe");
     Start(kCatalogue);
     list.SelectRow(0);
-    const std::string data = File("Data.dat");
     main.answers = {mb::IdNo};
+    bool stayed = false;
     Open(Command::EditEntry, [&](EntryEditor& form) {
-      view.name = "Half";
-      if (fromTray)
-        owner->OnCommand(Command::Exit);
-      else
-        EXPECT_TRUE(owner->OnCloseRequest()) << "the window stays until the editor is gone";
-      EXPECT_TRUE(form.Unloaded());
+      const std::vector<std::string> events = main.events;
+      view.onInputBox = [&] {
+        if (fromTray)
+          owner->OnCommand(Command::Exit);
+        else
+          stayed = owner->OnCloseRequest();
+      };
+      form.OnOtherFolder();
+      EXPECT_FALSE(form.Unloaded()) << "the editor stays open";
       EXPECT_TRUE(main.messages.empty()) << "no question while the editor is open";
-      EXPECT_EQ(std::count(main.events.begin(), main.events.end(), "end"), 0);
-      form.OnSave();  // a click still queued for the closed dialog
+      EXPECT_EQ(main.events, events) << "nor any step of the exit";
+      // The user finishes the edit.
+      Pick(form, "zed.exe");
+      view.name = "Zed2";
+      form.OnSave();
     });
+    EXPECT_TRUE(fromTray || stayed) << "the window stays until the editor is gone";
     ASSERT_EQ(main.messages.size(), 1u);
     EXPECT_EQ(main.messages[0].title, "Safely Remove USB Device?");
     EXPECT_EQ(main.events.back(), "end");
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Zed", "Alpha", "Beta"}));
-    EXPECT_EQ(File("Data.dat"), data) << "the catalogue saved at exit is the one before the editor";
+    EXPECT_EQ(std::count(main.events.begin(), main.events.end(), "end"), 1);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Alpha", "Beta", "Zed2"}));
+    EXPECT_NE(File("Data.dat").find("Zed2\r\n"), std::string::npos) << "the edit is saved, then the exit";
   }
 }
 
@@ -728,11 +794,14 @@ class RecordingCatalogue : public ICatalogueEditing {
   CatalogueModel& Catalogue() override { return rows; }
   std::optional<size_t> SelectedRow() const override { return selected; }
   void RepaintList() override {}
-  bool SaveCatalogue() override {
+  SaveResult SaveCatalogue() override {
     calls.push_back("save " + std::to_string(rows.Count()) + " rows");
-    return true;
+    return {};
   }
   void RebuildIcons() override { calls.push_back("rebuild icons"); }
+  void ReportUnsaved(const std::string& fileName, const std::string&) override {
+    calls.push_back("unsaved " + fileName);
+  }
 };
 
 TEST(EntryEditorOverItsCatalogue, SaveChangesTheRowsThenSavesThemBeforeTheIconsAreRebuilt) {

@@ -1,6 +1,8 @@
 // Closing the launcher and the hand-off to the removal tool, against fakes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Fakes.h"
 #include "MemoryListView.h"
 #include "common/IniFile.h"
@@ -13,13 +15,29 @@ using testing::FakeDiskSpace;
 using testing::FakeMainView;
 using testing::FakeShell;
 using testing::MemoryFileSystem;
+using testing::ShownMessage;
+
+// Starts as the fake shell logs them, with the bytes each start runs, and what the user
+// does while the system starts it.
+struct StartingShell : FakeShell {
+  StartingShell(MemoryFileSystem& fs, std::vector<std::string>* log) : FakeShell(log), fs(fs) {}
+  MemoryFileSystem& fs;
+  std::vector<std::string> startedBytes;
+  std::function<void()> whileStarting;
+  void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) override {
+    auto it = fs.files.find(file);
+    startedBytes.push_back(it == fs.files.end() ? "(nothing)" : it->second);
+    if (whileStarting) whileStarting();
+    FakeShell::ShellOpen(file, folder, parameters);
+  }
+};
 
 struct Exit : ::testing::Test {
   MemoryFileSystem fs;
   FileProfile profile{fs};
   FakeDiskSpace disk;
   FakeMainView view;
-  FakeShell shell{&view.events};
+  StartingShell shell{fs, &view.events};
   MemoryListView list;
   std::string app = "E:\\Apps\\Menu\\";
   std::unique_ptr<Launcher> form;
@@ -90,7 +108,7 @@ TEST_F(Exit, YesHandsTheDriveToTheToolAfterSaving) {
   ASSERT_EQ(shell.opened.size(), 1u);
   EXPECT_EQ(shell.opened[0].folder, "c:\\");
   EXPECT_EQ(shell.opened[0].parameters, "");
-  EXPECT_EQ(view.pendingEventRuns, 1);
+  EXPECT_EQ(view.pendingEventRuns, 0) << "the exit runs nothing else meanwhile";
   EXPECT_NE(fs.files[app + "Settings.ini"].find("[Headings]"), std::string::npos) << "saved before the hand-off";
 }
 
@@ -120,6 +138,59 @@ TEST_F(Exit, MissingToolOrNoTempFolderIsPassedOverSilently) {
   Answer(mb::IdYes);
   EXPECT_FALSE(form->OnCloseRequest());
   EXPECT_EQ(fs.files.count("c:\\temp\\Remove.exe"), 0u);
+}
+
+// A close request (the window's, or the tray's Exit) while one of the launcher's own boxes is
+// open waits until it is answered and its command is done, then runs once.
+TEST_F(Exit, ACloseWhileAnotherBoxIsOpenWaitsForItsCommandThenAsksOnce) {
+  Start();
+  view.answers = {mb::IdOk, mb::IdNo};
+  size_t shownWhileOpen = 0;
+  view.onMessageBox = [&](const ShownMessage& box) {
+    if (box.text != AboutText()) return;
+    EXPECT_TRUE(form->OnCloseRequest()) << "the window stays while the box is open";
+    form->OnCommand(Command::Exit);
+    shownWhileOpen = view.messages.size();
+  };
+  form->OnCommand(Command::About);
+  EXPECT_EQ(shownWhileOpen, 1u) << "no question over the box";
+  ASSERT_EQ(view.messages.size(), 2u);
+  EXPECT_EQ(view.messages[1].title, "Safely Remove USB Device?");
+  EXPECT_EQ(view.events, (std::vector<std::string>{"tray remove", "end"})) << "the first request, then the end";
+  EXPECT_NE(fs.files[app + "Settings.ini"].find("WINDOW HEIGHT="), std::string::npos) << "No saved";
+}
+
+// The question on screen, or already answered, stands for every close request that comes
+// meanwhile: none asks again, none starts the tool again, and once the tool is being started
+// nothing more is written to the stick.
+TEST_F(Exit, ACloseDuringTheQuestionOrTheHandOffNeverAsksAgainNorStartsTwice) {
+  Start();
+  auto closeAgain = [&] {
+    EXPECT_TRUE(form->OnCloseRequest()) << "the running exit ends the window";
+    form->OnCommand(Command::Exit);
+  };
+  view.onMessageBox = [&](const ShownMessage&) { closeAgain(); };
+  Answer(mb::IdCancel);
+  EXPECT_TRUE(form->OnCloseRequest());
+  EXPECT_EQ(view.messages.size(), 1u) << "Cancel answers the requests made while it was asked";
+  EXPECT_TRUE(view.events.empty());
+
+  view.messages.clear();
+  Answer(mb::IdYes);
+  int createsAtStart = -1;
+  shell.whileStarting = [&] {
+    createsAtStart = fs.creates;
+    closeAgain();
+    form->OnCommand(Command::SaveSettings);
+    form->OnCommand(Command::DeleteEntry);
+  };
+  list.SelectRow(1);
+  form->OnCommand(Command::Exit);
+  EXPECT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(shell.opened.size(), 1u);
+  EXPECT_EQ(std::count(view.events.begin(), view.events.end(), "end"), 1);
+  EXPECT_EQ(fs.creates, createsAtStart) << "nothing written to the stick once the tool starts";
+  EXPECT_EQ(fs.files[app + "Data.dat"], data);
 }
 
 // What lies in c:\temp may be anybody's: the tool starts only when it is byte for byte this
@@ -222,21 +293,52 @@ TEST_F(HandOffTrust, ReadOnlyLeftOversOfOurOwnAreClearedAndTheToolStarts) {
   EXPECT_EQ(shell.opened[0].file, tool);
 }
 
-TEST_F(HandOffTrust, WhatChangesWhileMessagesRunIsJudgedAtTheStart) {
+// Between the copy and the check anybody may change the files in c:\temp: the check sees it.
+TEST_F(HandOffTrust, WhatChangesBeforeTheCheckIsJudgedByIt) {
   Start();
-  view.onPendingEvents = [&] { fs.files[tool] = "planted tool"; };
+  fs.files["c:\\temp\\planted.exe"] = "planted tool";
+  bool swapped = false;
+  // The program folder's tool is read first, with the tool in c:\temp not yet held.
+  fs.afterRead = [&](const std::string& path) {
+    if (path == app + "Remove.exe") swapped = fs.CopyFile("c:\\temp\\planted.exe", tool);
+  };
   ExitWithYes();
+  EXPECT_TRUE(swapped);
   EXPECT_TRUE(shell.opened.empty()) << "the tool was swapped after the copy";
+}
+
+// From the check of c:\temp\Remove.exe until the system has started it, the launcher holds
+// it: nobody can replace, move, write or delete it, so what starts is what was checked.
+// The hand-off value is read after that point.
+TEST_F(HandOffTrust, TheCheckedToolIsHeldUntilItHasStarted) {
+  Start();
+  fs.files["c:\\temp\\planted.exe"] = "planted tool";
+  std::vector<bool> swaps;
+  auto trySwaps = [&] {
+    swaps.push_back(fs.CopyFile("c:\\temp\\planted.exe", tool));
+    swaps.push_back(fs.Replace("c:\\temp\\planted.exe", tool));
+    swaps.push_back(fs.Replace(tool, "c:\\temp\\moved.exe"));
+    swaps.push_back(fs.CreateForWrite(tool) != nullptr);
+    swaps.push_back(fs.Delete(tool));
+  };
+  fs.afterRead = [&](const std::string& path) {
+    if (path == tool) trySwaps();
+  };
+  shell.whileStarting = trySwaps;
+  ExitWithYes();
+  ASSERT_EQ(shell.startedBytes, std::vector<std::string>{"current tool"});
+  EXPECT_EQ(swaps, std::vector<bool>(swaps.size(), false));
+  EXPECT_GE(swaps.size(), 10u) << "tried after the check and during the start";
+  EXPECT_EQ(fs.files[tool], "current tool");
+  EXPECT_FALSE(fs.held.count(tool)) << "let go once started";
 
   Start();
-  view.onPendingEvents = [&] { fs.files[handOff] = "[Drive]\r\nLETTER=G:\\\r\n"; };
+  shell.opened.clear();
+  fs.afterRead = [&](const std::string& path) {
+    if (path == tool) fs.files[handOff] = "[Drive]\r\nLETTER=G:\\\r\n";
+  };
   ExitWithYes();
-  EXPECT_TRUE(shell.opened.empty()) << "the hand-off file was changed after the write";
-
-  Start();
-  view.onPendingEvents = [&] { fs.files[app + "Remove.exe"] = "newer tool"; };
-  ExitWithYes();
-  EXPECT_TRUE(shell.opened.empty()) << "no longer the program folder's tool";
+  EXPECT_TRUE(shell.opened.empty()) << "the hand-off file was changed after the tool's check";
 }
 
 }  // namespace

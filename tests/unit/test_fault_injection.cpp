@@ -4,7 +4,9 @@
 // complete; what is in memory is as it was; and the next save goes through.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -97,7 +99,7 @@ struct CatalogueWorld {
     return rows;
   }
   // As many fields a record as the list has columns: four.
-  bool Save(MemoryFileSystem& fs) { return SaveList(path, 4, catalogue, fs, messages); }
+  bool Save(MemoryFileSystem& fs) { return SaveList(path, 4, catalogue, fs, messages).ok(); }
 };
 
 TEST(FaultInjection, CatalogueSaveFailingAtEveryStepKeepsTheOldFileAndTheRows) {
@@ -236,133 +238,278 @@ TEST(FaultInjection, TypesAndIconCachePulledMidReplaceAreCompleteAtTheirNextRead
 
 // ---- "Settings.ini" -----------------------------------------------------------------
 
-TEST(FaultInjection, SettingsKeyWriteFailingAtEveryStepKeepsTheOldFile) {
-  const std::string path = "E:\\Settings.ini";
-  const std::string old = "[MAIN]\r\nWINDOW HEIGHT=5910\r\nICONS=1\r\nFONTSIZE=8\r\n[Headings]\r\n1=900\r\n";
-  const std::string fresh = "[MAIN]\r\nWINDOW HEIGHT=5910\r\nICONS=1\r\nFONTSIZE=14\r\n[Headings]\r\n1=900\r\n";
-  const std::vector<Fault> faults = FaultsOf([&](MemoryFileSystem& fs) {
-    fs.files[path] = old;
-    FileProfile profile(fs);
-    WriteIni(profile, "Main", "FontSize", "14", path);
-  });
-  ASSERT_EQ(faults.size(), 6u);
-  for (const Fault& fault : faults) {
-    MemoryFileSystem fs;
-    FileProfile profile(fs);
-    fs.files[path] = old;
-    fs.failOn[fault.step] = fault.occurrence;
-    WriteIni(profile, "Main", "FontSize", "14", path);
-    EXPECT_EQ(fs.files[path], old) << Describe(fault);
-    EXPECT_TRUE(NoLeftOvers(fs, path)) << Describe(fault);
-    EXPECT_EQ(ReadIni(profile, "Main", "FontSize", path, "8"), "8") << Describe(fault);
+// The stick pulled out at the step a fault names: that step fails and so does everything
+// after it, and what is on the stick stays as it was then. On FAT a replace removes the old
+// file before it names the new one: a replace cut there has lost the old file.
+class StickPulledAtFault : public MemoryFileSystem {
+ public:
+  bool gone = false;
 
-    fs.failOn.clear();
-    WriteIni(profile, "Main", "FontSize", "14", path);
-    EXPECT_EQ(fs.files[path], fresh) << Describe(fault);
+  bool FileExists(const std::string& path) override { return !gone && MemoryFileSystem::FileExists(path); }
+  bool FolderExists(const std::string& path) override { return !gone && MemoryFileSystem::FolderExists(path); }
+  bool PathExists(const std::string& path) override { return !gone && MemoryFileSystem::PathExists(path); }
+  bool ReadAll(const std::string& path, std::string& bytes) override {
+    return !gone && MemoryFileSystem::ReadAll(path, bytes);
+  }
+  std::unique_ptr<IWriteFile> CreateForWrite(const std::string& path) override {
+    if (gone) return nullptr;
+    std::unique_ptr<IWriteFile> file = MemoryFileSystem::CreateForWrite(path);
+    if (Pulled() || !file) return nullptr;
+    return std::make_unique<File>(*this, std::move(file));
+  }
+  bool Replace(const std::string& source, const std::string& target) override {
+    if (gone) return false;
+    const bool ok = MemoryFileSystem::Replace(source, target);
+    if (Pulled() && source == SealedPathOf(target)) files.erase(target);
+    return ok && !gone;
+  }
+  bool Delete(const std::string& path) override { return !gone && MemoryFileSystem::Delete(path); }
+  bool ClearReadOnly(const std::string& path) override { return !gone && MemoryFileSystem::ClearReadOnly(path); }
+  bool CopyFile(const std::string& source, const std::string& target) override {
+    return !gone && MemoryFileSystem::CopyFile(source, target);
+  }
+  bool CreateFolder(const std::string& path) override { return !gone && MemoryFileSystem::CreateFolder(path); }
+
+ private:
+  class File : public IWriteFile {
+   public:
+    File(StickPulledAtFault& fs, std::unique_ptr<IWriteFile> file) : fs_(fs), file_(std::move(file)) {}
+    bool Write(const std::string& bytes) override { return !fs_.gone && Done(file_->Write(bytes)); }
+    bool Flush() override { return !fs_.gone && Done(file_->Flush()); }
+    bool Close() override { return !fs_.gone && Done(file_->Close()); }
+
+   private:
+    bool Done(bool ok) { return !fs_.Pulled() && ok; }
+    StickPulledAtFault& fs_;
+    std::unique_ptr<IWriteFile> file_;
+  };
+  // Whether the armed fault has happened: from then on the stick is gone.
+  bool Pulled() {
+    for (const auto& [step, occurrence] : failOn)
+      if (occurrence > 0 && seen[step] >= occurrence) gone = true;
+    return gone;
+  }
+};
+
+const char kSettings[] = "E:\\Settings.ini";
+const char kCatalogue[] = "E:\\Data.dat";
+// A user's settings with some keys missing, so that the start writes their defaults back.
+const char kUsersSettings[] =
+    "[MAIN]\r\nWINDOW HEIGHT=7000\r\nWINDOW WIDTH=11000\r\nONRUN=2\r\nFONTSIZE=12\r\n"
+    "[Headings]\r\n1=1000\r\n2=2000\r\n";
+
+// The launcher on a stick; its profile functions write in place, as the platform's do.
+struct Stick {
+  MemoryFileSystem& fs;
+  FileProfile profile{fs};
+  testing::FakeDiskSpace disk;
+  testing::FakeMainView view;
+  MemoryListView list;
+  Launcher form{view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, "E:\\"};
+
+  explicit Stick(MemoryFileSystem& files) : fs(files) { view.checks[Command::AfterRunDoNothing] = true; }
+  // What the window shows of the settings.
+  std::string Shown() const {
+    std::string shown = std::to_string(view.height) + " x " + std::to_string(view.width) + ", font " +
+                        std::to_string(list.FontSize()) + (list.GridLines() ? ", grid" : "") + ", columns";
+    for (int column = 1; column <= 4; ++column) shown += " " + std::to_string(list.ColumnWidth(column));
+    for (const auto& [item, checked] : view.checks)
+      if (checked) shown += " #" + std::to_string(static_cast<int>(item));
+    return shown;
+  }
+};
+
+// What a start on these files leaves in the settings file and shows.
+struct Started {
+  std::string ini, shown;
+  bool operator==(const Started& o) const { return ini == o.ini && shown == o.shown; }
+};
+Started StartOn(const std::map<std::string, std::string>& files) {
+  MemoryFileSystem fs;
+  fs.files = files;
+  Stick stick(fs);
+  stick.form.OnLoad();
+  return {fs.files[kSettings], stick.Shown()};
+}
+
+// Each group of settings writes the launcher makes: the defaults the start writes back, Save
+// Settings, the exit's save and a toggle. A command runs after a start without failures.
+struct SettingsWrite {
+  const char* name;
+  std::function<void(Stick&)> command;  // none: the start itself
+};
+const std::vector<SettingsWrite>& SettingsWrites() {
+  static const std::vector<SettingsWrite> writes = {
+      {"the start", nullptr},
+      {"Save Settings",
+       [](Stick& stick) {
+         stick.view.width = 12000;
+         stick.list.SetColumnWidth(2, 2500);
+         stick.form.OnCommand(Command::SaveSettings);
+       }},
+      {"the exit",
+       [](Stick& stick) {
+         stick.view.height = 6500;
+         stick.view.answers = {mb::IdNo};
+         stick.form.OnCloseRequest();
+       }},
+      {"a toggle", [](Stick& stick) { stick.form.OnCommand(Command::ShowGridLines); }},
+  };
+  return writes;
+}
+
+std::map<std::string, std::string> UsersStick() {
+  return {{kSettings, kUsersSettings}, {kCatalogue, "Old\r\nTools\r\nE:\\old.exe\r\n\r\n"}};
+}
+
+// Runs a group of writes on the stick, the fault (if any) armed for its own steps alone.
+std::unique_ptr<Stick> RunWrite(MemoryFileSystem& fs, const SettingsWrite& write, const Fault* fault) {
+  auto stick = std::make_unique<Stick>(fs);
+  if (write.command) stick->form.OnLoad();
+  fs.seen.clear();
+  if (fault) fs.failOn[fault->step] = fault->occurrence;
+  if (write.command)
+    write.command(*stick);
+  else
+    stick->form.OnLoad();
+  return stick;
+}
+
+// The settings file before and after a group of writes without failures, and every fault
+// its steps can meet.
+struct Outcomes {
+  std::string before, after;
+  std::vector<Fault> faults;
+};
+Outcomes OutcomesOf(const SettingsWrite& write) {
+  Outcomes out;
+  out.before = write.command ? StartOn(UsersStick()).ini : kUsersSettings;
+  MemoryFileSystem fs;
+  fs.files = UsersStick();
+  RunWrite(fs, write, nullptr);
+  out.after = fs.files[kSettings];
+  for (SaveStep step : kSteps)
+    for (int n = 1; n <= fs.seen[step]; ++n) out.faults.push_back({step, n});
+  return out;
+}
+
+// A full stick, or any other failing step: the settings file is the old one or the new one,
+// whole, nothing is left beside it, nothing is said, and the next run goes through.
+TEST(FaultInjection, SettingsWritesFailingAtEveryStepLeaveTheOldFileOrTheNew) {
+  for (const SettingsWrite& write : SettingsWrites()) {
+    SCOPED_TRACE(write.name);
+    const Outcomes outcomes = OutcomesOf(write);
+    ASSERT_NE(outcomes.before, outcomes.after);
+    for (const Fault& fault : outcomes.faults) {
+      MemoryFileSystem fs;
+      fs.files = UsersStick();
+      std::unique_ptr<Stick> stick = RunWrite(fs, write, &fault);
+      const std::string& ini = fs.files[kSettings];
+      EXPECT_TRUE(ini == outcomes.before || ini == outcomes.after) << Describe(fault) << ":\n" << ini;
+      EXPECT_TRUE(NoLeftOvers(fs, kSettings)) << Describe(fault);
+      for (const testing::ShownMessage& shown : stick->view.messages)
+        EXPECT_EQ(shown.title, "Safely Remove USB Device?") << "only the exit's question: " << Describe(fault);
+
+      fs.failOn.clear();
+      RunWrite(fs, write, nullptr);
+      EXPECT_EQ(fs.files[kSettings], outcomes.after) << Describe(fault);
+      EXPECT_TRUE(NoLeftOvers(fs, kSettings)) << Describe(fault);
+    }
   }
 }
 
-TEST(FaultInjection, SettingsPulledMidReplaceKeepTheUsersValuesAtTheNextRead) {
-  const std::string path = "E:\\Settings.ini";
-  PulledStickFileSystem fs;
-  FileProfile profile(fs);
-  fs.files[path] = "[Main]\r\nONRUN=3\r\nFONTSIZE=8\r\n";
-  fs.failOn[SaveStep::Replace] = 1;
-  WriteIni(profile, "Main", "FontSize", "14", path);
-  EXPECT_EQ(fs.files.count(path), 0u);
+// The stick pulled out at any step: the next start finds the old settings or the new ones,
+// whole (a complete new file left beside a removed old one is taken), and nothing else.
+TEST(FaultInjection, SettingsWritesPulledAtEveryStepAreWholeAtTheNextStart) {
+  for (const SettingsWrite& write : SettingsWrites()) {
+    SCOPED_TRACE(write.name);
+    const Outcomes outcomes = OutcomesOf(write);
+    std::map<std::string, std::string> before = UsersStick(), after = UsersStick();
+    before[kSettings] = outcomes.before;
+    after[kSettings] = outcomes.after;
+    const Started old = StartOn(before), fresh = StartOn(after);
+    // A start on the old file writes the same defaults back; after a command the window differs.
+    if (write.command) {
+      ASSERT_NE(old.shown, fresh.shown);
+    }
+    for (const Fault& fault : outcomes.faults) {
+      StickPulledAtFault pulled;
+      pulled.files = UsersStick();
+      RunWrite(pulled, write, &fault);
+      ASSERT_TRUE(pulled.gone) << Describe(fault);
 
-  // Without the complete copy every key would read as missing and get its default.
-  EXPECT_EQ(ReadIni(profile, "Main", "OnRun", path, "0"), "3");
-  EXPECT_EQ(ReadIni(profile, "Main", "FontSize", path, "8"), "14");
-  EXPECT_EQ(fs.files[path], "[Main]\r\nONRUN=3\r\nFONTSIZE=14\r\n");
-  EXPECT_TRUE(NoLeftOvers(fs, path));
+      const Started next = StartOn(pulled.files);
+      EXPECT_TRUE(next == old || next == fresh) << Describe(fault) << ":\n" << next.ini << "\n" << next.shown;
+      MemoryFileSystem again;
+      again.files = pulled.files;
+      Stick(again).form.OnLoad();
+      EXPECT_TRUE(NoLeftOvers(again, kSettings)) << Describe(fault);
+    }
+  }
 }
 
 // ---- A command that saves several files ---------------------------------------------
 
-// Save Settings writes "Data.dat", then six settings keys, each a save of its own. Fail any
-// step of any of them: "Data.dat" is old or new, the settings file is whole with every key
-// written but the one whose save failed, and the rows and the window stay as they were.
+// Save Settings writes "Data.dat", then the sizes into the settings file in one save. Fail
+// any step of either: each file is old or new on its own, and the rows and the window stay
+// as they were.
 TEST(FaultInjection, SaveSettingsFailingAnywhereLeavesEveryFileWholeAndTheRows) {
-  const std::string data = "E:\\Data.dat";
-  const std::string ini = "E:\\Settings.ini";
   const std::string oldData = "Old\r\nTools\r\nE:\\old.exe\r\n\r\n";
-
-  struct World {
-    MemoryFileSystem& fs;
-    FileProfile profile{fs};
-    testing::FakeDiskSpace disk;
-    testing::FakeMainView view;
-    MemoryListView list;
-    std::unique_ptr<Launcher> form;
-    explicit World(MemoryFileSystem& files) : fs(files) {
-      form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}}, "E:\\");
-      form->OnLoad();
-      // The user added an entry, resized the window and a column since the start.
-      form->Catalogue().Append({CatalogEntry{{"New", "Games", "E:\\new.exe", ""}}});
-      view.width = 12000;
-      list.SetColumnWidth(2, 2500);
-    }
-  };
   auto start = [&](MemoryFileSystem& fs) {
-    fs.files[data] = oldData;
-    return std::make_unique<World>(fs);
+    fs.files[kCatalogue] = oldData;
+    auto stick = std::make_unique<Stick>(fs);
+    stick->form.OnLoad();
+    // The user added an entry, resized the window and a column since the start.
+    stick->form.Catalogue().Append({CatalogEntry{{"New", "Games", "E:\\new.exe", ""}}});
+    stick->view.width = 12000;
+    stick->list.SetColumnWidth(2, 2500);
+    return stick;
   };
 
   // A save without failures: the new files, and every step it makes.
-  std::string startIni, newData, newIni;
+  std::string oldIni, newData, newIni;
   std::vector<Fault> faults;
   {
     MemoryFileSystem fs;
-    auto world = start(fs);
-    startIni = fs.files[ini];
+    auto stick = start(fs);
+    oldIni = fs.files[kSettings];
     fs.seen.clear();
-    world->form->Settings().Save();
-    newData = fs.files[data];
-    newIni = fs.files[ini];
+    stick->form.Settings().Save();
+    newData = fs.files[kCatalogue];
+    newIni = fs.files[kSettings];
     for (SaveStep step : kSteps)
       for (int n = 1; n <= fs.seen[step]; ++n) faults.push_back({step, n});
   }
-  // What the settings file holds when one key's save fails: every other key written.
-  const std::vector<std::pair<std::string, std::string>> keys = {{"MAIN", "WINDOW HEIGHT"}, {"MAIN", "WINDOW WIDTH"},
-                                                                 {"Headings", "1"},         {"Headings", "2"},
-                                                                 {"Headings", "3"},         {"Headings", "4"}};
-  std::vector<std::string> iniStates = {newIni};
-  for (size_t skipped = 0; skipped < keys.size(); ++skipped) {
-    std::string state = startIni;
-    for (size_t k = 0; k < keys.size(); ++k) {
-      const auto& [section, key] = keys[k];
-      if (k != skipped) state = ProfilePut(state, section, key, ProfileGet(newIni, section, key));
-    }
-    iniStates.push_back(state);
-  }
-  ASSERT_NE(iniStates[2], newIni) << "the window width is one of the changes";
-  ASSERT_EQ(faults.size(), 7u * 6u) << "seven saves of six steps each";
+  ASSERT_NE(oldIni, newIni);
+  // "Data.dat" makes each step once, the settings file's save each step at least once more.
+  for (SaveStep step : kSteps)
+    ASSERT_TRUE(std::count_if(faults.begin(), faults.end(), [&](const Fault& f) { return f.step == step; }) >= 2)
+        << Name(step);
 
   for (const Fault& fault : faults) {
     MemoryFileSystem fs;
-    auto world = start(fs);
+    auto stick = start(fs);
     std::vector<CatalogEntry> rows;
-    for (size_t i = 0; i < world->list.RowCount(); ++i) rows.push_back(world->list.Row(i));
-    const double width = world->view.width;
+    for (size_t i = 0; i < stick->list.RowCount(); ++i) rows.push_back(stick->list.Row(i));
+    const double width = stick->view.width;
     fs.seen.clear();
     fs.failOn[fault.step] = fault.occurrence;
 
-    world->form->Settings().Save();
-    // The n-th save of the command failed: the first is "Data.dat", then one per key.
-    EXPECT_EQ(fs.files[data], fault.occurrence == 1 ? oldData : newData) << Describe(fault);
-    EXPECT_EQ(fs.files[ini], fault.occurrence == 1 ? newIni : iniStates[static_cast<size_t>(fault.occurrence) - 1])
-        << Describe(fault);
-    EXPECT_TRUE(NoLeftOvers(fs, data) && NoLeftOvers(fs, ini)) << Describe(fault);
-    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(world->list.Row(i), rows[i]) << Describe(fault);
-    EXPECT_EQ(world->list.RowCount(), rows.size()) << Describe(fault);
-    EXPECT_EQ(world->view.width, width) << Describe(fault);
-    EXPECT_TRUE(world->view.messages.empty()) << Describe(fault);
+    stick->form.Settings().Save();
+    // The first of each step is the catalogue's; the others are the settings file's.
+    const bool catalogueFailed = fault.occurrence == 1;
+    EXPECT_EQ(fs.files[kCatalogue], catalogueFailed ? oldData : newData) << Describe(fault);
+    EXPECT_EQ(fs.files[kSettings], catalogueFailed ? newIni : oldIni) << Describe(fault);
+    EXPECT_TRUE(NoLeftOvers(fs, kCatalogue) && NoLeftOvers(fs, kSettings)) << Describe(fault);
+    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(stick->list.Row(i), rows[i]) << Describe(fault);
+    EXPECT_EQ(stick->list.RowCount(), rows.size()) << Describe(fault);
+    EXPECT_EQ(stick->view.width, width) << Describe(fault);
+    EXPECT_TRUE(stick->view.messages.empty()) << Describe(fault);
 
     fs.failOn.clear();
-    world->form->Settings().Save();
-    EXPECT_EQ(fs.files[data], newData) << Describe(fault);
-    EXPECT_EQ(fs.files[ini], newIni) << Describe(fault);
+    stick->form.Settings().Save();
+    EXPECT_EQ(fs.files[kCatalogue], newData) << Describe(fault);
+    EXPECT_EQ(fs.files[kSettings], newIni) << Describe(fault);
   }
 }
 

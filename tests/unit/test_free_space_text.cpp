@@ -31,21 +31,17 @@ TEST(FreeSpace, OneDecimalRoundsHalfToEven) {
   EXPECT_EQ(FreeSpaceTextOf(2816ull * 1024 * 1024), "2.8 GB");
 }
 
-TEST(FreeSpace, ExtendedQueryWhenOfferedElseLegacyAndFailureShowsZero) {
+TEST(FreeSpace, TheVolumesFreeBytesAndAFailureShowsZero) {
   FakeDiskSpace disk;
-  disk.ex = 1536ull * 1024;
-  disk.legacy = 999ull * 1024 * 1024 * 1024;
+  disk.bytes = 1536ull * 1024;
   EXPECT_EQ(FreeSpaceText(disk, "E:\\"), "1.5 MB");
-  disk.hasEx = false;
+  disk.bytes = 999ull * 1024 * 1024 * 1024;
   EXPECT_EQ(FreeSpaceText(disk, "\\\\server\\share\\"), "999 GB");  // 64-bit: no overflow
   EXPECT_EQ(disk.roots.back(), "\\\\server\\share\\");
-  disk.legacy.reset();
-  EXPECT_EQ(FreeSpaceText(disk, "E:\\"), "0 MB");
-  disk.hasEx = true;
-  disk.ex.reset();
+  disk.bytes.reset();
   EXPECT_EQ(FreeSpaceText(disk, "Q:\\"), "0 MB");
   EXPECT_FALSE(FreeKiloBytes(disk, "Q:\\").has_value());
-  disk.ex = 8000000000ull;
+  disk.bytes = 8000000000ull;
   EXPECT_EQ(*FreeKiloBytes(disk, "E:\\"), 7812500u);
 }
 

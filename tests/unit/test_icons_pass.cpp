@@ -249,11 +249,49 @@ TEST_F(IconPass, ACacheThatCannotBeWrittenIsReportedAfterSavingAndTheIconsStay) 
   Open();
   fs.failOn[SaveStep::Create] = fs.seen[SaveStep::Create] + 1;
   form->OnDeferredStart();
-  EXPECT_EQ(view.status, "Saving icons . . .");
+  EXPECT_EQ(view.Since("Saving icons . . ."), std::vector<std::string>{"Error saving imagelist.dat: Access is denied."})
+      << "the status line names the file";
   EXPECT_EQ(Reports(), std::vector<std::string>{"Error getting icons: Access is denied."});
   EXPECT_EQ(iml.images.size(), 3u);
   EXPECT_TRUE(iml.attached);
   EXPECT_FALSE(HasCache());
+}
+
+// The cache belongs to the catalogue it was built for: with that one not loaded the list is
+// empty, and a pass would throw the cache away and save an empty one.
+TEST_F(IconPass, TheCacheOfACatalogueThatWasNotLoadedIsNeverTouched) {
+  Start();
+  const std::string saved = Cache();
+  fs.files[app + "imagelist.dat.new"] = "stray";
+  for (bool hidden : {true, false}) {
+    fs.hidden.clear();
+    fs.unreadable.clear();
+    (hidden ? fs.hidden : fs.unreadable).insert(app + "Data.dat");
+    Start();
+    const std::string status = view.status;
+    EXPECT_EQ(status, hidden ? "Data.dat is hidden, a system file or not a file: it was not loaded and will not be "
+                               "changed."
+                             : "App data loaded (0 apps).");
+    form->OnCommand(Command::RebuildIcons);
+    form->OnCommand(Command::RefreshList);
+    form->OnCommand(Command::ShowIcons);
+    form->OnCommand(Command::ShowIcons);
+    EXPECT_TRUE(Cache() == saved) << hidden;
+    EXPECT_EQ(fs.files[app + "imagelist.dat.new"], "stray") << hidden;
+    EXPECT_EQ(view.status, status) << "no icon line hides what the start said";
+    EXPECT_EQ(reader.opens, 0);
+  }
+}
+
+TEST_F(IconPass, LeftOversBesideACacheThatCouldNotBeReadStay) {
+  const std::string stray = EncodeImageList({kNotFound, kNotFound, kNotFound});
+  Cache() = EncodeImageList({kReadmeIcon, kReadmeIcon, kReadmeIcon});
+  fs.unreadable.insert(app + "imagelist.dat");
+  fs.files[app + "imagelist.dat.new"] = stray;
+  Start();
+  EXPECT_EQ(Reports(), std::vector<std::string>{"Error getting icons: The process cannot access the file."});
+  EXPECT_EQ(fs.files[app + "imagelist.dat.new"], stray);
+  EXPECT_TRUE(Cache() == EncodeImageList({kReadmeIcon, kReadmeIcon, kReadmeIcon}));
 }
 
 TEST_F(IconPass, AnImageOrRoomThatCannotBeHadEndsThePassWithTheReport) {
@@ -314,6 +352,28 @@ TEST_F(IconPass, TheWindowGoingMidRebuildStopsThePassBeforeItTouchesTheStickAgai
   form->Icons().GetAllIcons();
   EXPECT_EQ(shell.asked.size(), 1u);
   EXPECT_FALSE(HasCache());
+}
+
+// A close request while the pass yields waits for the pass to end: its cache is saved first,
+// and nothing of it is left to write to the stick once the exit has run.
+TEST_F(IconPass, ACloseWhileIconsAreBuiltWaitsForThePassThenAsks) {
+  Open();
+  bool stayed = false;
+  size_t askedMeanwhile = 0;
+  view.onPendingEvents = [&] {
+    if (view.pendingEventRuns != 1) return;
+    stayed = form->OnCloseRequest();
+    askedMeanwhile = view.messages.size();
+  };
+  view.answers = {mb::IdNo};
+  form->OnDeferredStart();
+  EXPECT_TRUE(stayed) << "the window stays while the pass runs";
+  EXPECT_EQ(askedMeanwhile, 0u);
+  EXPECT_EQ(shell.asked.size(), 2u) << "every entry's icon";
+  EXPECT_EQ(Cache(), EncodeImageList(iml.images));
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].title, "Safely Remove USB Device?");
+  EXPECT_EQ(view.events.back(), "end");
 }
 
 TEST_F(IconPass, CountsGoPastSixteenBits) {

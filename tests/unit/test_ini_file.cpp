@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <tuple>
+#include <vector>
+
 #include "Fakes.h"
 #include "common/IniFile.h"
 
@@ -156,6 +160,102 @@ TEST(SectionList, WhatOnlyThePlatformCanTellIsLeftToIt) {
   EXPECT_EQ(ProfileValueFromSection(List({"a=1"}), " ", 750), std::nullopt);
   EXPECT_EQ(ProfileValueFromSection(List({"a=1\x1a"}), "a", 750), std::nullopt);
   EXPECT_EQ(ProfileValueFromSection(List({"\va=1", "b=2"}), "b", 750), std::nullopt);
+}
+
+// The profile's writes as the platform makes them, in place, one after the other.
+std::string InPlace(const std::optional<std::string>& before,
+                    const std::vector<std::tuple<std::string, std::string, std::string>>& writes) {
+  MemoryFileSystem fs;
+  if (before) fs.files[kFile] = *before;
+  FileProfile profile(fs);
+  for (const auto& [section, key, value] : writes) WriteIni(profile, section, key, value, kFile);
+  return fs.files[kFile];
+}
+
+struct Saves : ::testing::Test {
+  MemoryFileSystem fs;
+  FileProfile platform{fs};
+  SafeProfile profile{platform, fs};
+  const std::string temp = TempPathOf(kFile);
+  bool NoLeftOvers() { return fs.files.count(temp) + fs.files.count(SealedPathOf(kFile)) == 0; }
+};
+
+// A change's writes go to a copy, its reads come from it, and the file is made once at the
+// end as the profile functions make it in place; a left-over copy of a save cut short has no
+// part in it.
+TEST_F(Saves, AChangeReachesTheFileInOneSaveWithThePlatformsOwnBytes) {
+  fs.files[temp] = "[Junk]\r\nJUNK=1\r\n";
+  {
+    SafeProfile::Change change(profile);
+    WriteIni(profile, "Main", "OnRun", "2", kFile);
+    EXPECT_EQ(ReadIni(profile, "Main", "Icons", kFile, "1"), "1");  // missing: written back
+    {
+      SafeProfile::Change inner(profile);  // joins the change it is in
+      WriteIni(profile, "Headings", "1", "913.3333", kFile);
+    }
+    EXPECT_EQ(fs.files.count(kFile), 0u) << "nothing reaches the file before the change ends";
+    EXPECT_EQ(ReadIni(profile, "MAIN", "onrun", kFile, "0"), "2") << "reads see the change's writes";
+  }
+  EXPECT_EQ(fs.files[kFile],
+            InPlace(std::nullopt, {{"Main", "ONRUN", "2"}, {"Main", "ICONS", "1"}, {"Headings", "1", "913.3333"}}));
+  EXPECT_EQ(fs.seen[SaveStep::Replace], 1) << "one replace of the file";
+  EXPECT_TRUE(NoLeftOvers());
+}
+
+// A marked copy left by someone is ours by name: it never blocks the settings, with or
+// without a file to copy.
+TEST_F(Saves, AMarkedLeftOverCopyNeverBlocksASave) {
+  for (const bool fileThere : {false, true}) {
+    for (const bool hiddenCopy : {false, true}) {
+      SCOPED_TRACE(std::string(fileThere ? "file there" : "no file") + (hiddenCopy ? ", hidden copy" : ", read-only copy"));
+      fs = MemoryFileSystem();
+      if (fileThere) fs.files[kFile] = "[Main]\r\nFONTSIZE=12\r\n";
+      fs.files[temp] = "[Junk]\r\nJUNK=1\r\n";
+      (hiddenCopy ? fs.hidden : fs.readOnlyFiles).insert(temp);
+      {
+        SafeProfile::Change change(profile);
+        WriteIni(profile, "Main", "OnRun", "2", kFile);
+      }
+      EXPECT_EQ(ProfileGet(fs.files[kFile], "Main", "OnRun"), "2");
+      EXPECT_EQ(fs.files[kFile].find("JUNK"), std::string::npos);
+      EXPECT_TRUE(NoLeftOvers());
+    }
+  }
+}
+
+// Hidden or system (as malware that hides a stick's files leaves it), not a file, unreadable,
+// read-only: someone else's marks. The file is read as it is and keeps its bytes.
+TEST_F(Saves, AMarkedUnreadableOrOddFileIsReadButKeepsItsBytes) {
+  const std::string old = "[Main]\r\nFONTSIZE=12\r\n";
+  auto refused = [&](const char* what, const char* fontSize) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(ReadIni(profile, "Main", "FontSize", kFile, "8"), fontSize);
+    {
+      SafeProfile::Change change(profile);
+      WriteIni(profile, "Main", "FontSize", "14", kFile);
+      EXPECT_EQ(ReadIni(profile, "Main", "Icons", kFile, "1"), "1");
+    }
+    if (fs.files.count(kFile)) {
+      EXPECT_EQ(fs.files[kFile], old);
+    }
+    EXPECT_TRUE(NoLeftOvers());
+  };
+  fs.files[kFile] = old;
+  fs.hidden.insert(kFile);
+  refused("hidden or system", "12");
+  EXPECT_EQ(fs.creates, 0) << "not even a copy";
+  fs.hidden.clear();
+  fs.unreadable.insert(kFile);
+  refused("unreadable", "8");
+  EXPECT_EQ(fs.creates, 0);
+  fs.unreadable.clear();
+  fs.readOnlyFiles.insert(kFile);
+  refused("read-only", "12");
+  fs.readOnlyFiles.clear();
+  fs.files.erase(kFile);
+  fs.folders.insert(std::string(kFile) + "\\");
+  refused("a folder", "8");
+  EXPECT_EQ(fs.files.count(kFile), 0u);
 }
 
 struct Listing : ::testing::Test {

@@ -55,6 +55,22 @@ TEST_F(Settings, FirstStartWithACatalogueWritesEveryDefaultInOrder) {
   EXPECT_TRUE(view.messages.empty());
 }
 
+// The start's write-backs go through a copy of the file: a start that has nothing to write
+// back makes none.
+TEST_F(Settings, AStartOnACompleteFileWritesNothingAtAll) {
+  fs.files[app + "Data.dat"] = "A\r\nT\r\nE:\\a.exe\r\n\r\n";
+  Start();
+  const std::string complete = Ini();
+  form.reset();
+  fs.creates = 0;
+  fs.seen.clear();
+  Start();
+  EXPECT_EQ(fs.creates, 0);
+  EXPECT_TRUE(fs.seen.empty());
+  EXPECT_EQ(Ini(), complete);
+  EXPECT_EQ(fs.files.size(), 2u);
+}
+
 TEST_F(Settings, ColumnDefaultsFollowTheWindowWidthAndSetTheShares) {
   Ini() = "[MAIN]\r\nWINDOW WIDTH=12000\r\n";
   list.SetWidthTwips(10000);
@@ -154,6 +170,22 @@ TEST_F(Settings, WidthsWrittenWithADecimalCommaReadAsTheirValue) {
   EXPECT_NEAR(list.ColumnWidth(1), 913.3333, 1e-3);
   EXPECT_NEAR(list.ColumnWidth(3), 3653.333, 1e-3);
   EXPECT_NEAR(form->Settings().ColumnShare(1), 9.133333, 1e-5);
+}
+
+TEST_F(Settings, AWidthBelowOnePixelTakesTheDefaultAndIsNeverSavedBack) {
+  // "1,234" read with the decimal comma is 1.234 twips: drawn 0 pixels wide, a column that
+  // could only be found again by editing the file.
+  Ini() = "[MAIN]\r\nWINDOW WIDTH=12000\r\n[Headings]\r\n1=1,234\r\n2=0\r\n3=14.9\r\n4=15\r\n";
+  list.SetWidthTwips(10000);
+  Start();
+  EXPECT_TRUE(view.messages.empty());
+  EXPECT_EQ(list.ColumnWidth(1), 1000);
+  EXPECT_EQ(list.ColumnWidth(2), 3000);
+  EXPECT_EQ(list.ColumnWidth(3), 4000);
+  EXPECT_EQ(list.ColumnWidth(4), 15);
+  form->OnCommand(Command::SaveSettings);
+  EXPECT_EQ(Setting("Headings", "1"), "1000");
+  EXPECT_EQ(Setting("Headings", "2"), "3000");
 }
 
 TEST_F(Settings, GarbageInEveryKeyIsReportedNeverFatal) {

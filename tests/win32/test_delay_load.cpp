@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/win32/DelayLoad.h"
 #include "common/win32/ProgramModule.h"
@@ -127,6 +128,59 @@ TEST_F(PlantedLibrary, AfterTheRestrictionABareNameFindsOnlySystemLibraries) {
   ASSERT_NE(system, nullptr) << "system libraries are still found by name";
   EXPECT_EQ(ModuleFolder(system), SystemFolder());
   FreeLibrary(system);
+}
+
+// Stand-ins for the system's two calls, as each system offers them: they note how they were
+// called and answer as told.
+struct SearchCallsSeen {
+  std::vector<DWORD> defaultDirectories;
+  std::vector<std::wstring> dllDirectories;
+  bool defaultSucceeds = true, dllDirectorySucceeds = true;
+};
+SearchCallsSeen gSeen;
+BOOL WINAPI SetDefaultDllDirectoriesSeen(DWORD flags) {
+  gSeen.defaultDirectories.push_back(flags);
+  return gSeen.defaultSucceeds;
+}
+BOOL WINAPI SetDllDirectorySeen(LPCWSTR folder) {
+  gSeen.dllDirectories.push_back(folder ? folder : L"(null)");
+  return gSeen.dllDirectorySucceeds;
+}
+
+// Windows 7 without its update has no SetDefaultDllDirectories: the current folder is then
+// taken out of the search with an empty SetDllDirectory.
+TEST(LibrarySearchRestriction, TheSystemFolderAloneWhereOfferedElseNoCurrentFolder) {
+  const late::LibrarySearchCalls both{&SetDefaultDllDirectoriesSeen, &SetDllDirectorySeen};
+  const late::LibrarySearchCalls withoutDefault{nullptr, &SetDllDirectorySeen};
+
+  gSeen = {};
+  EXPECT_EQ(late::RestrictLibrarySearch(both), late::LibrarySearch::SystemFolderOnly);
+  EXPECT_EQ(gSeen.defaultDirectories, std::vector<DWORD>{LOAD_LIBRARY_SEARCH_SYSTEM32});
+  EXPECT_TRUE(gSeen.dllDirectories.empty());
+
+  gSeen = {};
+  EXPECT_EQ(late::RestrictLibrarySearch(withoutDefault), late::LibrarySearch::NoCurrentFolder);
+  EXPECT_EQ(gSeen.dllDirectories, std::vector<std::wstring>{L""});
+
+  gSeen = {};
+  gSeen.defaultSucceeds = false;  // offered, but refused
+  EXPECT_EQ(late::RestrictLibrarySearch(both), late::LibrarySearch::NoCurrentFolder);
+  EXPECT_EQ(gSeen.dllDirectories, std::vector<std::wstring>{L""});
+
+  gSeen = {};
+  gSeen.dllDirectorySucceeds = false;
+  EXPECT_EQ(late::RestrictLibrarySearch(withoutDefault), late::LibrarySearch::Unchanged);
+  EXPECT_EQ(late::RestrictLibrarySearch(late::LibrarySearchCalls{}), late::LibrarySearch::Unchanged);
+}
+
+// What both programs call: this system's own functions.
+TEST(LibrarySearchRestriction, TheSystemsCallsAreItsOwn) {
+  const late::LibrarySearchCalls calls = late::SystemLibrarySearchCalls();
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  EXPECT_EQ(reinterpret_cast<void*>(calls.setDefaultDllDirectories),
+            reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  EXPECT_EQ(reinterpret_cast<void*>(calls.setDllDirectory),
+            reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryW")));
 }
 
 }  // namespace

@@ -7,12 +7,10 @@
 namespace carrydeck {
 namespace {
 
-TEST(Win32DiskSpace, BothFormsAnswerForADriveThatIsThereAndNotForOneThatIsNot) {
+TEST(Win32DiskSpace, AnswersForADriveThatIsThereAndNotForOneThatIsNot) {
   Win32DiskSpace disk;
-  EXPECT_TRUE(disk.HasDiskFreeSpaceEx());
-  EXPECT_TRUE(disk.FreeBytesEx("C:\\").has_value());
-  EXPECT_TRUE(disk.FreeBytesLegacy("C:\\").has_value());
-  EXPECT_FALSE(disk.FreeBytesEx("Q:\\").has_value());
+  EXPECT_TRUE(disk.FreeBytes("C:\\").has_value());
+  EXPECT_FALSE(disk.FreeBytes("Q:\\").has_value());
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
 // The profile port against the real Win32 of Wine, and against the portable profile.
 #include "Win32FilesTest.h"
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "common/IniFile.h"
+#include "common/SafeSave.h"
 #include "common/win32/Win32Profile.h"
 
 namespace carrydeck {
@@ -94,6 +99,55 @@ TEST_F(Win32ProfileFiles, SectionListsAnswerEachKeyAsThePlatformsOwnRead) {
     }
   }
   EXPECT_EQ(listing.Get("Main", "icons", dir + "none.ini", 750), "");
+}
+
+// The settings file saved through a copy ends with exactly the bytes the profile functions
+// give when they write it in place, whatever it held, one change or one write at a time, and
+// nothing is left beside it.
+TEST_F(Win32ProfileFiles, SavesThroughACopyEndWithTheBytesOfWritesInPlace) {
+  const std::vector<std::optional<std::string>> starts = {
+      std::nullopt,
+      std::string(),
+      std::string("[MAIN]\r\nWINDOW HEIGHT=5910\r\nWINDOW WIDTH=10960\r\n"),
+      std::string("; mine\r\n[main]\r\n  FontSize = 12 \r\n\r\n\r\n[Other]\r\nx=1"),
+      std::string("[Main]\nICONS=\nNoValue\n[Headings]\n1=1\n[MAIN]\nLATER=2\n"),
+      std::string("\xEF\xBB\xBF[Main]\r\nICONS=0\r\n"),
+      std::string("\xFF\xFE[\0M\0a\0i\0n\0]\0\r\0\n\0I\0C\0O\0N\0S\0=\0000\0\r\0\n\0", 30),
+      std::string("[Main]\r\nPath=C:\\a=b\r\nQuoted=\"x y\"\r\n\xE9t\xE9=1\r\n[Headings]\r\n1=") +
+          std::string(2000, '7') + "\r\n",
+  };
+  struct Key {
+    const char *section, *name, *value;
+  };
+  const Key writes[] = {{"MAIN", "Window Height", "6000"}, {"Main", "Icons", "1"},      {"Headings", "1", "913.3333"},
+                        {"main", "FontSize", "  14  "},    {"New Section", "Key", "v"}, {"Main", "OnRun", ""}};
+  auto apply = [&](IProfile& profile, const std::string& file) {
+    EXPECT_EQ(ReadIni(profile, "Main", "Gridlines", file, "1"), "1");
+    for (const Key& key : writes) WriteIni(profile, key.section, key.name, key.value, file);
+    EXPECT_EQ(ReadIni(profile, "MAIN", "icons", file, "0"), "1");
+    EXPECT_EQ(ReadIni(profile, "Headings", "1", file, "0"), "913.3333");
+  };
+  Win32Profile platform;
+  for (size_t i = 0; i < starts.size(); ++i) {
+    SCOPED_TRACE("start " + std::to_string(i));
+    for (const char* name : {"inplace.ini", "change.ini", "single.ini"})
+      if (starts[i]) Write(name, *starts[i]);
+    apply(platform, dir + "inplace.ini");
+    SafeProfile saves(platform, fs);
+    {
+      SafeProfile::Change change(saves);
+      apply(saves, dir + "change.ini");
+    }
+    apply(saves, dir + "single.ini");
+    const std::string inPlace = Read("inplace.ini");
+    EXPECT_EQ(Read("change.ini"), inPlace);
+    EXPECT_EQ(Read("single.ini"), inPlace);
+    for (const char* name : {"inplace.ini", "change.ini", "single.ini"}) {
+      const std::string file = dir + name;
+      EXPECT_FALSE(fs.PathExists(TempPathOf(file)) || fs.PathExists(SealedPathOf(file))) << name;
+      DeleteFileA(file.c_str());
+    }
+  }
 }
 
 TEST_F(Win32ProfileFiles, ProfileValuesLongerThanTheBufferAreCut) {

@@ -76,7 +76,7 @@ TEST(Win32Shell, StartsTheProgramAtItsPathNeverOneOfThatNameInTheCurrentFolder) 
   ASSERT_TRUE(SetCurrentDirectoryA(scratch.path().c_str()));
   Win32Shell shell;
   const std::string mark = scratch.path() + "ran.txt";
-  bool started = shell.StartProgram(shell.SystemFolder() + "cmd.exe", "cmd.exe /c echo ran>\"" + mark + "\"");
+  bool started = shell.StartProgram(shell.SystemFolder() + "cmd.exe", "cmd.exe /c echo ran>\"" + mark + "\"", "");
   SetCurrentDirectoryA(previous);
   ASSERT_TRUE(started) << shell.LastErrorDescription();
   EXPECT_TRUE(WaitForFile(mark, 15000)) << "the system's console ran the command line";
@@ -84,10 +84,47 @@ TEST(Win32Shell, StartsTheProgramAtItsPathNeverOneOfThatNameInTheCurrentFolder) 
   Sleep(200);  // let the console let go of its file
 }
 
+// What the probe wrote beside itself, once it holds that many lines ("" when it never does).
+std::string ProbeLines(const std::string& log, size_t lines) {
+  for (DWORD waited = 0; waited < 15000; waited += 50) {
+    HANDLE file =
+        CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      char bytes[4096] = {};
+      DWORD read = 0;
+      ReadFile(file, bytes, sizeof bytes, &read, nullptr);
+      CloseHandle(file);
+      std::string text(bytes, read);
+      size_t ends = 0;
+      for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++ends;
+      if (ends >= lines) return text;
+    }
+    Sleep(50);
+  }
+  return "";
+}
+
+// The probe records its working folder: the one given, or the caller's when none is.
+TEST(Win32Shell, StartsInTheGivenWorkingFolderElseInTheCallers) {
+  ScratchFolder scratch;
+  const std::string probe = scratch.path() + "probe.exe", log = scratch.path() + "probe.log";
+  ASSERT_TRUE(CopyFileA((GetAppPath() + "probe.exe").c_str(), probe.c_str(), FALSE));
+  char current[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, current);
+  Win32Shell shell;
+  ASSERT_TRUE(shell.StartProgram(probe, "probe.exe", "")) << shell.LastErrorDescription();
+  ASSERT_NE(ProbeLines(log, 1), "");
+  ASSERT_TRUE(shell.StartProgram(probe, "probe.exe", scratch.path())) << shell.LastErrorDescription();
+  // A working folder other than a root reads back without its closing "\".
+  const std::string given = scratch.path().substr(0, scratch.path().size() - 1);
+  EXPECT_EQ(ProbeLines(log, 2), probe + "||" + current + "\r\n" + probe + "||" + given + "\r\n");
+  Sleep(200);  // let the probe let go of its file
+}
+
 TEST(Win32Shell, AProgramWithoutAFullPathIsNeverSearchedFor) {
   Win32Shell shell;
   for (const char* program : {"cmd.exe", "system32\\cmd.exe", "", "C:cmd.exe"}) {
-    EXPECT_FALSE(shell.StartProgram(program, "cmd.exe /c exit")) << program;
+    EXPECT_FALSE(shell.StartProgram(program, "cmd.exe /c exit", "")) << program;
     EXPECT_FALSE(shell.LastErrorDescription().empty());
   }
 }

@@ -53,7 +53,7 @@ run_suite() {  # run_suite <program> <time limit in seconds> [environment...]
 
 run_suite unit_tests 600
 run_suite win32_tests 600
-run_suite gui_tests 900
+run_suite gui_tests 1500
 run_suite remove_tests 600
 run_suite remove_win32_tests 600
 run_suite release_tests 600 "CARRYDECK_RELEASE_BIN=$(winpath "$share/build/win32/bin")"
