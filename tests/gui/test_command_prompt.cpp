@@ -44,7 +44,7 @@ class Console {
 
   // The screen's lines that are not blank, once the last of them is a prompt (ends in ">"):
   // the console has then read its whole command line. "" when no prompt shows.
-  std::string Prompted(MainWindow* window, const std::string& scratch) const {
+  std::string Prompted(TestLauncher* window, const std::string& scratch) const {
     const std::string file = scratch + "screen.txt";
     std::string line = "console_screen.exe " + std::to_string(pid_) + " \"" + file + "\"";
     for (const DWORD start = GetTickCount(); GetTickCount() - start < 60000;) {
@@ -108,7 +108,7 @@ TEST(CommandPrompt, FolderNamesThatReadAsCommandsOpenTheConsoleThereAndRunNothin
     catalogue += "Tool\r\nTools\r\n" + stick.path() + name + "\\tool.exe\r\n\r\n";
   }
   stick.Write("Data.dat", catalogue);
-  auto window = std::make_unique<MainWindow>();
+  auto window = std::make_unique<TestLauncher>();
   window->SetMessageBoxHook([](const MessageBoxRequest& box) {
     ADD_FAILURE() << box.text;
     return IDOK;
@@ -119,7 +119,7 @@ TEST(CommandPrompt, FolderNamesThatReadAsCommandsOpenTheConsoleThereAndRunNothin
 
   for (size_t row = 0; row < names.size(); ++row) {
     const std::string folder = stick.path() + names[row] + "\\";
-    window->list().SelectRow(row + 1);
+    window->list().SelectRow(row);
     SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(Command::OpenCommandPrompt), 0);
     EXPECT_EQ(StatusText(window->statusBar()), "Command Prompt to " + folder);
     std::vector<DWORD> started;

@@ -263,7 +263,7 @@ TEST_F(EntryEditorDialogTest, TrayExitWhileTheEditorIsOpenWaitsForItThenAsksAndE
     watched = dialog;
     // The tray menu's Exit, chosen while the editor is open.
     PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(Command::Exit), 0);
-    window->ProcessPendingEvents();
+    window->window().ProcessPendingEvents();
     EXPECT_TRUE(IsWindowVisible(dialog)) << "the editor stays open";
     EXPECT_TRUE(boxes.empty()) << "no question over the editor";
     EXPECT_TRUE(window->tray().added()) << "nor any step of the exit";

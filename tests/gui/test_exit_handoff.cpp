@@ -242,7 +242,7 @@ TEST_F(ExitHandOff, ACloseWhileTheDeleteQuestionIsOpenWaitsForItsAnswer) {
     askedOverIt = askedOverIt || deleteOpen;
     return IDYES;
   });
-  window->list().SelectRow(1);
+  window->list().SelectRow(0);
   SendMessageA(hwnd, WM_COMMAND, static_cast<WPARAM>(Command::DeleteEntry), 0);
   Pump(nullptr);
   EXPECT_FALSE(askedOverIt) << "a question over the open one";

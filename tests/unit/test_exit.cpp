@@ -184,7 +184,7 @@ TEST_F(Exit, ACloseDuringTheQuestionOrTheHandOffNeverAsksAgainNorStartsTwice) {
     form->OnCommand(Command::SaveSettings);
     form->OnCommand(Command::DeleteEntry);
   };
-  list.SelectRow(1);
+  list.SelectRow(0);
   form->OnCommand(Command::Exit);
   EXPECT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(shell.opened.size(), 1u);
