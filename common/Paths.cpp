@@ -56,6 +56,33 @@ std::string DriveRootOf(const std::string& appPath) {
 
 bool IsUNCPath(const std::string& path) { return path.size() >= 2 && path[0] == '\\' && path[1] == '\\'; }
 
+namespace {
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+}  // namespace
+
+bool IsDriveName(const std::string& drive) { return drive.size() == 2 && IsAsciiLetter(drive[0]) && drive[1] == ':'; }
+
+bool IsRootedPath(const std::string& path) {
+  return IsUNCPath(path) || (path.size() >= 3 && IsDriveName(path.substr(0, 2)) && path[2] == '\\');
+}
+
+bool SplitRoot(const std::string& path, std::string& root, std::string& rest) {
+  if (IsUNCPath(path)) {
+    size_t a = path.find('\\', 2);
+    if (a == std::string::npos || a == 2) return false;  // no server name
+    size_t b = path.find('\\', a + 1);
+    std::string share = path.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
+    if (share.empty()) return false;
+    root = path.substr(0, a + 1) + share + "\\";
+    rest = b == std::string::npos ? std::string() : path.substr(b + 1);
+    return true;
+  }
+  if (!IsDriveName(path.substr(0, 2)) || (path.size() > 2 && path[2] != '\\')) return false;
+  root = ToUpperAscii(path.substr(0, 1)) + ":\\";
+  rest = path.size() > 3 ? path.substr(3) : std::string();
+  return true;
+}
+
 std::string StripDriveRoot(const std::string& path) {
   if (IsUNCPath(path)) {
     size_t a = FindBackslash(path, 3);
@@ -72,6 +99,16 @@ std::string RelocatePath(const std::string& path, const std::string& driveRoot) 
 std::string FolderOf(const std::string& path) {
   size_t slash = path.rfind('\\');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string FileNameOf(const std::string& path) {
+  size_t slash = path.rfind('\\');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string AddTrailingBackslash(const std::string& path) {
+  if (!path.empty() && path.back() == '\\') return path;
+  return path + '\\';
 }
 
 std::string ExpandPlaceholders(const std::string& parameters, const std::string& folder, const std::string& driveRoot) {

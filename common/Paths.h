@@ -13,9 +13,23 @@ std::string AppPathFromModule(const std::string& modulePath);
 std::string DriveRootOf(const std::string& appPath);
 
 bool IsUNCPath(const std::string& path);
+// A drive's name as the system spells it: one letter and a colon, "E:".
+bool IsDriveName(const std::string& drive);
+// A path the launcher can find again: from a drive root (E:\) or a share. A relative one
+// would depend on whatever folder the last action left current.
+bool IsRootedPath(const std::string& path);
+// Splits an absolute path into its root ("E:\" with the letter upper-cased, "\\server\share\")
+// and the rest. False for a relative path, "E:folder" (relative to E:'s current folder) and a
+// share without server or share name.
+bool SplitRoot(const std::string& path, std::string& root, std::string& rest);
 std::string StripDriveRoot(const std::string& path);
 std::string RelocatePath(const std::string& path, const std::string& driveRoot);
+// The part up to and with the last "\"; "" when there is none.
 std::string FolderOf(const std::string& path);
+// The part after the last "\"; the whole path when there is none.
+std::string FileNameOf(const std::string& path);
+// The path with "\" appended unless it already ends in one.
+std::string AddTrailingBackslash(const std::string& path);
 
 // "%drive%" and "%dir%" (any letter case) filled in from the drive root and target folder.
 std::string ExpandPlaceholders(const std::string& parameters, const std::string& folder, const std::string& driveRoot);

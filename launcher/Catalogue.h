@@ -15,10 +15,11 @@ constexpr int kNameField = 0;
 constexpr int kTypeField = 1;
 constexpr int kTargetField = 2;
 constexpr int kParametersField = 3;
+constexpr int kFieldCount = 4;
 
 // One application of the catalogue: Name, Type, Target File, Command Line Parameters.
 struct CatalogEntry {
-  std::array<std::string, 4> fields;
+  std::array<std::string, kFieldCount> fields;
   const std::string& Name() const { return fields[0]; }
   const std::string& Type() const { return fields[1]; }
   const std::string& TargetFile() const { return fields[2]; }

@@ -95,7 +95,7 @@ void CatalogueModel::Remove(size_t row) {
 std::string_view CatalogueModel::Field(size_t row, int j) const {
   const Stored& entry = entries_[rows_[row]];
   if (entry.whole)
-    return j >= 0 && j < 4 ? std::string_view(entry.whole->fields[static_cast<size_t>(j)]) : std::string_view();
+    return j >= 0 && j < kFieldCount ? std::string_view(entry.whole->fields[static_cast<size_t>(j)]) : std::string_view();
   return texts_[entry.text]->Field(entry.first, j);
 }
 
@@ -103,7 +103,7 @@ const CatalogEntry& CatalogueModel::Entry(size_t row) const {
   const Stored& entry = entries_[rows_[row]];
   if (!entry.whole) {
     auto whole = std::make_unique<CatalogEntry>();
-    for (int j = 0; j < 4; ++j) whole->fields[static_cast<size_t>(j)] = Field(row, j);
+    for (int j = 0; j < kFieldCount; ++j) whole->fields[static_cast<size_t>(j)] = Field(row, j);
     entry.whole = std::move(whole);
   }
   return *entry.whole;
@@ -132,7 +132,7 @@ void CatalogueModel::SetSorted(bool sorted) {
 }
 
 void CatalogueModel::SetKey(int key) {
-  key_ = key < 0 ? 0 : (key > 3 ? 3 : key);
+  key_ = key < 0 ? 0 : (key >= kFieldCount ? kFieldCount - 1 : key);
   if (sorted_) Resort();
 }
 

@@ -13,13 +13,6 @@ const char kNoSelection[] = "No entry is selected.";
 // The console of every supported system.
 const char kConsole[] = "cmd.exe";
 
-// A stored target the launcher can find again: a drive root (E:\) or a share.
-// A relative one would depend on whatever folder the last action left current.
-bool IsRootedPath(const std::string& path) {
-  if (IsUNCPath(path)) return true;
-  return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && path[2] == '\\';
-}
-
 }  // namespace
 
 bool EntryActions::SelectedTarget(std::string& target, std::string* parameters, std::string& error) const {

@@ -11,27 +11,6 @@ namespace {
 
 constexpr char kPathNotFound[] = "Path not found";
 
-// Splits an absolute path into its root ("E:\", "\\server\share\") and the rest.
-bool SplitRoot(const std::string& path, std::string& root, std::string& rest) {
-  if (IsUNCPath(path)) {
-    size_t a = path.find('\\', 2);
-    if (a == std::string::npos || a == 2) return false;  // no server name
-    size_t b = path.find('\\', a + 1);
-    std::string share = path.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
-    if (share.empty()) return false;
-    root = path.substr(0, a + 1) + share + "\\";
-    rest = b == std::string::npos ? std::string() : path.substr(b + 1);
-    return true;
-  }
-  const unsigned char letter = path.empty() ? 0 : static_cast<unsigned char>(path[0]);
-  const bool isLetter = (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
-  // "E:folder" means a folder relative to E:'s current one: not a place the lists can name.
-  if (!isLetter || path.size() < 2 || path[1] != ':' || (path.size() > 2 && path[2] != '\\')) return false;
-  root = ToUpperAscii(path.substr(0, 1)) + ":\\";
-  rest = path.size() > 3 ? path.substr(3) : std::string();
-  return true;
-}
-
 std::vector<std::string> SplitFolders(const std::string& rest) {
   std::vector<std::string> parts;
   size_t start = 0;

@@ -1,14 +1,9 @@
 #include "launcher/ExitHandOff.h"
 
+#include "common/HandOff.h"
 #include "common/IniFile.h"
 
 namespace carrydeck {
-
-namespace {
-const char kHandOffFolder[] = "c:\\temp";
-const char kHandOffTool[] = "c:\\temp\\Remove.exe";
-const char kHandOffFile[] = "c:\\temp\\carrydeck.ini";
-}  // namespace
 
 bool ExitHandOff::OnCloseRequest() {
   const int answer = view_.MsgBox("Do you wish to 'Safely Remove' the USB device on exit?",
@@ -25,28 +20,28 @@ void ExitHandOff::HandOff() {
   // Every step on its own: a failing one is skipped, nothing is reported.
   const std::string root = ctx_.DriveRoot();
   sys_.files.CreateFolder(kHandOffFolder);
-  shell_.ChangeDrive("c:");
-  shell_.ChangeFolder("c:\\");
+  shell_.ChangeDrive(kHandOffDrive);
+  shell_.ChangeFolder(kHandOffDriveRoot);
   // Left-overs of ours lose a read-only mark before they are replaced (a copy keeps its
   // source's marks: a read-only tool on the stick leaves a read-only copy here).
   sys_.files.ClearReadOnly(kHandOffTool);
   if (sys_.files.FileExists(kHandOffTool)) sys_.files.Delete(kHandOffTool);
-  sys_.files.CopyFile(ctx_.appPath + "Remove.exe", kHandOffTool);
+  sys_.files.CopyFile(ctx_.appPath + kRemovalToolName, kHandOffTool);
   sys_.files.ClearReadOnly(kHandOffFile);
-  WriteIni(sys_.profile, "Drive", "Letter", root, kHandOffFile);
+  WriteIni(sys_.profile, kHandOffSection, kHandOffKey, root, kHandOffFile);
   // c:\temp is everybody's: what is started there must be our tool, told our drive. The
   // tool stays held from its check until the system has started it.
-  if (std::unique_ptr<IHeldFile> tool = HoldCheckedTool(root)) shell_.ShellOpen(kHandOffTool, "c:\\", "");
+  if (std::unique_ptr<IHeldFile> tool = HoldCheckedTool(root)) shell_.ShellOpen(kHandOffTool, kHandOffDriveRoot, "");
 }
 
 std::unique_ptr<IHeldFile> ExitHandOff::HoldCheckedTool(const std::string& root) {
   std::string ours, there;
-  if (!sys_.files.ReadAll(ctx_.appPath + "Remove.exe", ours) || ours.empty()) return nullptr;
+  if (!sys_.files.ReadAll(ctx_.appPath + kRemovalToolName, ours) || ours.empty()) return nullptr;
   std::unique_ptr<IHeldFile> tool = sys_.files.HoldForReading(kHandOffTool);
   if (!tool || !tool->ReadAll(there) || there != ours) return nullptr;
   // Read once the tool is held, as late as it can be. One character more than the value: a
   // longer value left in the file cannot pass as it.
-  if (sys_.profile.Get("Drive", "letter", kHandOffFile, root.size() + 2) != root) return nullptr;
+  if (sys_.profile.Get(kHandOffSection, kHandOffKey, kHandOffFile, root.size() + 2) != root) return nullptr;
   return tool;
 }
 

@@ -22,6 +22,16 @@ constexpr ColumnSetup kColumns[] = {
 // by editing the file ("1,234" read with the decimal comma is 1.234 twips).
 constexpr double kNarrowestColumnTwips = 15;
 
+// The window's first size (731 x 394 pixels at 96 DPI), until "Settings.ini" holds one.
+constexpr double kDefaultWindowHeightTwips = 5910;
+constexpr double kDefaultWindowWidthTwips = 10960;
+// Column 4 ends this far short of the list's right edge, room for a vertical scroll bar, so a
+// long list gets no horizontal one.
+constexpr double kRoomRightOfLastColumnTwips = 350;
+// Columns 1 to 3 keep their share of the list's width when the window is resized; the last
+// column takes what is left.
+constexpr int kSharedColumns = kFieldCount - 1;
+
 // A stored size that is not a number falls back to its default.
 double NumberOr(const std::string& text, double fallback) {
   std::optional<double> value = ParseNumber(text);
@@ -36,8 +46,10 @@ void LauncherSettings::SetupColumns() {
 }
 
 void LauncherSettings::LoadWindowSize() {
-  view_.SetHeightTwips(NumberOr(ctx_.ReadSetting("MAIN", "Window Height", "5910"), 5910));
-  view_.SetWidthTwips(NumberOr(ctx_.ReadSetting("MAIN", "Window Width", "10960"), 10960));
+  view_.SetHeightTwips(NumberOr(ctx_.ReadSetting("MAIN", "Window Height", FormatSingle(kDefaultWindowHeightTwips)),
+                                kDefaultWindowHeightTwips));
+  view_.SetWidthTwips(NumberOr(ctx_.ReadSetting("MAIN", "Window Width", FormatSingle(kDefaultWindowWidthTwips)),
+                               kDefaultWindowWidthTwips));
 }
 
 void LauncherSettings::Load() {
@@ -88,7 +100,7 @@ bool LauncherSettings::LoadSteps(std::string& error, int& widthsSet) {
   ApplyListFont(*font);
   settings_.SetFontSize(*font);
 
-  for (int column = 1; column <= 4; ++column) {
+  for (int column = 1; column <= kFieldCount; ++column) {
     std::optional<double> width =
         ParseNumber(ctx_.ReadSetting("Headings", std::to_string(column), FormatSingle(DefaultColumnWidth(column))));
     if (!width) return error = kTypeMismatch, false;
@@ -105,7 +117,7 @@ void LauncherSettings::UpdateColumnShares() {
   const double listWidth = list_.WidthTwips();
   // A list with no width (a minimised window) says nothing about proportions: keep them.
   if (!(listWidth > 0)) return;
-  for (int column = 1; column <= 3; ++column) columnShare_[column - 1] = list_.ColumnWidth(column) / listWidth * 100;
+  for (int column = 1; column <= kSharedColumns; ++column) columnShare_[column - 1] = list_.ColumnWidth(column) / listWidth * 100;
 }
 
 void LauncherSettings::Save() {
@@ -114,7 +126,7 @@ void LauncherSettings::Save() {
     SafeProfile::Change sizes(ctx_.settingsSaves);  // one save, whatever fails
     ctx_.WriteSetting("MAIN", "Window Height", FormatSingle(view_.HeightTwips()));
     ctx_.WriteSetting("MAIN", "Window Width", FormatSingle(view_.WidthTwips()));
-    for (int column = 1; column <= 4; ++column)
+    for (int column = 1; column <= kFieldCount; ++column)
       ctx_.WriteSetting("Headings", std::to_string(column), FormatSingle(list_.ColumnWidth(column)));
   }
   UpdateColumnShares();
@@ -154,12 +166,12 @@ void LauncherSettings::OnResize() {
   list_.SetWidthTwips(view_.ClientWidthTwips());
   const double listWidth = list_.WidthTwips();
   double used = 0;
-  for (int column = 1; column <= 3; ++column) {
+  for (int column = 1; column <= kSharedColumns; ++column) {
     const double width = columnShare_[column - 1] / 100 * listWidth;
     list_.SetColumnWidth(column, width);
     used += width;
   }
-  list_.SetColumnWidth(4, listWidth - used - 350);
+  list_.SetColumnWidth(kFieldCount, listWidth - used - kRoomRightOfLastColumnTwips);
   if (view_.State() == WindowState::Minimized) view_.HideWindow();
 }
 

@@ -20,16 +20,6 @@ SaveResult SaveComboToFile(IFileSystem& fs, const std::string& path, const IItem
   return SaveFileSafely(fs, path, bytes);
 }
 
-std::string AddTrailingBackslash(const std::string& path) {
-  if (!path.empty() && path.back() == '\\') return path;
-  return path + '\\';
-}
-
-std::string FileNameOf(const std::string& path) {
-  size_t slash = path.rfind('\\');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 int FindListIndex(const IItemList& list, const std::string& text) {
   const std::string wanted = ToLowerAscii(text);
   int found = -1;

@@ -1,5 +1,5 @@
-// Helpers of the catalogue editing: the types list "Types.dat" and the small path and list
-// helpers of the Add/Edit dialog.
+// Helpers of the catalogue editing: the types list "Types.dat" and the list helpers of the
+// Add/Edit dialog.
 #pragma once
 
 #include <string>
@@ -41,12 +41,6 @@ bool LoadComboFromFile(IFileSystem& fs, const std::string& path, IItemList& comb
 // Writes every item followed by CR LF, replacing the file only once the new one is complete;
 // a failure keeps the old file and is not reported here.
 SaveResult SaveComboToFile(IFileSystem& fs, const std::string& path, const IItemList& combo);
-
-// The path with "\" appended unless it already ends in one.
-std::string AddTrailingBackslash(const std::string& path);
-
-// The part after the last "\"; the whole path when there is none.
-std::string FileNameOf(const std::string& path);
 
 // Index of the last item equal to text when both are lower-cased; -1 when none.
 int FindListIndex(const IItemList& list, const std::string& text);

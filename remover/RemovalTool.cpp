@@ -25,7 +25,7 @@ RunEnd RemovalTool::Run() noexcept {
   // still lets the ejection try (the system refuses it if something holds the drive).
   std::string value;
   try {
-    value = ReadIni(platform_.profile, "Drive", "Letter", kHandOffFile, "");
+    value = ReadIni(platform_.profile, kHandOffSection, kHandOffKey, kHandOffFile, "");
   } catch (...) {
     value.clear();
   }
@@ -58,7 +58,7 @@ RunEnd RemovalTool::Run() noexcept {
   }
   DeleteIfPresent(platform_.files, kHandOffFile);
   // The running program's own file cannot go; the launcher replaces it next time.
-  DeleteIfPresent(platform_.files, kToolCopy);
+  DeleteIfPresent(platform_.files, kHandOffTool);
   return RunEnd::Finished;
 }
 

@@ -4,14 +4,12 @@
 
 #include <string>
 
+#include "common/HandOff.h"
 #include "common/SystemPorts.h"
 #include "remover/NtRecords.h"
 #include "remover/RemovePorts.h"
 
 namespace carrydeck::remove {
-
-inline constexpr char kHandOffFile[] = "c:\\temp\\carrydeck.ini";
-inline constexpr char kToolCopy[] = "c:\\temp\\remove.exe";
 
 struct RemovePlatform {
   IFileSystem& files;

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "common/Paths.h"
+
 namespace carrydeck::late {
 
 HMODULE SystemModule(const char* library) {
@@ -15,9 +17,7 @@ HMODULE LoadSystemLibrary(const char* library) {
   char folder[MAX_PATH] = {};
   UINT n = ::GetSystemDirectoryA(folder, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return nullptr;
-  std::string path(folder, n);
-  if (path.back() != '\\') path += '\\';
-  path += library;
+  const std::string path = AddTrailingBackslash(std::string(folder, n)) + library;
   // The libraries it needs in turn are looked for beside it first, not beside the program.
   return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }

@@ -20,7 +20,7 @@ std::string GetAppPath() {
 
 FileVersion GetModuleFileVersion() {
   FileVersion version;
-  HRSRC info = ::FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16) /* RT_VERSION */);
+  HRSRC info = ::FindResourceA(nullptr, MAKEINTRESOURCEA(VS_VERSION_INFO), MAKEINTRESOURCEA(16) /* RT_VERSION */);
   if (!info) return version;
   HGLOBAL loaded = ::LoadResource(nullptr, info);
   const auto* data = static_cast<const BYTE*>(loaded ? ::LockResource(loaded) : nullptr);
@@ -31,7 +31,7 @@ FileVersion GetModuleFileVersion() {
   if (!data || size < kFixedAt + sizeof(VS_FIXEDFILEINFO)) return version;
   VS_FIXEDFILEINFO fixed;
   std::memcpy(&fixed, data + kFixedAt, sizeof fixed);
-  if (fixed.dwSignature != 0xFEEF04BD) return version;
+  if (fixed.dwSignature != VS_FFI_SIGNATURE) return version;
   version.major = HIWORD(fixed.dwFileVersionMS);
   version.minor = LOWORD(fixed.dwFileVersionMS);
   version.build = HIWORD(fixed.dwFileVersionLS);

@@ -9,6 +9,11 @@ namespace carrydeck {
 
 namespace {
 
+// ReadFile and WriteFile take a 32-bit count, and one very large call can fail on a network
+// share for want of system memory: files go through in pieces of these sizes.
+constexpr size_t kWriteChunk = size_t{1} << 20;
+constexpr size_t kReadChunk = size_t{1} << 24;
+
 constexpr DWORD kNeverMatches = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 bool HasWildcard(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
@@ -19,7 +24,7 @@ class Win32WriteFile : public IWriteFile {
   bool Write(const std::string& bytes) override {
     size_t done = 0;
     while (done < bytes.size()) {
-      DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kWriteChunk));
       DWORD written = 0;
       if (!::WriteFile(file_.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
       done += written;
@@ -63,7 +68,7 @@ class Win32HeldFile : public IHeldFile {
 bool ReadInto(HANDLE file, std::string& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kReadChunk));
     DWORD read = 0;
     if (!::ReadFile(file, &bytes[done], chunk, &read, nullptr)) return false;
     if (read == 0) break;  // the end, or the file shrank under us: keep what was there

@@ -24,7 +24,9 @@ bool Win32Profile::Put(const std::string& section, const std::string& key, const
 
 std::optional<std::string> Win32Profile::GetSection(const std::string& section, const std::string& file) {
   if (section.empty()) return std::nullopt;
-  std::vector<char> buffer(8192, '\0');
+  // Far more than any of our sections holds; a longer one is read key by key below.
+  constexpr size_t kSectionChars = 8192;
+  std::vector<char> buffer(kSectionChars, '\0');
   DWORD n =
       ::GetPrivateProfileSectionA(section.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
   // A list that filled the buffer may have been cut: the keys are then read one by one.

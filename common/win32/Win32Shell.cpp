@@ -5,19 +5,24 @@
 #include <cstring>
 #include <vector>
 
+#include "common/Paths.h"
 #include "common/win32/ErrorDescription.h"
 #include "common/win32/Handle.h"
 
 namespace carrydeck {
 
 namespace {
-// Holds the clipboard open for one operation; other programs may hold it briefly.
+// Holds the clipboard open for one operation; other programs may hold it briefly (a clipboard
+// viewer reads it after every change), so it is asked a few times over a tenth of a second.
+constexpr int kClipboardAttempts = 5;
+constexpr DWORD kClipboardRetryMs = 20;
+
 class ClipboardLock {
  public:
   explicit ClipboardLock(HWND owner) {
-    for (int attempt = 0; attempt < 5 && !open_; ++attempt) {
+    for (int attempt = 0; attempt < kClipboardAttempts && !open_; ++attempt) {
       open_ = ::OpenClipboard(owner) != FALSE;
-      if (!open_) ::Sleep(20);
+      if (!open_) ::Sleep(kClipboardRetryMs);
     }
   }
   ~ClipboardLock() {
@@ -29,17 +34,9 @@ class ClipboardLock {
   bool open_ = false;
 };
 
-// "X:\..." or "\\server\...": a path the system takes as it is, never searching for it.
-bool IsFullPath(const std::string& path) {
-  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return true;
-  return path.size() >= 3 && path[0] == '\\' && path[1] == '\\';
-}
-
 std::string FolderWithBackslash(const char* folder, UINT length) {
   if (length == 0 || length >= MAX_PATH) return std::string();
-  std::string text(folder, length);
-  if (text.back() != '\\') text += '\\';
-  return text;
+  return AddTrailingBackslash(std::string(folder, length));
 }
 }  // namespace
 
@@ -68,7 +65,8 @@ void Win32Shell::ShellOpen(const std::string& file, const std::string& folder, c
 }
 
 bool Win32Shell::StartProgram(const std::string& program, const std::string& commandLine, const std::string& folder) {
-  if (!IsFullPath(program)) {
+  // Only a path the system takes as it is, never one it would search for.
+  if (!IsRootedPath(program)) {
     lastError_ = ERROR_BAD_PATHNAME;
     return false;
   }
@@ -147,9 +145,12 @@ bool Win32Shell::GetClipboardText(std::string& text) {
 std::string Win32Shell::LastErrorDescription() { return ErrorDescription(lastError_); }
 
 std::string GetShortPath(const std::string& path) {
-  char buffer[165] = {};
-  DWORD n = ::GetShortPathNameA(path.c_str(), buffer, 164);
-  if (n == 0 || n >= 164) return std::string();  // a form that does not fit is no answer
+  // The short form is asked for in a buffer this long and no longer: a short path that does not
+  // fit is no answer.
+  constexpr DWORD kShortPathChars = 164;
+  char buffer[kShortPathChars + 1] = {};
+  DWORD n = ::GetShortPathNameA(path.c_str(), buffer, kShortPathChars);
+  if (n == 0 || n >= kShortPathChars) return std::string();  // a form that does not fit is no answer
   return std::string(buffer, n);
 }
 

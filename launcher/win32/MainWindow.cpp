@@ -15,6 +15,12 @@ namespace {
 constexpr char kClassName[] = "CarrydeckMain";
 constexpr UINT_PTR kLayoutTimer = 1;
 constexpr UINT_PTR kDeferredStartTimer = 2;
+// Soon after the first paint: the rest of the start waits until the list is on screen.
+constexpr UINT kDeferredStartDelayMs = 10;
+// The first size, the default one of the settings (10960 x 5910 twips at 96 DPI), until they
+// give theirs: a window made at its size lays the list out once.
+constexpr int kFirstWidth = 731;
+constexpr int kFirstHeight = 394;
 // Posted by EndProgram: the window is destroyed from the message loop, never from inside a
 // control's notification or a menu that is still on the stack.
 constexpr UINT WM_ENDPROGRAM = WM_APP + 3;
@@ -50,7 +56,7 @@ bool MainWindow::Create() {
   taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
   // The bar goes in with the window: set afterwards, it would lay the frame out again.
   BuildMenus();
-  hwnd_ = CreateOwnWindow(0, kClassName, "Carrydeck", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 731, 394,
+  hwnd_ = CreateOwnWindow(0, kClassName, "Carrydeck", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, kFirstWidth, kFirstHeight,
                           nullptr, menuBar_, instance);
   if (!hwnd_) {
     // A window made and refused by its creation took its menu with it.
@@ -453,7 +459,7 @@ void MainWindow::RemoveTrayIcon() {
 
 void MainWindow::EnableDeferredStart(bool enabled) {
   if (enabled)
-    ::SetTimer(hwnd_, kDeferredStartTimer, 10, nullptr);
+    ::SetTimer(hwnd_, kDeferredStartTimer, kDeferredStartDelayMs, nullptr);
   else
     ::KillTimer(hwnd_, kDeferredStartTimer);
 }

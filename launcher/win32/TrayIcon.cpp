@@ -20,8 +20,8 @@ void TrayIcon::PrepareTrayIcon(HWND window, HICON icon, const char* tip) {
   TrayIconData.uCallbackMessage = WM_TRAYICON;
   TrayIconData.hIcon = icon;
   // The first form of the record holds 64 tip characters, NUL included.
-  std::strncpy(TrayIconData.szTip, tip, 63);
-  TrayIconData.szTip[63] = '\0';
+  std::strncpy(TrayIconData.szTip, tip, sizeof TrayIconData.szTip - 1);
+  TrayIconData.szTip[sizeof TrayIconData.szTip - 1] = '\0';
 }
 
 void TrayIcon::ReAddTrayIcon() {

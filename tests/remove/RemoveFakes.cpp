@@ -337,8 +337,8 @@ FakeMachine::FakeMachine(RecordLayout layout) : native(layout) {
   devices.parents = {{100, 110}, {200, 210}};
   devices.ejectAnswers = {0};
   // The tool runs from its copy, which the system will not let it delete.
-  files.files[kToolCopy] = "MZ";
-  files.undeletable.insert(kToolCopy);
+  files.files[kHandOffTool] = "MZ";
+  files.undeletable.insert(kHandOffTool);
 }
 
 RemovePlatform FakeMachine::Platform() {

@@ -12,7 +12,7 @@ namespace {
 using testing::FakeMachine;
 
 const std::string kDeleteHandOff = std::string("delete ") + kHandOffFile;
-const std::string kDeleteTool = std::string("delete ") + kToolCopy;
+const std::string kDeleteTool = std::string("delete ") + kHandOffTool;
 
 class RemovalToolTest : public ::testing::TestWithParam<RecordLayout> {
  protected:
@@ -47,7 +47,7 @@ TEST_P(RemovalToolTest, AUsbStickIsReleasedThenEjectedThenTheHandOffIsDeleted) {
   EXPECT_EQ(machine.native.releasedInOwner, (std::vector<uint16_t>{0x30}));
   EXPECT_FALSE(HandOffPresent());
   // The running copy cannot be deleted; it waits for the next hand-off.
-  EXPECT_TRUE(machine.files.files.count(kToolCopy));
+  EXPECT_TRUE(machine.files.files.count(kHandOffTool));
   EXPECT_EQ(machine.storage.OpenHandles(), 0u);
   EXPECT_EQ(machine.native.OpenHandles(), 0u);
 }
@@ -177,7 +177,7 @@ TEST_P(RemovalToolTest, TheToolsCopyGoesWhenTheSystemLetsIt) {
   machine.files.undeletable.clear();
   machine.HandOff("E:\\");
   Run();
-  EXPECT_FALSE(machine.files.files.count(kToolCopy));
+  EXPECT_FALSE(machine.files.files.count(kHandOffTool));
   EXPECT_FALSE(HandOffPresent());
 }
 

@@ -51,6 +51,35 @@ TEST(Paths, FolderOfKeepsTheLastBackslash) {
   EXPECT_EQ(FolderOf(""), "");
 }
 
+TEST(Paths, AddTrailingBackslashAddsOnlyWhenMissing) {
+  EXPECT_EQ(AddTrailingBackslash("E:\\Apps"), "E:\\Apps\\");
+  EXPECT_EQ(AddTrailingBackslash("E:\\"), "E:\\");
+  EXPECT_EQ(AddTrailingBackslash("\\\\server\\share"), "\\\\server\\share\\");
+}
+
+TEST(Paths, FileNameOfIsThePartAfterTheLastBackslash) {
+  EXPECT_EQ(FileNameOf("E:\\Apps\\Editor\\editor.exe"), "editor.exe");
+  EXPECT_EQ(FileNameOf("editor.exe"), "editor.exe");
+  EXPECT_EQ(FileNameOf("E:\\Apps\\"), "");
+  EXPECT_EQ(FileNameOf(""), "");
+}
+
+TEST(Paths, ADriveNameIsOneLetterAndAColon) {
+  for (const char* name : {"E:", "a:", "Z:"}) EXPECT_TRUE(IsDriveName(name)) << name;
+  for (const char* name : {"E", "E:\\", "\t\t", "@:", "[:", "`:", "{:", "\xC4:", ""}) EXPECT_FALSE(IsDriveName(name)) << name;
+}
+
+TEST(Paths, RootedPathsStartAtADriveRootOrAShare) {
+  for (const char* path : {"E:\\", "e:\\x.exe", "\\\\server\\share\\x.exe"}) EXPECT_TRUE(IsRootedPath(path)) << path;
+  for (const char* path : {"", "E:", "E:x.exe", "x.exe", "\\x.exe", "1:\\x.exe"}) EXPECT_FALSE(IsRootedPath(path)) << path;
+  std::string root, rest;
+  ASSERT_TRUE(SplitRoot("e:\\Apps\\x.exe", root, rest));
+  EXPECT_EQ(root + "|" + rest, "E:\\|Apps\\x.exe");
+  ASSERT_TRUE(SplitRoot("\\\\srv\\share\\Apps", root, rest));
+  EXPECT_EQ(root + "|" + rest, "\\\\srv\\share\\|Apps");
+  for (const char* path : {"E:x", "\\\\\\share", "\\\\srv\\\\x", "x"}) EXPECT_FALSE(SplitRoot(path, root, rest)) << path;
+}
+
 TEST(Placeholders, ExpandedInAnyLetterCaseOnceFromTheLeft) {
   EXPECT_EQ(ExpandPlaceholders("/data=%DRIVE%\\Docs /ini=%dir%tool.ini", "F:\\Apps\\Tool\\", "F:\\"),
             "/data=F:\\Docs /ini=F:\\Apps\\Tool\\tool.ini");

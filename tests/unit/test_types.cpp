@@ -91,19 +91,6 @@ TEST(TypesFile, AFailedWriteKeepsTheOldFileWhole) {
   }
 }
 
-TEST(DialogHelpers, AddTrailingBackslashAddsOnlyWhenMissing) {
-  EXPECT_EQ(AddTrailingBackslash("E:\\Apps"), "E:\\Apps\\");
-  EXPECT_EQ(AddTrailingBackslash("E:\\"), "E:\\");
-  EXPECT_EQ(AddTrailingBackslash("\\\\server\\share"), "\\\\server\\share\\");
-}
-
-TEST(DialogHelpers, FileNameOfIsThePartAfterTheLastBackslash) {
-  EXPECT_EQ(FileNameOf("E:\\Apps\\Editor\\editor.exe"), "editor.exe");
-  EXPECT_EQ(FileNameOf("editor.exe"), "editor.exe");
-  EXPECT_EQ(FileNameOf("E:\\Apps\\"), "");
-  EXPECT_EQ(FileNameOf(""), "");
-}
-
 TEST(DialogHelpers, FindListIndexIgnoresCaseAndTakesTheLastMatch) {
   ItemList files = Of({"App.exe", "b.exe", "APP.EXE", "c.exe"});
   EXPECT_EQ(FindListIndex(files, "app.exe"), 2);
