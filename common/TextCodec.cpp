@@ -158,4 +158,22 @@ EncodedText EncodeText(std::string_view utf8, TextEncoding was, ICodePage& codeP
   return encoded;
 }
 
+std::string DecodeTextFile(const std::string& bytes, TextForm* form) {
+  Latin1CodePage latin1;
+  DecodedText decoded = DecodeText(bytes, form && form->codePage ? *form->codePage : latin1);
+  if (form) {
+    form->encoding = decoded.encoding;
+    form->invalid = decoded.invalid;
+  }
+  return std::move(decoded.utf8);
+}
+
+std::string EncodeTextFile(const std::string& utf8, TextForm* form) {
+  Latin1CodePage latin1;
+  EncodedText encoded =
+      EncodeText(utf8, form ? form->encoding : TextEncoding::Ansi, form && form->codePage ? *form->codePage : latin1);
+  if (form) form->encoding = encoded.encoding;
+  return std::move(encoded.bytes);
+}
+
 }  // namespace carrydeck

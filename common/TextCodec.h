@@ -63,4 +63,17 @@ struct EncodedText {
 // the mark and UTF-8, and the file is UTF-8 from then on.
 EncodedText EncodeText(std::string_view utf8, TextEncoding was, ICodePage& codePage);
 
+// How a text file of the launcher is read and written: the PC's code page for its ANSI form,
+// the encoding it was read in (and is written in next), and what was damaged in it.
+struct TextForm {
+  ICodePage* codePage = nullptr;  // none: Latin-1, each byte as itself
+  TextEncoding encoding = TextEncoding::Ansi;
+  size_t invalid = 0;  // ill-formed parts of the UTF-8 last read, now each U+FFFD
+};
+
+// The file's bytes as UTF-8 text, noting in `form` what it was read as.
+std::string DecodeTextFile(const std::string& bytes, TextForm* form);
+// The text as the file's bytes; `form` tells the encoding the file is in from then on.
+std::string EncodeTextFile(const std::string& utf8, TextForm* form);
+
 }  // namespace carrydeck

@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Line ends are where they were: the codec never makes or takes a CR or LF.
     const std::string body = marked ? bytes.substr(kUtf8Mark.size()) : bytes;
     for (char end : {'\r', '\n'})
-      FUZZ_CHECK(std::count(body.begin(), body.end(), end) == std::count(decoded.utf8.begin(), decoded.utf8.end(), end));
+      FUZZ_CHECK(std::count(body.begin(), body.end(), end) ==
+                 std::count(decoded.utf8.begin(), decoded.utf8.end(), end));
 
     const EncodedText encoded = EncodeText(decoded.utf8, decoded.encoding, *cp);
     if (decoded.invalid == 0) FUZZ_CHECK(encoded.bytes == bytes);  // unchanged text, unchanged file

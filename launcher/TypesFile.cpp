@@ -6,18 +6,21 @@
 
 namespace carrydeck {
 
-bool LoadComboFromFile(IFileSystem& fs, const std::string& path, IItemList& combo) {
+bool LoadComboFromFile(IFileSystem& fs, const std::string& path, IItemList& combo, TextForm* form) {
   std::string bytes;
   if (!fs.ReadAll(path, bytes)) return false;
-  for (const std::string& line : SplitLines(bytes)) combo.AddItem(line);
+  for (const std::string& line : SplitLines(DecodeTextFile(bytes, form))) combo.AddItem(line);
   return true;
 }
 
-SaveResult SaveComboToFile(IFileSystem& fs, const std::string& path, const IItemList& combo) {
-  std::string bytes;
+SaveResult SaveComboToFile(IFileSystem& fs, const std::string& path, const IItemList& combo, TextForm* form) {
+  std::string text;
   const int n = combo.ListCount();
-  for (int i = 0; i < n; ++i) AppendLine(bytes, combo.List(i));
-  return SaveFileSafely(fs, path, bytes);
+  for (int i = 0; i < n; ++i) AppendLine(text, combo.List(i));
+  TextForm next = form ? *form : TextForm();
+  SaveResult saved = SaveFileSafely(fs, path, EncodeTextFile(text, &next));
+  if (saved && form) form->encoding = next.encoding;
+  return saved;
 }
 
 std::string AddTrailingBackslash(const std::string& path) {

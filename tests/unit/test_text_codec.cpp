@@ -31,9 +31,9 @@ TEST(Utf8Validation, OverlongSurrogateTooLargeCutAndStrayBytesAreNot) {
   EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // a surrogate
   EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
   EXPECT_FALSE(IsValidUtf8("\xF5\x80\x80\x80"));
-  EXPECT_FALSE(IsValidUtf8("\xE6\x97"));          // cut at the end
-  EXPECT_FALSE(IsValidUtf8("\x80"));              // a continuation on its own
-  EXPECT_FALSE(IsValidUtf8("caf\xE9"));           // ANSI, not UTF-8
+  EXPECT_FALSE(IsValidUtf8("\xE6\x97"));  // cut at the end
+  EXPECT_FALSE(IsValidUtf8("\x80"));      // a continuation on its own
+  EXPECT_FALSE(IsValidUtf8("caf\xE9"));   // ANSI, not UTF-8
 }
 
 TEST(Utf8Repair, EachMaximalIllFormedPartBecomesOneReplacementCharacter) {
@@ -43,7 +43,10 @@ TEST(Utf8Repair, EachMaximalIllFormedPartBecomesOneReplacementCharacter) {
   EXPECT_EQ(RepairUtf8("caf\xE9!", &replaced), "caf" + kFffd + "!");
   EXPECT_EQ(replaced, 1u);
   // A cut three-byte sequence is one part; the byte that cut it starts anew.
-  EXPECT_EQ(RepairUtf8("\xE6\x97" "A", &replaced), kFffd + "A");
+  EXPECT_EQ(RepairUtf8("\xE6\x97"
+                       "A",
+                       &replaced),
+            kFffd + "A");
   EXPECT_EQ(replaced, 1u);
   // Bytes that can start nothing are one part each.
   EXPECT_EQ(RepairUtf8("\xC0\xAF", &replaced), kFffd + kFffd);
@@ -90,7 +93,10 @@ TEST(TextDecoding, AfterTheMarkTheBytesAreUtf8AndDamageIsCounted) {
   EXPECT_EQ(d.encoding, TextEncoding::Utf8);
   EXPECT_EQ(d.utf8, kGreek + "\r\n") << "the mark is not text";
   EXPECT_EQ(d.invalid, 0u);
-  d = DecodeText(std::string(kUtf8Mark) + "a\xFF" "b\r\n\xE6\x97", cp);
+  d = DecodeText(std::string(kUtf8Mark) +
+                     "a\xFF"
+                     "b\r\n\xE6\x97",
+                 cp);
   EXPECT_EQ(d.utf8, "a" + kFffd + "b\r\n" + kFffd);
   EXPECT_EQ(d.invalid, 2u);
   d = DecodeText(kUtf8Mark, cp);

@@ -19,8 +19,14 @@ TEST(WideText, Utf8AndUtf16ConvertBothWaysAndDamageBecomesTheReplacementCharacte
   EXPECT_EQ(Wide("E:\\" + kJapanese), L"E:\\\u65E5\u672C\u8A9E");
   EXPECT_EQ(Wide(kEmoji), std::wstring(L"\xD83D\xDE00")) << "outside the first plane: a surrogate pair";
   EXPECT_EQ(Utf8(Wide(kGreek + kJapanese + kEmoji)), kGreek + kJapanese + kEmoji);
-  EXPECT_EQ(Utf8(std::wstring(L"a\xD800" L"b")), "a\xEF\xBF\xBD" "b");
-  EXPECT_EQ(Wide("a\xFF" "b"), L"a\xFFFD" L"b");
+  EXPECT_EQ(Utf8(std::wstring(L"a\xD800"
+                              L"b")),
+            "a\xEF\xBF\xBD"
+            "b");
+  EXPECT_EQ(Wide("a\xFF"
+                 "b"),
+            L"a\xFFFD"
+            L"b");
   const wchar_t buffer[] = L"Caf\u00E9\0tail";
   EXPECT_EQ(Utf8(buffer), "Caf\xC3\xA9") << "a system buffer ends at its NUL";
 }
