@@ -5,21 +5,23 @@
 namespace carrydeck::late {
 
 HMODULE SystemModule(const char* library) {
-  HMODULE module = ::GetModuleHandleA(library);
+  std::wstring name;
+  for (const char* c = library; *c; ++c) name += static_cast<wchar_t>(static_cast<unsigned char>(*c));  // ASCII
+  HMODULE module = ::GetModuleHandleW(name.c_str());
   return module ? module : LoadSystemLibrary(library);
 }
 
 FARPROC SystemProc(const char* library, const char* function) { return SystemFunction<FARPROC>(library, function); }
 
 HMODULE LoadSystemLibrary(const char* library) {
-  char folder[MAX_PATH] = {};
-  UINT n = ::GetSystemDirectoryA(folder, MAX_PATH);
+  wchar_t folder[MAX_PATH] = {};
+  UINT n = ::GetSystemDirectoryW(folder, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return nullptr;
-  std::string path(folder, n);
-  if (path.back() != '\\') path += '\\';
-  path += library;
+  std::wstring path(folder, n);
+  if (path.back() != L'\\') path += L'\\';
+  for (const char* c = library; *c; ++c) path += static_cast<wchar_t>(static_cast<unsigned char>(*c));  // ASCII names
   // The libraries it needs in turn are looked for beside it first, not beside the program.
-  return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 LibrarySearchCalls SystemLibrarySearchCalls() {
@@ -58,6 +60,25 @@ HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parame
 BOOL Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data) {
   using Fn = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAA*);
   static const Fn fn = SystemFunction<Fn>("shell32.dll", "Shell_NotifyIconA");
+  return fn ? fn(message, data) : FALSE;
+}
+
+DWORD_PTR SHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
+  using Fn = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
+  static const Fn fn = SystemFunction<Fn>("shell32.dll", "SHGetFileInfoW");
+  return fn ? fn(path, attributes, info, size, flags) : 0;
+}
+
+HINSTANCE ShellExecuteW(HWND owner, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters, LPCWSTR folder, INT show) {
+  using Fn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+  static const Fn fn = SystemFunction<Fn>("shell32.dll", "ShellExecuteW");
+  return fn ? fn(owner, operation, file, parameters, folder, show)
+            : reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND));
+}
+
+BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) {
+  using Fn = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAW*);
+  static const Fn fn = SystemFunction<Fn>("shell32.dll", "Shell_NotifyIconW");
   return fn ? fn(message, data) : FALSE;
 }
 

@@ -156,7 +156,7 @@ TEST_F(LiveWindow, MinimisingHidesAndTheTrayBringsTheWindowBack) {
   Choose(Command::OpenMenu);
   EXPECT_TRUE(IsWindowVisible(hwnd()));
   EXPECT_FALSE(IsIconic(hwnd()));
-  EXPECT_STREQ(window->tray().tip(), "Carrydeck");
+  EXPECT_EQ(window->tray().tip(), "Carrydeck");
 }
 
 TEST_F(LiveWindow, ColumnsStartAtTheirShareOfTheWindow) {
