@@ -44,25 +44,6 @@ LibrarySearch RestrictLibrarySearch(const LibrarySearchCalls& calls) {
 
 // Each function below is looked up once for the whole run; a failed lookup is not repeated.
 
-DWORD_PTR SHGetFileInfoA(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags) {
-  using Fn = DWORD_PTR(WINAPI*)(LPCSTR, DWORD, SHFILEINFOA*, UINT, UINT);
-  static const Fn fn = SystemFunction<Fn>("shell32.dll", "SHGetFileInfoA");
-  return fn ? fn(path, attributes, info, size, flags) : 0;
-}
-
-HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show) {
-  using Fn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-  static const Fn fn = SystemFunction<Fn>("shell32.dll", "ShellExecuteA");
-  return fn ? fn(owner, operation, file, parameters, folder, show)
-            : reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND));
-}
-
-BOOL Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data) {
-  using Fn = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAA*);
-  static const Fn fn = SystemFunction<Fn>("shell32.dll", "Shell_NotifyIconA");
-  return fn ? fn(message, data) : FALSE;
-}
-
 DWORD_PTR SHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
   using Fn = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
   static const Fn fn = SystemFunction<Fn>("shell32.dll", "SHGetFileInfoW");

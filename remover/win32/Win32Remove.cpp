@@ -121,7 +121,7 @@ class Win32InterfaceSet : public IDeviceInterfaceSet {
 uint32_t Win32NativeHandles::CurrentProcessId() { return ::GetCurrentProcessId(); }
 
 Handle Win32NativeHandles::OpenNul() {
-  return FromHandle(::CreateFileA("NUL", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  return FromHandle(::CreateFileW(L"NUL", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 NtStatus Win32NativeHandles::QuerySystemHandles(uint32_t length, std::vector<uint8_t>& table) {
