@@ -63,7 +63,7 @@ class IVolumes {
 class IStorageDevices {
  public:
   virtual ~IStorageDevices() = default;
-  // CreateFileA with the access given, sharing read and write, OPEN_EXISTING, no flags;
+  // CreateFileW with the access given, sharing read and write, OPEN_EXISTING, no flags;
   // 0 when the open fails.
   virtual Handle OpenDevice(const std::string& path, uint32_t desiredAccess) = 0;
   // DeviceIoControl; `output` is the output buffer and its size the length given.

@@ -1,10 +1,14 @@
 // The text conversions at the Win32 boundary, against the real code pages of Wine (whose
-// ANSI code page in the tests is 1252, like a Western PC's).
+// ANSI code page in the tests is 1252, like a Western PC's), and the adapters on such text.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
+#include "Win32FilesTest.h"
+#include "common/win32/Win32DiskSpace.h"
+#include "common/win32/Win32Profile.h"
+#include "common/win32/Win32Shell.h"
 #include "common/win32/WideText.h"
 
 namespace carrydeck {
@@ -48,6 +52,48 @@ TEST(WideText, TheSystemAnsiCodePageAgreesWithTheCodePageOfTheLogicTests) {
   EXPECT_EQ(real.FromUtf8("\xC4\x81"), std::nullopt);
   EXPECT_EQ(real.FromUtf8("\xFF"), std::nullopt) << "damaged UTF-8 has no ANSI form";
   EXPECT_EQ(real.FromUtf8(""), std::string());
+}
+
+}  // namespace
+}  // namespace carrydeck
+
+namespace carrydeck {
+namespace {
+
+// The adapters of files, the profile, short paths and free space on a folder whose name
+// the PC's code page (1252) cannot hold: every path goes through the wide calls whole.
+class Win32AdaptersInAnyScript : public testing::Win32FilesTest {};
+
+TEST_F(Win32AdaptersInAnyScript, FilesProfileShortPathAndFreeSpaceWorkOnAJapaneseFolder) {
+  const std::string folder = dir + "日本語 Ελληνικά\\";
+  ASSERT_TRUE(fs.CreateFolder(folder));
+  EXPECT_TRUE(fs.FolderExists(folder));
+  const std::string data = folder + "Данные.dat";
+  auto file = fs.CreateForWrite(data + ".new");
+  ASSERT_TRUE(file);
+  ASSERT_TRUE(file->Write("\xEF\xBB\xBFx\r\n") && file->Close());
+  ASSERT_TRUE(fs.Replace(data + ".new", data));
+  EXPECT_TRUE(fs.FileExists(data));
+  std::string bytes;
+  ASSERT_TRUE(fs.ReadAll(data, bytes));
+  EXPECT_EQ(bytes, "\xEF\xBB\xBFx\r\n");
+  ASSERT_TRUE(fs.CopyFile(data, folder + "コピー.dat"));
+  EXPECT_TRUE(fs.PathExists(folder + "コピー.dat"));
+  EXPECT_TRUE(fs.Delete(folder + "コピー.dat"));
+  EXPECT_FALSE(fs.PathExists(folder + "コピー.dat"));
+
+  Win32Profile profile;
+  ASSERT_TRUE(profile.Put("MAIN", "FONTSIZE", "12", folder + "Settings.ini"));
+  EXPECT_EQ(profile.Get("MAIN", "FONTSIZE", folder + "Settings.ini", 100), "12");
+  EXPECT_EQ(Read("日本語 Ελληνικά\\Settings.ini"), "[MAIN]\r\nFONTSIZE=12\r\n") << "numbers stay ANSI bytes";
+
+  const std::string shortPath = GetShortPath(data);
+  ASSERT_FALSE(shortPath.empty());
+  std::string again;
+  ASSERT_TRUE(fs.ReadAll(shortPath, again)) << shortPath;
+  EXPECT_EQ(again, bytes) << "the short form names the same file";
+
+  EXPECT_TRUE(Win32DiskSpace().FreeBytes(folder).has_value());
 }
 
 }  // namespace
