@@ -158,7 +158,12 @@ EncodedText EncodeText(std::string_view utf8, TextEncoding was, ICodePage& codeP
   return encoded;
 }
 
-std::string DecodeTextFile(const std::string& bytes, TextForm* form) {
+std::string DecodeTextFile(std::string bytes, TextForm* form) {
+  // Plain ASCII without the mark is its own UTF-8: the bytes become the text, no copy made.
+  if (IsAscii(bytes)) {
+    if (form) *form = TextForm{form->codePage, TextEncoding::Ansi, 0};
+    return bytes;
+  }
   Latin1CodePage latin1;
   DecodedText decoded = DecodeText(bytes, form && form->codePage ? *form->codePage : latin1);
   if (form) {

@@ -72,7 +72,7 @@ struct TextForm {
 };
 
 // The file's bytes as UTF-8 text, noting in `form` what it was read as.
-std::string DecodeTextFile(const std::string& bytes, TextForm* form);
+std::string DecodeTextFile(std::string bytes, TextForm* form);
 // The text as the file's bytes; `form` tells the encoding the file is in from then on.
 std::string EncodeTextFile(const std::string& utf8, TextForm* form);
 

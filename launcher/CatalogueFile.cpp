@@ -1,6 +1,7 @@
 #include "launcher/CatalogueFile.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/SafeSave.h"
 #include "common/TextLines.h"
@@ -62,7 +63,7 @@ LoadResult LoadList(const std::string& path, int fieldsPerRecord, CatalogueModel
     return result;
   }
   // The file's bytes become the entries' text: no copy per field.
-  PackedRows records = PackRecords(DecodeTextFile(bytes, form), fields);
+  PackedRows records = PackRecords(DecodeTextFile(std::move(bytes), form), fields);
   result.count = records.Count();
   catalogue.Append(std::move(records));
   return result;

@@ -1,5 +1,7 @@
 #include "launcher/TypesFile.h"
 
+#include <utility>
+
 #include "common/Paths.h"
 #include "common/SafeSave.h"
 #include "common/TextLines.h"
@@ -9,7 +11,7 @@ namespace carrydeck {
 bool LoadComboFromFile(IFileSystem& fs, const std::string& path, IItemList& combo, TextForm* form) {
   std::string bytes;
   if (!fs.ReadAll(path, bytes)) return false;
-  for (const std::string& line : SplitLines(DecodeTextFile(bytes, form))) combo.AddItem(line);
+  for (const std::string& line : SplitLines(DecodeTextFile(std::move(bytes), form))) combo.AddItem(line);
   return true;
 }
 
