@@ -1,4 +1,5 @@
-// "Data.dat": any bytes load without loss, and what is saved loads back as the same rows.
+// "Data.dat": any bytes load without loss, and what is saved loads back as the same rows; a
+// file read as ANSI (code page 1252) or as UTF-8 after the mark is written back the same way.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -7,6 +8,7 @@
 #include "Fakes.h"
 #include "FuzzCheck.h"
 #include "common/SafeSave.h"
+#include "common/TextCodec.h"
 #include "common/TextLines.h"
 #include "launcher/CatalogueFile.h"
 #include "launcher/CatalogueModel.h"
@@ -35,11 +37,13 @@ void CheckRecordsAreTheLines(const std::vector<CatalogEntry>& records, const std
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
-  const std::vector<std::string> lines = SplitLines(bytes);
-
   // The record split agrees with the line rule for every record length the list can have.
   for (size_t fields = 1; fields <= 4; ++fields)
-    CheckRecordsAreTheLines(ParseRecords(bytes, static_cast<int>(fields)), lines, fields);
+    CheckRecordsAreTheLines(ParseRecords(bytes, static_cast<int>(fields)), SplitLines(bytes), fields);
+
+  testing::CodePage1252 cp;
+  TextForm read{&cp};
+  const std::vector<std::string> lines = SplitLines(DecodeTextFile(bytes, &read));
 
   // The whole load and save, as the main window runs them.
   testing::MemoryFileSystem fs;
@@ -48,7 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   constexpr int kColumns = 4;
   CatalogueModel catalogue;
   fs.files[kData] = bytes;
-  const LoadResult loaded = LoadList(kData, kColumns, catalogue, fs, messages);
+  TextForm form{&cp};
+  const LoadResult loaded = LoadList(kData, kColumns, catalogue, fs, messages, &form);
+  FUZZ_CHECK(form.encoding == read.encoding);
+  FUZZ_CHECK(form.invalid == read.invalid);
   FUZZ_CHECK(!loaded.readFailed);
   FUZZ_CHECK(loaded.count == (lines.size() + 3) / 4);
   FUZZ_CHECK(catalogue.Count() == loaded.count);
@@ -56,20 +63,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<CatalogEntry> rows;
   for (size_t i = 0; i < catalogue.Count(); ++i) rows.push_back(catalogue.Entry(i));
 
-  FUZZ_CHECK(SaveList(kData, kColumns, catalogue, fs, messages));
+  FUZZ_CHECK(SaveList(kData, kColumns, catalogue, fs, messages, &form));
   FUZZ_CHECK(messages.messages.empty());
+  FUZZ_CHECK(form.encoding == read.encoding);  // every 1252 text is 1252 again, UTF-8 stays
   FUZZ_CHECK(fs.files.size() == 1);  // no temporary file left beside it
   // Every line comes back, each with CR LF, the short last record padded with empty lines.
   std::vector<std::string> padded = lines;
   padded.resize(loaded.count * 4);
   const std::string saved = fs.files[kData];
-  FUZZ_CHECK(saved == JoinLines(padded));
+  FUZZ_CHECK(saved == (read.encoding == TextEncoding::Utf8 ? std::string(kUtf8Mark) : "") + [&] {
+    std::string text = JoinLines(padded);
+    return read.encoding == TextEncoding::Utf8 ? text : *cp.FromUtf8(text);
+  }());
 
   // The saved file is stable: it loads as the same rows and saves as the same bytes.
   CatalogueModel again;
-  FUZZ_CHECK(LoadList(kData, kColumns, again, fs, messages).count == rows.size());
+  TextForm againForm{&cp};
+  FUZZ_CHECK(LoadList(kData, kColumns, again, fs, messages, &againForm).count == rows.size());
+  FUZZ_CHECK(againForm.invalid == 0);
   for (size_t i = 0; i < again.Count(); ++i) FUZZ_CHECK(again.Entry(i) == rows[i]);
-  FUZZ_CHECK(SaveList(kData, kColumns, again, fs, messages));
+  FUZZ_CHECK(SaveList(kData, kColumns, again, fs, messages, &againForm));
   FUZZ_CHECK(fs.files[kData] == saved);
   return 0;
 }

@@ -1,4 +1,5 @@
-// "Types.dat": every line becomes an item, byte for byte, and a save writes them back.
+// "Types.dat": every line becomes an item, as UTF-8 text, and a save writes them back in the
+// encoding they were read in.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -6,6 +7,7 @@
 
 #include "Fakes.h"
 #include "FuzzCheck.h"
+#include "common/TextCodec.h"
 #include "common/TextLines.h"
 #include "launcher/TypesFile.h"
 
@@ -17,21 +19,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   testing::MemoryFileSystem fs;
   fs.files[kTypes] = bytes;
 
+  testing::CodePage1252 cp;
+  TextForm read{&cp};
+  const std::string text = DecodeTextFile(bytes, &read);
+
   ItemList combo;
-  FUZZ_CHECK(LoadComboFromFile(fs, kTypes, combo));
-  FUZZ_CHECK(combo.Items() == SplitLines(bytes));
+  TextForm form{&cp};
+  FUZZ_CHECK(LoadComboFromFile(fs, kTypes, combo, &form));
+  FUZZ_CHECK(combo.Items() == SplitLines(text));
+  FUZZ_CHECK(form.encoding == read.encoding);
   FUZZ_CHECK(fs.files[kTypes] == bytes);  // reading never writes
 
-  FUZZ_CHECK(SaveComboToFile(fs, kTypes, combo));
+  FUZZ_CHECK(SaveComboToFile(fs, kTypes, combo, &form));
   FUZZ_CHECK(fs.files.size() == 1);
-  FUZZ_CHECK(fs.files[kTypes] == JoinLines(combo.Items()));
+  FUZZ_CHECK(form.encoding == read.encoding);
+  FUZZ_CHECK(fs.files[kTypes] == EncodeText(JoinLines(combo.Items()), read.encoding, cp).bytes);
 
   // What was written reads back as the same items and writes the same bytes again.
   ItemList again;
-  FUZZ_CHECK(LoadComboFromFile(fs, kTypes, again));
+  TextForm againForm{&cp};
+  FUZZ_CHECK(LoadComboFromFile(fs, kTypes, again, &againForm));
   FUZZ_CHECK(again.Items() == combo.Items());
+  FUZZ_CHECK(againForm.invalid == 0);
   const std::string saved = fs.files[kTypes];
-  FUZZ_CHECK(SaveComboToFile(fs, kTypes, again));
+  FUZZ_CHECK(SaveComboToFile(fs, kTypes, again, &againForm));
   FUZZ_CHECK(fs.files[kTypes] == saved);
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "launcher/CatalogueFile.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/SafeSave.h"
 #include "common/TextLines.h"
@@ -48,7 +49,7 @@ std::string FormatRecords(const CatalogueModel& catalogue, int fieldsPerRecord) 
 }
 
 LoadResult LoadList(const std::string& path, int fieldsPerRecord, CatalogueModel& catalogue, IFileSystem& fs,
-                    IMessages& messages) {
+                    IMessages& messages, TextForm* form) {
   LoadResult result;
   const int fields = FieldsOf(fieldsPerRecord);
   if (fields <= 0) {
@@ -62,21 +63,25 @@ LoadResult LoadList(const std::string& path, int fieldsPerRecord, CatalogueModel
     return result;
   }
   // The file's bytes become the entries' text: no copy per field.
-  PackedRows records = PackRecords(std::move(bytes), fields);
+  PackedRows records = PackRecords(DecodeTextFile(std::move(bytes), form), fields);
   result.count = records.Count();
   catalogue.Append(std::move(records));
   return result;
 }
 
 SaveResult SaveList(const std::string& path, int fieldsPerRecord, const CatalogueModel& catalogue, IFileSystem& fs,
-                    IMessages& messages) {
+                    IMessages& messages, TextForm* form) {
   const int fields = FieldsOf(fieldsPerRecord);
   if (fields <= 0) {
     messages.MsgBox("Error saving list : ", mb::OK | mb::IconStop, kProgramTitle);
     return {SaveStep::Create, std::string()};  // nothing was written
   }
   // Failures from here on bring no box: the old file stays whole and the rows are untouched.
-  return SaveFileSafely(fs, path, FormatRecords(catalogue, fields));
+  // The encoding changes only with a file written in it.
+  TextForm next = form ? *form : TextForm();
+  SaveResult saved = SaveFileSafely(fs, path, EncodeTextFile(FormatRecords(catalogue, fields), &next));
+  if (saved && form) form->encoding = next.encoding;
+  return saved;
 }
 
 }  // namespace carrydeck

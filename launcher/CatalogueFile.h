@@ -6,6 +6,7 @@
 
 #include "common/SafeSave.h"
 #include "common/SystemPorts.h"
+#include "common/TextCodec.h"
 #include "launcher/Catalogue.h"
 #include "launcher/Messages.h"
 
@@ -22,14 +23,15 @@ struct LoadResult {
 // kept): with no columns set up there is nothing to read or write by, which is reported.
 
 // Appends the file's records to the catalogue; a short last record is filled with empty
-// fields.
+// fields. The text is read in the encoding the file says (`form`).
 LoadResult LoadList(const std::string& path, int fieldsPerRecord, CatalogueModel& catalogue, IFileSystem& fs,
-                    IMessages& messages);
+                    IMessages& messages, TextForm* form = nullptr);
 
 // Writes every row in the order shown, replacing the file only once the new one is
 // complete; a failure keeps the old file.
+// The file stays in the ANSI code page while every field fits it, else it is UTF-8 (`form`).
 SaveResult SaveList(const std::string& path, int fieldsPerRecord, const CatalogueModel& catalogue, IFileSystem& fs,
-                    IMessages& messages);
+                    IMessages& messages, TextForm* form = nullptr);
 
 // The bytes SaveList writes, and the records LoadList reads, for a given field count.
 std::string FormatRecords(const CatalogueModel& catalogue, int fieldsPerRecord);

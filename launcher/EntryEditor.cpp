@@ -70,8 +70,11 @@ void SortByTypeThenName(CatalogueModel& rows) {
   rows.SetSorted(true);
 }
 
-EntryEditor::EntryEditor(EditorMode mode, ICatalogueEditing& catalogue, IFileSystem& files, std::string appPath)
-    : mode_(mode), host_(catalogue), catalogue_(catalogue.Catalogue()), fs_(files), appPath_(std::move(appPath)) {}
+EntryEditor::EntryEditor(EditorMode mode, ICatalogueEditing& catalogue, IFileSystem& files, std::string appPath,
+                         ICodePage* codePage)
+    : mode_(mode), host_(catalogue), catalogue_(catalogue.Catalogue()), fs_(files), appPath_(std::move(appPath)) {
+  typesForm_.codePage = codePage;
+}
 
 void EntryEditor::Attach(IEntryEditorView& view, IFolderListing& folders) {
   view_ = &view;
@@ -194,9 +197,14 @@ void EntryEditor::OnLoad() {
   RecoverSafeSave(fs_, TypesFile());
   // A list that is there but could not be read must not be replaced by what this opening
   // holds: that would lose every type in it.
-  const bool loaded = LoadComboFromFile(fs_, TypesFile(), types_);
+  const bool loaded = LoadComboFromFile(fs_, TypesFile(), types_, &typesForm_);
   typesUnreadable_ = !loaded && fs_.PathExists(TypesFile());
   if (loaded) DropSafeSaveLeftOvers(fs_, TypesFile());
+  typesDamaged_ = loaded && typesForm_.invalid > 0;
+  if (typesDamaged_)
+    host_.ShowStatus(
+        "Damaged text in Types.dat is shown as \xEF\xBF\xBD; the file is written again only when a type is added "
+        "with \"+\".");
 
   if (mode_ == EditorMode::Add) {
     view_->SetCaption("Add Entry");
@@ -268,11 +276,12 @@ void EntryEditor::OnFileClick() {
 }
 
 SaveResult EntryEditor::SaveTypes() {
-  if (typesUnreadable_) return {};  // kept as it is on purpose
-  return SaveComboToFile(fs_, TypesFile(), types_);
+  if (typesUnreadable_ || typesDamaged_) return {};  // kept as it is on purpose
+  return SaveComboToFile(fs_, TypesFile(), types_, &typesForm_);
 }
 
 void EntryEditor::OnAddType() {
+  typesDamaged_ = false;  // the user changed the list: it is written as it now stands
   types_.AddItem(view_->TypeText());
   const SaveResult saved = SaveTypes();
   if (!saved) host_.ReportUnsaved("Types.dat", saved.error);

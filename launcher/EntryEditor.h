@@ -33,6 +33,8 @@ class ICatalogueEditing {
   virtual void RebuildIcons() = 0;
   // The main window's status line names a file that could not be saved, and why.
   virtual void ReportUnsaved(const std::string& fileName, const std::string& description) = 0;
+  // The main window's status line says this.
+  virtual void ShowStatus(const std::string& text) = 0;
 };
 
 // Groups the rows by Type, by Name within each type: where a saved entry takes its place.
@@ -57,7 +59,9 @@ class TypeCombo : public IItemList {
 class EntryEditor : public IEntryEditor {
  public:
   // appPath: the program folder, ending in "\"; the types list lies there.
-  EntryEditor(EditorMode mode, ICatalogueEditing& catalogue, IFileSystem& files, std::string appPath);
+  // codePage: the PC's ANSI code page, for the types list (none: Latin-1).
+  EntryEditor(EditorMode mode, ICatalogueEditing& catalogue, IFileSystem& files, std::string appPath,
+              ICodePage* codePage = nullptr);
   EntryEditor(const EntryEditor&) = delete;
   EntryEditor& operator=(const EntryEditor&) = delete;
 
@@ -119,6 +123,9 @@ class EntryEditor : public IEntryEditor {
   bool unloaded_ = false;
   bool saving_ = false;
   bool typesUnreadable_ = false;
+  // How "Types.dat" was read and is written; a damaged one is written again only by "+".
+  TextForm typesForm_;
+  bool typesDamaged_ = false;
 };
 
 // The folder list's form of a path: "E:\" or "\\server\share\" for a root, else no trailing

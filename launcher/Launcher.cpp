@@ -16,6 +16,9 @@ const char kCatalogueNotLoaded[] =
     "Data.dat is hidden, a system file or not a file: it was not loaded and will not be changed.";
 // Said in the caption for the whole run: the status line is the next action's.
 const char kCatalogueKeptCaption[] = " - Data.dat not loaded: the catalogue is not being changed";
+const char kCatalogueDamaged[] =
+    " Damaged text in Data.dat is shown as \xEF\xBF\xBD; the file is written again only when an entry is added, "
+    "edited or deleted.";
 
 }  // namespace
 
@@ -116,9 +119,13 @@ void Launcher::Load() {
 void Launcher::LoadData() {
   view_.SetStatus("Loading data . . .");
   catalogue_.Clear();
-  LoadResult loaded = LoadList(ctx_.DataFile(), list_.ColumnCount(), catalogue_, sys_.files, view_);
+  LoadResult loaded =
+      LoadList(ctx_.DataFile(), list_.ColumnCount(), catalogue_, sys_.files, view_, &ctx_.catalogueForm);
   if (loaded.readFailed) ctx_.KeepCatalogue("Data.dat could not be read, so it was not loaded");
-  view_.SetStatus("App data loaded (" + std::to_string(loaded.count) + " apps).");
+  // Written back now, the damage would be lost from the file for good: only an edit does.
+  ctx_.catalogueDamaged = ctx_.catalogueForm.invalid > 0;
+  view_.SetStatus("App data loaded (" + std::to_string(loaded.count) + " apps)." +
+                  (ctx_.catalogueDamaged ? kCatalogueDamaged : ""));
 }
 
 void Launcher::OnDeferredStart() {
@@ -147,7 +154,7 @@ void Launcher::RefreshList() {
 
 void Launcher::ShowEntryEditor(EditorMode mode) {
   if (editor_ || ctx_.RefuseCatalogueChange()) return;
-  EntryEditor form(mode, *this, sys_.files, ctx_.appPath);
+  EntryEditor form(mode, *this, sys_.files, ctx_.appPath, ctx_.catalogueForm.codePage);
   editor_ = &form;
   view_.ShowEntryEditorDialog(form);
   editor_ = nullptr;
@@ -163,7 +170,7 @@ void Launcher::DeleteSelectedEntry() {
   if (answer == mb::IdYes) catalogue_.Remove(*row);
   icons_.Rebuild();
   list_.Repaint();
-  ctx_.SaveCatalogue();
+  ctx_.SaveCatalogue(answer == mb::IdYes);
 }
 
 bool Launcher::OnCloseRequest() { return RequestClose(CloseRequest::Window); }

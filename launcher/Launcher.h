@@ -58,11 +58,12 @@ class Launcher : public ICatalogueEditing {
   CatalogueModel& Catalogue() override { return catalogue_; }
   std::optional<size_t> SelectedRow() const override { return list_.SelectedRow(); }
   void RepaintList() override { list_.Repaint(); }
-  SaveResult SaveCatalogue() override { return ctx_.SaveCatalogue(); }
+  SaveResult SaveCatalogue() override { return ctx_.SaveCatalogue(true); }
   void RebuildIcons() override { icons_.Rebuild(); }
   void ReportUnsaved(const std::string& fileName, const std::string& description) override {
     ctx_.ReportUnsaved(fileName, description);
   }
+  void ShowStatus(const std::string& text) override { view_.SetStatus(text); }
 
  private:
   void Load();

@@ -22,6 +22,8 @@ class NoShell : public IShell {
   std::string LastErrorDescription() override { return "Not supported"; }
 };
 NoShell gNoShell;
+// Every byte as itself: the code page of a launcher given none.
+Latin1CodePage gLatin1;
 }  // namespace
 
 LauncherContext::LauncherContext(IMainView& view, IListView& list, Platform platform, std::string appPath)
@@ -33,6 +35,7 @@ LauncherContext::LauncherContext(IMainView& view, IListView& list, Platform plat
       settingsProfile(settingsSaves),
       shell(platform.shell ? *platform.shell : gNoShell),
       appPath(std::move(appPath)) {
+  catalogueForm.codePage = platform.codePage ? platform.codePage : &gLatin1;
   catalogue.AddListener(&list);
   list.ShowRows(&catalogue);
 }
@@ -48,9 +51,11 @@ void LauncherContext::WriteSetting(const std::string& section, const std::string
   WriteIni(settingsProfile, section, key, value, SettingsFile());
 }
 
-SaveResult LauncherContext::SaveCatalogue() {
+SaveResult LauncherContext::SaveCatalogue(bool edited) {
   if (catalogueKept) return {SaveStep::Create, catalogueKeptBecause};
-  SaveResult saved = SaveList(DataFile(), list.ColumnCount(), catalogue, sys.files, view);
+  if (edited) catalogueDamaged = false;
+  if (catalogueDamaged) return {};  // kept as it is on purpose
+  SaveResult saved = SaveList(DataFile(), list.ColumnCount(), catalogue, sys.files, view, &catalogueForm);
   if (!saved) ReportUnsaved("Data.dat", saved.error);
   return saved;
 }

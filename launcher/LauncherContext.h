@@ -7,6 +7,7 @@
 #include "common/IniFile.h"
 #include "common/SafeSave.h"
 #include "common/SystemPorts.h"
+#include "common/TextCodec.h"
 #include "launcher/CatalogueModel.h"
 #include "launcher/IconPorts.h"
 #include "launcher/ListView.h"
@@ -22,6 +23,7 @@ struct Platform {
   FileVersion version;
   IShell* shell = nullptr;     // starts, current folder, clipboard; none: every start fails
   IconPorts* icons = nullptr;  // the list's icons; none: icon passes do nothing
+  ICodePage* codePage = nullptr;  // the PC's ANSI code page; none: Latin-1
 };
 
 struct LauncherContext {
@@ -38,7 +40,9 @@ struct LauncherContext {
   void WriteSetting(const std::string& section, const std::string& key, const std::string& value);
   // Writes the rows to "Data.dat"; a save that fails says so in the status line. While the
   // catalogue is kept nothing is written nor said (failedAt Create, the reason as error).
-  SaveResult SaveCatalogue();
+  // A damaged catalogue is written only by an edit (`edited`: an entry added, changed or
+  // removed); until then other saves leave the file as it is and succeed.
+  SaveResult SaveCatalogue(bool edited = false);
   // The status line names a file that could not be saved, and why.
   void ReportUnsaved(const std::string& fileName, const std::string& description);
   // "Data.dat" stays as it is for this run, for this reason (the rest of a sentence).
@@ -63,6 +67,9 @@ struct LauncherContext {
   // "Data.dat" is there but was not loaded (unreadable, hidden, system): what the list holds
   // must never replace it, nor the icons built for it go.
   bool catalogueKept = false;
+  // How "Data.dat" was read and is written: ANSI or UTF-8, and whether it was damaged.
+  TextForm catalogueForm;
+  bool catalogueDamaged = false;
   std::string catalogueKeptBecause;
   // The program is on its way out (the exit question answered, or closing after a start): no
   // event starts anything more, and nothing more is written to the stick.

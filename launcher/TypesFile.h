@@ -7,6 +7,7 @@
 
 #include "common/SafeSave.h"
 #include "common/SystemPorts.h"
+#include "common/TextCodec.h"
 
 namespace carrydeck {
 
@@ -36,11 +37,12 @@ class ItemList : public IItemList {
 
 // Appends each line of the file to the control's items; a file that cannot be read adds
 // nothing and says nothing. False when the file could not be read (or is not there).
-bool LoadComboFromFile(IFileSystem& fs, const std::string& path, IItemList& combo);
+bool LoadComboFromFile(IFileSystem& fs, const std::string& path, IItemList& combo, TextForm* form = nullptr);
 
 // Writes every item followed by CR LF, replacing the file only once the new one is complete;
 // a failure keeps the old file and is not reported here.
-SaveResult SaveComboToFile(IFileSystem& fs, const std::string& path, const IItemList& combo);
+SaveResult SaveComboToFile(IFileSystem& fs, const std::string& path, const IItemList& combo,
+                           TextForm* form = nullptr);
 
 // Index of the last item equal to text when both are lower-cased; -1 when none.
 int FindListIndex(const IItemList& list, const std::string& text);

@@ -50,12 +50,12 @@ class INativeHandles {
 class IVolumes {
  public:
   virtual ~IVolumes() = default;
-  // GetLogicalDriveStringsA into `buffer`, whose size is the length given; the call's result.
+  // GetLogicalDriveStringsW into `buffer`, whose size is the length given; the call's result.
   virtual uint32_t LogicalDriveStrings(std::string& buffer) = 0;
-  // QueryDosDeviceA of a drive name (E:) with room for `maxChars`: the text up to the first
-  // NUL, nullopt when the call fails.
+  // QueryDosDeviceW of a drive name (E:) with room for `maxChars`: the text (UTF-8) up to the
+  // first NUL, nullopt when the call fails.
   virtual std::optional<std::string> QueryDosDevice(const std::string& drive, uint32_t maxChars) = 0;
-  // GetDriveTypeA of a drive name (E:).
+  // GetDriveTypeW of a drive name (E:).
   virtual uint32_t DriveType(const std::string& drive) = 0;
 };
 
@@ -63,7 +63,7 @@ class IVolumes {
 class IStorageDevices {
  public:
   virtual ~IStorageDevices() = default;
-  // CreateFileA with the access given, sharing read and write, OPEN_EXISTING, no flags;
+  // CreateFileW with the access given, sharing read and write, OPEN_EXISTING, no flags;
   // 0 when the open fails.
   virtual Handle OpenDevice(const std::string& path, uint32_t desiredAccess) = 0;
   // DeviceIoControl; `output` is the output buffer and its size the length given.

@@ -3,23 +3,25 @@
 #include <string>
 
 #include "common/Paths.h"
+#include "common/win32/WideText.h"
 
 namespace carrydeck::late {
 
 HMODULE SystemModule(const char* library) {
-  HMODULE module = ::GetModuleHandleA(library);
+  HMODULE module = ::GetModuleHandleW(Wide(library).c_str());
   return module ? module : LoadSystemLibrary(library);
 }
 
 FARPROC SystemProc(const char* library, const char* function) { return SystemFunction<FARPROC>(library, function); }
 
 HMODULE LoadSystemLibrary(const char* library) {
-  char folder[MAX_PATH] = {};
-  UINT n = ::GetSystemDirectoryA(folder, MAX_PATH);
+  wchar_t folder[MAX_PATH] = {};
+  UINT n = ::GetSystemDirectoryW(folder, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return nullptr;
-  const std::string path = AddTrailingBackslash(std::string(folder, n)) + library;
+  // System library names are ASCII.
+  const std::wstring path = Wide(AddTrailingBackslash(Utf8(std::wstring_view(folder, n))) + library);
   // The libraries it needs in turn are looked for beside it first, not beside the program.
-  return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 LibrarySearchCalls SystemLibrarySearchCalls() {
@@ -42,22 +44,22 @@ LibrarySearch RestrictLibrarySearch(const LibrarySearchCalls& calls) {
 
 // Each function below is looked up once for the whole run; a failed lookup is not repeated.
 
-DWORD_PTR SHGetFileInfoA(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags) {
-  using Fn = DWORD_PTR(WINAPI*)(LPCSTR, DWORD, SHFILEINFOA*, UINT, UINT);
-  static const Fn fn = SystemFunction<Fn>("shell32.dll", "SHGetFileInfoA");
+DWORD_PTR SHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
+  using Fn = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
+  static const Fn fn = SystemFunction<Fn>("shell32.dll", "SHGetFileInfoW");
   return fn ? fn(path, attributes, info, size, flags) : 0;
 }
 
-HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show) {
-  using Fn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-  static const Fn fn = SystemFunction<Fn>("shell32.dll", "ShellExecuteA");
+HINSTANCE ShellExecuteW(HWND owner, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters, LPCWSTR folder, INT show) {
+  using Fn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+  static const Fn fn = SystemFunction<Fn>("shell32.dll", "ShellExecuteW");
   return fn ? fn(owner, operation, file, parameters, folder, show)
             : reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND));
 }
 
-BOOL Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data) {
-  using Fn = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAA*);
-  static const Fn fn = SystemFunction<Fn>("shell32.dll", "Shell_NotifyIconA");
+BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) {
+  using Fn = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAW*);
+  static const Fn fn = SystemFunction<Fn>("shell32.dll", "Shell_NotifyIconW");
   return fn ? fn(message, data) : FALSE;
 }
 

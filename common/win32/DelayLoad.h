@@ -12,10 +12,10 @@
 
 namespace carrydeck::late {
 
-DWORD_PTR SHGetFileInfoA(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags);
+DWORD_PTR SHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags);
 // Returns a value of 32 or less on failure, as the system function does.
-HINSTANCE ShellExecuteA(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show);
-BOOL Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data);
+HINSTANCE ShellExecuteW(HWND owner, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters, LPCWSTR folder, INT show);
+BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data);
 
 HRESULT CoInitializeEx(void* reserved, DWORD model);
 void CoUninitialize();

@@ -4,15 +4,16 @@
 #include <vector>
 
 #include "common/Paths.h"
+#include "common/win32/WideText.h"
 
 namespace carrydeck {
 
 std::string GetAppPath() {
-  std::vector<char> buffer(MAX_PATH);
+  std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
-    DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) return std::string();
-    if (n < buffer.size()) return AppPathFromModule(std::string(buffer.data(), n));
+    if (n < buffer.size()) return AppPathFromModule(Utf8(std::wstring_view(buffer.data(), n)));
     buffer.resize(buffer.size() * 2);
     if (buffer.size() > 65536) return std::string();
   }
@@ -20,7 +21,7 @@ std::string GetAppPath() {
 
 FileVersion GetModuleFileVersion() {
   FileVersion version;
-  HRSRC info = ::FindResourceA(nullptr, MAKEINTRESOURCEA(VS_VERSION_INFO), MAKEINTRESOURCEA(16) /* RT_VERSION */);
+  HRSRC info = ::FindResourceW(nullptr, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16) /* RT_VERSION */);
   if (!info) return version;
   HGLOBAL loaded = ::LoadResource(nullptr, info);
   const auto* data = static_cast<const BYTE*>(loaded ? ::LockResource(loaded) : nullptr);

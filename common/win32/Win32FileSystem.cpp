@@ -4,6 +4,7 @@
 
 #include "common/win32/ErrorDescription.h"
 #include "common/win32/Handle.h"
+#include "common/win32/WideText.h"
 
 namespace carrydeck {
 
@@ -80,91 +81,91 @@ bool ReadInto(HANDLE file, std::string& bytes) {
 
 bool Win32FileSystem::FileExists(const std::string& path) {
   if (path.empty() || HasWildcard(path)) return false;
-  WIN32_FIND_DATAA found;
-  UniqueFind search(::FindFirstFileA(path.c_str(), &found));
+  WIN32_FIND_DATAW found;
+  UniqueFind search(::FindFirstFileW(Wide(path).c_str(), &found));
   if (!search) return false;
   if (found.dwFileAttributes & (kNeverMatches | FILE_ATTRIBUTE_DIRECTORY)) return false;
-  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool Win32FileSystem::PathExists(const std::string& path) {
   if (path.empty() || HasWildcard(path)) return false;
-  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return ::GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool Win32FileSystem::FolderExists(const std::string& path) {
   if (path.empty()) return false;
   // A folder path ending in "\" lists the folder's own entries, as a directory search does.
   std::string pattern = path.back() == '\\' ? path + "*" : path;
-  WIN32_FIND_DATAA found;
-  UniqueFind search(::FindFirstFileA(pattern.c_str(), &found));
+  WIN32_FIND_DATAW found;
+  UniqueFind search(::FindFirstFileW(Wide(pattern).c_str(), &found));
   if (!search) return false;
   do {
     if ((found.dwFileAttributes & kNeverMatches) == 0) return true;
-  } while (::FindNextFileA(search.get(), &found));
+  } while (::FindNextFileW(search.get(), &found));
   return false;
 }
 
 bool Win32FileSystem::ReadAll(const std::string& path, std::string& bytes) {
   bytes.clear();
-  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+  UniqueFile file(::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   return file && ReadWhole(file.get(), bytes);
 }
 
 std::unique_ptr<IWriteFile> Win32FileSystem::CreateForWrite(const std::string& path) {
-  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<Win32WriteFile>(h);
 }
 
 bool Win32FileSystem::Replace(const std::string& source, const std::string& target) {
-  DWORD attributes = ::GetFileAttributesA(target.c_str());
+  DWORD attributes = ::GetFileAttributesW(Wide(target).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
     // A file the user marked read-only stays as it is (not every file system refuses this).
     ::SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
   if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if (::ReplaceFileA(target.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+    if (::ReplaceFileW(Wide(target).c_str(), Wide(source).c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
       return true;
   }
   // No target yet (ReplaceFile refuses then), or a file system that cannot replace.
-  return ::MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  return ::MoveFileExW(Wide(source).c_str(), Wide(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
-bool Win32FileSystem::Delete(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
+bool Win32FileSystem::Delete(const std::string& path) { return ::DeleteFileW(Wide(path).c_str()) != FALSE; }
 
 bool Win32FileSystem::ClearReadOnly(const std::string& path) {
-  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
   if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
-  return ::SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != FALSE;
+  return ::SetFileAttributesW(Wide(path).c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != FALSE;
 }
 
 bool Win32FileSystem::CopyFile(const std::string& source, const std::string& target) {
-  return ::CopyFileA(source.c_str(), target.c_str(), FALSE) != FALSE;
+  return ::CopyFileW(Wide(source).c_str(), Wide(target).c_str(), FALSE) != FALSE;
 }
 
 bool Win32FileSystem::CreateFolder(const std::string& path) {
-  return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+  return ::CreateDirectoryW(Wide(path).c_str(), nullptr) != FALSE;
 }
 
 std::string Win32FileSystem::LastErrorDescription() { return ErrorDescription(::GetLastError()); }
 
 bool Win32FileSystem::ClearMarks(const std::string& path) {
   constexpr DWORD kMarks = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
   if ((attributes & kMarks) == 0) return true;
   const DWORD rest = attributes & ~kMarks;
-  return ::SetFileAttributesA(path.c_str(), rest ? rest : FILE_ATTRIBUTE_NORMAL) != FALSE;
+  return ::SetFileAttributesW(Wide(path).c_str(), rest ? rest : FILE_ATTRIBUTE_NORMAL) != FALSE;
 }
 
 std::unique_ptr<IHeldFile> Win32FileSystem::HoldForReading(const std::string& path) {
-  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+  HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<Win32HeldFile>(h);

@@ -1,5 +1,5 @@
-// The profile (INI) port over GetPrivateProfileStringA / WritePrivateProfileStringA /
-// GetPrivateProfileSectionA.
+// The profile (INI) port over GetPrivateProfileStringW / WritePrivateProfileStringW /
+// GetPrivateProfileSectionW.
 #pragma once
 
 #include <windows.h>

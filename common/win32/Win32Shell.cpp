@@ -8,6 +8,7 @@
 #include "common/Paths.h"
 #include "common/win32/ErrorDescription.h"
 #include "common/win32/Handle.h"
+#include "common/win32/WideText.h"
 
 namespace carrydeck {
 
@@ -34,9 +35,9 @@ class ClipboardLock {
   bool open_ = false;
 };
 
-std::string FolderWithBackslash(const char* folder, UINT length) {
+std::string FolderWithBackslash(const wchar_t* folder, UINT length) {
   if (length == 0 || length >= MAX_PATH) return std::string();
-  return AddTrailingBackslash(std::string(folder, length));
+  return AddTrailingBackslash(Utf8(std::wstring_view(folder, length)));
 }
 }  // namespace
 
@@ -46,13 +47,13 @@ bool Win32Shell::ChangeDrive(const std::string& drive) {
     return false;
   }
   // "E:" alone returns to that drive's own current folder, as changing drive does.
-  if (::SetCurrentDirectoryA(drive.substr(0, 2).c_str())) return true;
+  if (::SetCurrentDirectoryW(Wide(drive.substr(0, 2)).c_str())) return true;
   lastError_ = ::GetLastError();
   return false;
 }
 
 bool Win32Shell::ChangeFolder(const std::string& folder) {
-  if (::SetCurrentDirectoryA(folder.c_str())) return true;
+  if (::SetCurrentDirectoryW(Wide(folder).c_str())) return true;
   lastError_ = ::GetLastError();
   return false;
 }
@@ -70,17 +71,19 @@ bool Win32Shell::StartProgram(const std::string& program, const std::string& com
     lastError_ = ERROR_BAD_PATHNAME;
     return false;
   }
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
-  STARTUPINFOA startup = {};
+  const std::wstring wideLine = Wide(commandLine);
+  std::vector<wchar_t> line(wideLine.begin(), wideLine.end());
+  line.push_back(L'\0');
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process = {};
   // The program named, not whatever the command line's first word finds on the search path.
   // A console of its own: never one the launcher may have been started from.
-  if (!::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+  const std::wstring wideFolder = Wide(folder);
+  if (!::CreateProcessW(Wide(program).c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
+                        folder.empty() ? nullptr : wideFolder.c_str(), &startup, &process)) {
     lastError_ = ::GetLastError();
     return false;
   }
@@ -90,13 +93,13 @@ bool Win32Shell::StartProgram(const std::string& program, const std::string& com
 }
 
 std::string Win32Shell::SystemFolder() {
-  char folder[MAX_PATH] = {};
-  return FolderWithBackslash(folder, ::GetSystemDirectoryA(folder, MAX_PATH));
+  wchar_t folder[MAX_PATH] = {};
+  return FolderWithBackslash(folder, ::GetSystemDirectoryW(folder, MAX_PATH));
 }
 
 std::string Win32Shell::WindowsFolder() {
-  char folder[MAX_PATH] = {};
-  return FolderWithBackslash(folder, ::GetWindowsDirectoryA(folder, MAX_PATH));
+  wchar_t folder[MAX_PATH] = {};
+  return FolderWithBackslash(folder, ::GetWindowsDirectoryW(folder, MAX_PATH));
 }
 
 std::string Win32Shell::GetShortPath(const std::string& path) { return carrydeck::GetShortPath(path); }
@@ -108,16 +111,19 @@ bool Win32Shell::SetClipboardText(const std::string& text) {
     return false;
   }
   ::EmptyClipboard();
-  UniqueGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1));
+  // Unicode text: the system offers it to programs that ask for ANSI text too.
+  const std::wstring wide = Wide(text);
+  const size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
+  UniqueGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, bytes));
   {
     LockedGlobal data(memory.get());
     if (!data) {
       lastError_ = ::GetLastError();
       return false;
     }
-    std::memcpy(data.get(), text.c_str(), text.size() + 1);
+    std::memcpy(data.get(), wide.c_str(), bytes);
   }
-  if (!::SetClipboardData(CF_TEXT, memory.get())) {
+  if (!::SetClipboardData(CF_UNICODETEXT, memory.get())) {
     lastError_ = ::GetLastError();
     return false;
   }
@@ -132,12 +138,12 @@ bool Win32Shell::GetClipboardText(std::string& text) {
     lastError_ = ::GetLastError();
     return false;
   }
-  HANDLE data = ::GetClipboardData(CF_TEXT);
+  HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
   if (!data) return true;  // no text on the clipboard: an empty text
   LockedGlobal locked(data);
   if (locked) {
-    const char* chars = static_cast<const char*>(locked.get());
-    text.assign(chars, strnlen(chars, ::GlobalSize(data)));
+    const wchar_t* chars = static_cast<const wchar_t*>(locked.get());
+    text = Utf8(std::wstring_view(chars, wcsnlen(chars, ::GlobalSize(data) / sizeof(wchar_t))));
   }
   return true;
 }
@@ -148,14 +154,15 @@ std::string GetShortPath(const std::string& path) {
   // The short form is asked for in a buffer this long and no longer: a short path that does not
   // fit is no answer.
   constexpr DWORD kShortPathChars = 164;
-  char buffer[kShortPathChars + 1] = {};
-  DWORD n = ::GetShortPathNameA(path.c_str(), buffer, kShortPathChars);
-  if (n == 0 || n >= kShortPathChars) return std::string();  // a form that does not fit is no answer
-  return std::string(buffer, n);
+  wchar_t buffer[kShortPathChars + 1] = {};
+  DWORD n = ::GetShortPathNameW(Wide(path).c_str(), buffer, kShortPathChars);
+  if (n == 0 || n >= kShortPathChars) return std::string();
+  return Utf8(std::wstring_view(buffer, n));
 }
 
 void ShellOpen(const std::string& file, const std::string& folder, const std::string& parameters) {
-  late::ShellExecuteA(nullptr, nullptr, file.c_str(), parameters.c_str(), folder.c_str(), SW_SHOWNORMAL);
+  late::ShellExecuteW(nullptr, nullptr, Wide(file).c_str(), Wide(parameters).c_str(), Wide(folder).c_str(),
+                      SW_SHOWNORMAL);
 }
 
 }  // namespace carrydeck

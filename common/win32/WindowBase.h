@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include "common/win32/WideText.h"
+
 namespace carrydeck {
 
 // A window of a class registered with WindowBase::WindowProc. Before WM_NCCREATE (a
@@ -29,13 +31,13 @@ class WindowBase {
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     WindowBase* self = nullptr;
     if (message == WM_NCCREATE) {
-      self = static_cast<WindowBase*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+      self = static_cast<WindowBase*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
       self->hwnd_ = hwnd;
-      ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     } else {
-      self = reinterpret_cast<WindowBase*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+      self = reinterpret_cast<WindowBase*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
-    if (!self) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    if (!self) return ::DefWindowProcW(hwnd, message, wParam, lParam);
     LRESULT result = 0;
     try {
       result = self->OnMessage(message, wParam, lParam);
@@ -43,23 +45,23 @@ class WindowBase {
       result = 0;
     }
     if (message == WM_NCDESTROY) {
-      ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       self->hwnd_ = nullptr;
     }
     return result;
   }
 
-  // CreateWindowExA with this object as the new window's.
+  // CreateWindowExW with this object as the new window's; the names in UTF-8.
   HWND CreateOwnWindow(DWORD exStyle, const char* className, const char* caption, DWORD style, int x, int y, int width,
                        int height, HWND parent, HMENU menu, HINSTANCE instance) {
-    return ::CreateWindowExA(exStyle, className, caption, style, x, y, width, height, parent, menu, instance,
-                             static_cast<WindowBase*>(this));
+    return ::CreateWindowExW(exStyle, Wide(className).c_str(), Wide(caption ? caption : "").c_str(), style, x, y, width,
+                             height, parent, menu, instance, static_cast<WindowBase*>(this));
   }
 
   // Every message from WM_NCCREATE to WM_NCDESTROY, both included.
   virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
   LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+    return ::DefWindowProcW(hwnd_, message, wParam, lParam);
   }
 
   HWND hwnd_ = nullptr;
@@ -86,7 +88,7 @@ class DialogBase {
     empty->style = style;
     empty->cx = 100;
     empty->cy = 100;
-    INT_PTR result = ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr), empty, owner, &DialogBase::DialogProc,
+    INT_PTR result = ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), empty, owner, &DialogBase::DialogProc,
                                                reinterpret_cast<LPARAM>(static_cast<DialogBase*>(this)));
     hwnd_ = nullptr;
     return result;
@@ -103,9 +105,9 @@ class DialogBase {
     if (message == WM_INITDIALOG) {
       self = reinterpret_cast<DialogBase*>(lParam);
       self->hwnd_ = hwnd;
-      ::SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+      ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
     } else {
-      self = reinterpret_cast<DialogBase*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+      self = reinterpret_cast<DialogBase*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     }
     if (!self) return FALSE;
     INT_PTR result = FALSE;
@@ -115,7 +117,7 @@ class DialogBase {
       result = FALSE;
     }
     if (message == WM_NCDESTROY) {
-      ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+      ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
       self->hwnd_ = nullptr;
     }
     return result;

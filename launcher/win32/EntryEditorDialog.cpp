@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "common/win32/DelayLoad.h"
+#include "common/win32/WideText.h"
 #include "launcher/win32/InputBox.h"
 #include "launcher/win32/Twips.h"
 
@@ -17,7 +18,11 @@ constexpr size_t kShownChars = 1024;
 
 std::string Shown(const std::string& text) {
   std::string shown = text.substr(0, std::min(text.size(), text.find('\0')));
-  return shown.size() > kShownChars ? shown.substr(0, kShownChars) : shown;
+  if (shown.size() <= kShownChars) return shown;
+  // Never half a character: the cut goes back to where one starts.
+  size_t cut = kShownChars;
+  while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;
+  return shown.substr(0, cut);
 }
 
 }  // namespace
@@ -66,21 +71,21 @@ void EntryEditorDialog::OnInitDialog() {
   font_.reset(MakeFont("MS Sans Serif", 8.25, false, dpiY_));
   boldFont_.reset(MakeFont("Arial", 8.25, true, dpiY_));
   nameFont_.reset(MakeFont("Arial", 9.75, true, dpiY_));
-  SHFILEINFOA info = {};
+  SHFILEINFOW info = {};
   const UINT flags = SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES;
-  if (late::SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, flags))
+  if (late::SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, flags))
     folderIcon_.reset(info.hIcon);
   info = {};
-  if (late::SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, flags | SHGFI_OPENICON))
+  if (late::SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, flags | SHGFI_OPENICON))
     openFolderIcon_.reset(info.hIcon);
 
-  ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  ::SetWindowTextA(hwnd_, "Add/Edit Entry");
+  ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  ::SetWindowTextW(hwnd_, L"Add/Edit Entry");
   PlaceDialog(hwnd_, owner_, X(6600), Y(6975));
   CreateControls();
   form_->OnLoad();
   ::SetFocus(Control(IDC_TXTNAME));
-  ::PostMessageA(hwnd_, kDialogOpened, 0, 0);
+  ::PostMessageW(hwnd_, kDialogOpened, 0, 0);
 }
 
 void EntryEditorDialog::CreateControls() {
@@ -145,11 +150,11 @@ void EntryEditorDialog::OnCommand(int id, int code) {
       break;
     case IDC_DRIVE1:
       if (code == CBN_SELCHANGE)
-        form_->PickDrive(static_cast<int>(::SendMessageA(Control(IDC_DRIVE1), CB_GETCURSEL, 0, 0)));
+        form_->PickDrive(static_cast<int>(::SendMessageW(Control(IDC_DRIVE1), CB_GETCURSEL, 0, 0)));
       break;
     case IDC_DIR1:
       if (code == LBN_DBLCLK)
-        form_->OpenFolderRow(static_cast<int>(::SendMessageA(Control(IDC_DIR1), LB_GETCURSEL, 0, 0)));
+        form_->OpenFolderRow(static_cast<int>(::SendMessageW(Control(IDC_DIR1), LB_GETCURSEL, 0, 0)));
       break;
     case IDC_FILE1:
       if (code == LBN_SELCHANGE) form_->OnFileClick();
@@ -163,8 +168,8 @@ void EntryEditorDialog::MeasureFolderRow(MEASUREITEMSTRUCT& item) const {
   WindowDc dc(hwnd_);
   if (dc) {
     SelectedObject font(dc.get(), font_.get());
-    TEXTMETRICA metrics;
-    if (::GetTextMetricsA(dc.get(), &metrics)) textHeight = metrics.tmHeight;
+    TEXTMETRICW metrics;
+    if (::GetTextMetricsW(dc.get(), &metrics)) textHeight = metrics.tmHeight;
   }
   item.itemHeight = static_cast<UINT>(std::max(textHeight, ::GetSystemMetrics(SM_CYSMICON)) + 2);
 }
@@ -191,69 +196,69 @@ void EntryEditorDialog::DrawFolderRow(const DRAWITEMSTRUCT& item) const {
   text.left = x;
   ::SetBkMode(item.hDC, TRANSPARENT);
   ::SetTextColor(item.hDC, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-  const std::string shown = Shown(row.text);
-  ::DrawTextA(item.hDC, shown.c_str(), static_cast<int>(shown.size()), &text,
+  const std::wstring shown = Wide(Shown(row.text));
+  ::DrawTextW(item.hDC, shown.c_str(), static_cast<int>(shown.size()), &text,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   if (item.itemState & ODS_FOCUS) ::DrawFocusRect(item.hDC, &item.rcItem);
 }
 
 int EntryEditorDialog::MsgBox(const std::string& text, int style, const std::string& title) {
   return messageBox_ ? messageBox_(hwnd_, text, style, title)
-                     : ::MessageBoxA(hwnd_, text.c_str(), title.c_str(), static_cast<UINT>(style));
+                     : ::MessageBoxW(hwnd_, Wide(text).c_str(), Wide(title).c_str(), static_cast<UINT>(style));
 }
 
-void EntryEditorDialog::SetCaption(const std::string& text) { ::SetWindowTextA(hwnd_, text.c_str()); }
+void EntryEditorDialog::SetCaption(const std::string& text) { ::SetWindowTextW(hwnd_, Wide(text).c_str()); }
 
 std::string EntryEditorDialog::NameText() const { return WindowText(Control(IDC_TXTNAME)); }
-void EntryEditorDialog::SetNameText(const std::string& text) { ::SetWindowTextA(Control(IDC_TXTNAME), text.c_str()); }
+void EntryEditorDialog::SetNameText(const std::string& text) { ::SetWindowTextW(Control(IDC_TXTNAME), Wide(text).c_str()); }
 std::string EntryEditorDialog::CommandLineText() const { return WindowText(Control(IDC_TXTCOMMANDLINE)); }
 void EntryEditorDialog::SetCommandLineText(const std::string& text) {
-  ::SetWindowTextA(Control(IDC_TXTCOMMANDLINE), text.c_str());
+  ::SetWindowTextW(Control(IDC_TXTCOMMANDLINE), Wide(text).c_str());
 }
 std::string EntryEditorDialog::TypeText() const { return WindowText(Control(IDC_CMBTYPE)); }
-void EntryEditorDialog::SetTypeText(const std::string& text) { ::SetWindowTextA(Control(IDC_CMBTYPE), text.c_str()); }
+void EntryEditorDialog::SetTypeText(const std::string& text) { ::SetWindowTextW(Control(IDC_CMBTYPE), Wide(text).c_str()); }
 
 void EntryEditorDialog::AddTypeItem(const std::string& text) {
-  ::SendMessageA(Control(IDC_CMBTYPE), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Shown(text).c_str()));
+  ::SendMessageW(Control(IDC_CMBTYPE), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(Shown(text)).c_str()));
 }
 
 void EntryEditorDialog::ShowDrives(const std::vector<std::string>& roots, int selected) {
   HWND combo = Control(IDC_DRIVE1);
-  ::SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+  ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
   for (const std::string& root : roots)
-    ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Shown(folders_.DriveText(root)).c_str()));
-  ::SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+    ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(Shown(folders_.DriveText(root))).c_str()));
+  ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
 void EntryEditorDialog::ShowFolders(const std::vector<FolderRow>& rows, int current) {
   HWND list = Control(IDC_DIR1);
   folderRows_ = rows;
-  ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
   for (const FolderRow& row : rows)
-    ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Shown(row.text).c_str()));
-  ::SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(current), 0);
-  ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(Shown(row.text)).c_str()));
+  ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(current), 0);
+  ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   ::InvalidateRect(list, nullptr, TRUE);
 }
 
 void EntryEditorDialog::ShowFiles(const std::vector<std::string>& names) {
   HWND list = Control(IDC_FILE1);
-  ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
   for (const std::string& name : names)
-    ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Shown(name).c_str()));
-  ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(Shown(name)).c_str()));
+  ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   ::InvalidateRect(list, nullptr, TRUE);
 }
 
 int EntryEditorDialog::SelectedFile() const {
-  LRESULT index = ::SendMessageA(Control(IDC_FILE1), LB_GETCURSEL, 0, 0);
+  LRESULT index = ::SendMessageW(Control(IDC_FILE1), LB_GETCURSEL, 0, 0);
   return index == LB_ERR ? -1 : static_cast<int>(index);
 }
 
 void EntryEditorDialog::SelectFile(int index) {
-  ::SendMessageA(Control(IDC_FILE1), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  ::SendMessageW(Control(IDC_FILE1), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 std::string EntryEditorDialog::InputBox(const std::string& prompt, const std::string& title) {

@@ -1,6 +1,7 @@
 #include "launcher/win32/InputBox.h"
 
 #include "common/win32/Handle.h"
+#include "common/win32/WideText.h"
 #include "common/win32/WindowBase.h"
 #include "launcher/win32/Twips.h"
 
@@ -44,8 +45,8 @@ class InputBoxDialog : public DialogBase {
     auto y = [dpiY](double twips) { return TwipsToPixels(twips, dpiY); };
     font_.reset(MakeFont("MS Sans Serif", 8.25, false, dpiY));
     HFONT font = font_.get();
-    ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    ::SetWindowTextA(hwnd_, title_.c_str());
+    ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    ::SetWindowTextW(hwnd_, Wide(title_).c_str());
     PlaceDialog(hwnd_, owner_, x(6000), y(2100));
     MakeControl(hwnd_, 0, "STATIC", prompt_.c_str(), SS_NOPREFIX, x(120), y(120), x(4440), y(1200), IDC_INPUTPROMPT,
                 font);
@@ -55,7 +56,7 @@ class InputBoxDialog : public DialogBase {
     HWND edit = MakeControl(hwnd_, WS_EX_CLIENTEDGE, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, x(120), y(1560), x(5775),
                             y(315), IDC_INPUTTEXT, font);
     ::SetFocus(edit);
-    ::PostMessageA(hwnd_, kDialogOpened, 0, 0);
+    ::PostMessageW(hwnd_, kDialogOpened, 0, 0);
   }
 
   HWND owner_;

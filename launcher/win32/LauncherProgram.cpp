@@ -19,6 +19,7 @@ bool LauncherProgram::Start(const std::string& appPath, int showCommand) {
   if (!window_ || !window_->Create()) return false;
   shell_.SetClipboardOwner(window_->hwnd());  // what the launcher puts there is its own
   Platform platform{files_, profile_, disk_, GetModuleFileVersion(), &Shell()};
+  platform.codePage = &codePage_;
   if (icons_.Create(window_->list().hwnd())) platform.icons = icons_.ports();
   launcher_ = std::make_unique<Launcher>(*window_, window_->list(), platform, appPath);
   window_->Start(*launcher_, showCommand);

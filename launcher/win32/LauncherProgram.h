@@ -12,6 +12,7 @@
 #include "common/win32/Win32FileSystem.h"
 #include "common/win32/Win32Profile.h"
 #include "common/win32/Win32Shell.h"
+#include "common/win32/WideText.h"
 #include "launcher/Launcher.h"
 #include "launcher/win32/MainWindow.h"
 #include "launcher/win32/Win32Icons.h"
@@ -45,6 +46,7 @@ class LauncherProgram {
  private:
   Win32FileSystem files_;
   Win32Profile profile_;
+  Win32CodePage codePage_;
   Win32DiskSpace disk_;
   Win32Shell shell_;
   Win32Icons icons_;

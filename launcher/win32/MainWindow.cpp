@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "common/win32/WideText.h"
 #include "launcher/win32/DialogParts.h"
 #include "launcher/win32/resource.h"
 #include "launcher/win32/Twips.h"
@@ -27,7 +28,9 @@ constexpr UINT WM_ENDPROGRAM = WM_APP + 3;
 
 UINT Id(Command item) { return static_cast<UINT>(item); }
 
-void Append(HMENU menu, Command item, const char* caption) { ::AppendMenuA(menu, MF_STRING, Id(item), caption); }
+void Append(HMENU menu, Command item, const char* caption) {
+  ::AppendMenuW(menu, MF_STRING, Id(item), Wide(caption).c_str());
+}
 
 }  // namespace
 
@@ -40,20 +43,21 @@ void MainWindow::Destroy() {
 }
 
 bool MainWindow::Create() {
-  HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  icon_ = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
-  WNDCLASSEXA wc = {};
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  icon_ = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
+  WNDCLASSEXW wc = {};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = &WindowBase::WindowProc;
   wc.hInstance = instance;
   wc.hIcon = icon_;
   wc.hIconSm = icon_;
-  wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
+  wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512) /* IDC_ARROW */);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClassName;
-  ::RegisterClassExA(&wc);  // already registered on a second window: fine
+  const std::wstring className = Wide(kClassName);
+  wc.lpszClassName = className.c_str();
+  ::RegisterClassExW(&wc);  // already registered on a second window: fine
 
-  taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
+  taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
   // The bar goes in with the window: set afterwards, it would lay the frame out again.
   BuildMenus();
   hwnd_ = CreateOwnWindow(0, kClassName, "Carrydeck", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, kFirstWidth, kFirstHeight,
@@ -71,14 +75,14 @@ void MainWindow::Start(Launcher& logic, int showCommand) {
   logic_ = &logic;
   starting_ = true;
   // Nothing of the list is drawn until it is filled and laid out.
-  ::SendMessageA(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
+  ::SendMessageW(list_.hwnd(), WM_SETREDRAW, FALSE, 0);
   // The creation's own resize came before the logic existed: lay the list out now, so the
   // settings measure column shares against the list's real width.
   OnSize();
   logic_->OnLoad();
   logic_->OnResize();
   ::SetTimer(hwnd_, kLayoutTimer, 100, nullptr);  // keeps the column shares current
-  ::SendMessageA(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
+  ::SendMessageW(list_.hwnd(), WM_SETREDRAW, TRUE, 0);
   ::ShowWindow(hwnd_, showCommand);
   ::UpdateWindow(hwnd_);
   list_.BufferPaints();
@@ -172,13 +176,13 @@ int MainWindow::Dpi() const {
 
 bool MainWindow::OnCreate() {
   if (!list_.Create(hwnd_, IDC_LSTAPP)) return false;
-  status_ = ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)), ::GetModuleHandleA(nullptr),
+  status_ = ::CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)), ::GetModuleHandleW(nullptr),
                               nullptr);
   if (!status_) return false;
   int dpi = Dpi();
   statusFont_.reset(MakeFont("MS Sans Serif", 8.25, false, dpi));
-  ::SendMessageA(status_, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_.get()), TRUE);
+  ::SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_.get()), TRUE);
   std::string ignored;  // a list without its own font keeps the system's
   list_.SetFontSize(8, ignored);
   return true;
@@ -191,15 +195,15 @@ void MainWindow::BuildMenus() {
   Append(popup_, Command::BrowseEntryFolder, "Browse Directory");
   Append(popup_, Command::BrowseDriveRoot, "Browse Root Directory");
   Append(popup_, Command::OpenCommandPrompt, "Open Command Prompt Here");
-  ::AppendMenuA(popup_, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
   Append(popup_, Command::CopyEntryPath, "Copy entry to clipboard");
   Append(popup_, Command::CopyShortPath, "Copy entry to clipboard (DOS format)");
-  ::AppendMenuA(popup_, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
   Append(popup_, Command::AddEntry, "Add Entry");
   Append(popup_, Command::EditEntry, "Edit Entry");
   Append(popup_, Command::DeleteEntry, "Delete Entry\tDel");
   Append(popup_, Command::RefreshList, "Refresh List\tF5");
-  ::AppendMenuA(popup_, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
   Append(popup_, Command::AfterRunDoNothing, "On run: Nothing");
   Append(popup_, Command::AfterRunMinimize, "On run: Minimize to tray");
   Append(popup_, Command::AfterRunClose, "On run: Close");
@@ -216,32 +220,32 @@ void MainWindow::BuildMenus() {
   Append(fonts, Command::Font16, "16");
   Append(fonts, Command::Font18, "18");
   Append(fonts, Command::Font20, "20");
-  ::AppendMenuA(settings, MF_POPUP, reinterpret_cast<UINT_PTR>(fonts), "Font Size");
-  ::AppendMenuA(settings, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(settings, MF_POPUP, reinterpret_cast<UINT_PTR>(fonts), L"Font Size");
+  ::AppendMenuW(settings, MF_SEPARATOR, 0, nullptr);
   Append(settings, Command::RebuildIcons, "Rebuild Icons");
   Append(settings, Command::SaveSettings, "Save Settings");
 
   HMENU help = ::CreatePopupMenu();
   Append(help, Command::About, "About");
 
-  ::AppendMenuA(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), "Carrydeck");
-  ::AppendMenuA(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(settings), "Settings");
-  ::AppendMenuA(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "Help");
+  ::AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), L"Carrydeck");
+  ::AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(settings), L"Settings");
+  ::AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"Help");
 
   trayMenu_.reset(::CreateMenu());
   trayPopup_ = ::CreatePopupMenu();
   Append(trayPopup_, Command::OpenMenu, "Open Carrydeck");
   Append(trayPopup_, Command::Exit, "Exit");
-  ::AppendMenuA(trayMenu_.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(trayPopup_), "Popup Menu");
+  ::AppendMenuW(trayMenu_.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(trayPopup_), L"Popup Menu");
 
   ACCEL keys[] = {{FVIRTKEY, VK_DELETE, static_cast<WORD>(Id(Command::DeleteEntry))},
                   {FVIRTKEY, VK_F5, static_cast<WORD>(Id(Command::RefreshList))}};
-  accel_.reset(::CreateAcceleratorTableA(keys, 2));
+  accel_.reset(::CreateAcceleratorTableW(keys, 2));
 }
 
 void MainWindow::OnSize() {
   if (!status_ || !list_.hwnd()) return;
-  ::SendMessageA(status_, WM_SIZE, 0, 0);
+  ::SendMessageW(status_, WM_SIZE, 0, 0);
   if (logic_) logic_->OnResize();
 }
 
@@ -301,14 +305,14 @@ void MainWindow::ShowContextMenu() {
 
 void MainWindow::ProcessPendingEvents() {
   MSG msg;
-  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the real loop to see
       break;
     }
     if (TranslateOwnKeys(msg)) continue;
     ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
+    ::DispatchMessageW(&msg);
   }
 }
 
@@ -316,14 +320,14 @@ bool MainWindow::TranslateOwnKeys(MSG& msg) {
   // Del and F5 are the main window's: a key typed into the entry editor (while a rebuild
   // yields, say) is the editor's.
   if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
-  return ::TranslateAcceleratorA(hwnd_, accel_.get(), &msg) != 0;
+  return ::TranslateAcceleratorW(hwnd_, accel_.get(), &msg) != 0;
 }
 
 void MainWindow::EndProgram() {
   // No question and no saving: the window simply goes, and with it the message loop.
   if (!hwnd_ || ending_) return;
   ending_ = true;
-  ::PostMessageA(hwnd_, WM_ENDPROGRAM, 0, 0);
+  ::PostMessageW(hwnd_, WM_ENDPROGRAM, 0, 0);
 }
 
 void MainWindow::OnTrayIcon(LPARAM mouseMessage) {
@@ -336,7 +340,7 @@ void MainWindow::OnTrayIcon(LPARAM mouseMessage) {
       POINT at;
       ::GetCursorPos(&at);
       ::TrackPopupMenu(trayPopup_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
-      ::PostMessageA(hwnd_, WM_NULL, 0, 0);  // lets the menu close when the user clicks elsewhere
+      ::PostMessageW(hwnd_, WM_NULL, 0, 0);  // lets the menu close when the user clicks elsewhere
       break;
     }
     default: break;
@@ -344,7 +348,7 @@ void MainWindow::OnTrayIcon(LPARAM mouseMessage) {
 }
 
 int MainWindow::ShowMessageBox(HWND owner, const MessageBoxRequest& request) {
-  return ::MessageBoxA(owner, request.text.c_str(), request.title.c_str(), static_cast<UINT>(request.style));
+  return ::MessageBoxW(owner, Wide(request.text).c_str(), Wide(request.title).c_str(), static_cast<UINT>(request.style));
 }
 
 int MainWindow::MsgBox(const std::string& text, int style, const std::string& title) {
@@ -362,34 +366,35 @@ void MainWindow::ShowEntryEditorDialog(IEntryEditor& editor) {
 }
 
 void MainWindow::SetStatus(const std::string& text) {
-  ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  ::SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
 }
 
 std::string MainWindow::Status() const {
-  LRESULT info = ::SendMessageA(status_, SB_GETTEXTLENGTHA, 0, 0);
-  std::vector<char> buffer(LOWORD(info) + 1, '\0');
-  ::SendMessageA(status_, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(buffer.data()));
-  return buffer.data();
+  LRESULT info = ::SendMessageW(status_, SB_GETTEXTLENGTHW, 0, 0);
+  std::vector<wchar_t> buffer(LOWORD(info) + 1, L'\0');
+  ::SendMessageW(status_, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buffer.data()));
+  return Utf8(buffer.data());
 }
 
-void MainWindow::SetCaption(const std::string& text) { ::SetWindowTextA(hwnd_, text.c_str()); }
+void MainWindow::SetCaption(const std::string& text) { ::SetWindowTextW(hwnd_, Wide(text).c_str()); }
 
 std::string MainWindow::Caption() const { return WindowText(hwnd_); }
 
 void MainWindow::SetMenuCaption(Command item, const std::string& caption) {
-  MENUITEMINFOA info = {};
+  std::wstring text = Wide(caption);
+  MENUITEMINFOW info = {};
   info.cbSize = sizeof info;
   info.fMask = MIIM_STRING;
-  info.dwTypeData = const_cast<char*>(caption.c_str());
+  info.dwTypeData = text.data();
   HMENU owner = (item == Command::OpenMenu || item == Command::Exit) ? trayMenu_.get() : menuBar_;
-  ::SetMenuItemInfoA(owner, Id(item), FALSE, &info);
+  ::SetMenuItemInfoW(owner, Id(item), FALSE, &info);
 }
 
 std::string MainWindow::MenuCaption(Command item) const {
   HMENU owner = (item == Command::OpenMenu || item == Command::Exit) ? trayMenu_.get() : menuBar_;
-  char buffer[512] = {};
-  ::GetMenuStringA(owner, Id(item), buffer, sizeof buffer, MF_BYCOMMAND);
-  return buffer;
+  wchar_t buffer[512] = {};
+  ::GetMenuStringW(owner, Id(item), buffer, 512, MF_BYCOMMAND);
+  return Utf8(buffer);
 }
 
 void MainWindow::SetChecked(Command item, bool checked) {
@@ -442,8 +447,8 @@ void MainWindow::AddTrayIcon() {
     tray_.ReAddTrayIcon();
     return;
   }
-  char caption[64] = {};
-  ::GetWindowTextA(hwnd_, caption, sizeof caption);
+  wchar_t caption[64] = {};
+  ::GetWindowTextW(hwnd_, caption, 64);
   if (starting_) {
     tray_.PrepareTrayIcon(hwnd_, icon_, caption);
     trayPending_ = true;
@@ -466,10 +471,10 @@ void MainWindow::EnableDeferredStart(bool enabled) {
 
 int RunMessageLoop(MainWindow& window) {
   MSG msg;
-  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (window.TranslateOwnKeys(msg)) continue;
     ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
+    ::DispatchMessageW(&msg);
   }
   return static_cast<int>(msg.wParam);
 }

@@ -74,7 +74,7 @@ class MainWindow : public IMainView, public WindowBase {
   void ShowEntryEditorDialog(IEntryEditor& editor) override;
 
  protected:
-  // Every message box of the window and its dialogs goes through here: MessageBoxA over
+  // Every message box of the window and its dialogs goes through here: MessageBoxW over
   // `owner`, the answer returned.
   virtual int ShowMessageBox(HWND owner, const MessageBoxRequest& request);
   // A dialog of ours (Add/Edit Entry, the path box) is on screen.

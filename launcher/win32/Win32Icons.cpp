@@ -8,6 +8,7 @@
 
 #include "common/win32/DelayLoad.h"
 #include "common/win32/ErrorDescription.h"
+#include "common/win32/WideText.h"
 #include "common/win32/Win32FileSystem.h"
 #include "launcher/IconScale.h"
 #include "launcher/win32/resource.h"
@@ -102,8 +103,8 @@ constexpr size_t kMaxImages = static_cast<size_t>(INT_MAX / kIconSize);
 bool Win32ImageList::Create(HWND listView) {
   view_ = listView;
   // The list must not destroy the image list with itself: it belongs to us.
-  LONG_PTR style = ::GetWindowLongPtrA(view_, GWL_STYLE);
-  ::SetWindowLongPtrA(view_, GWL_STYLE, style | LVS_SHAREIMAGELISTS);
+  LONG_PTR style = ::GetWindowLongPtrW(view_, GWL_STYLE);
+  ::SetWindowLongPtrW(view_, GWL_STYLE, style | LVS_SHAREIMAGELISTS);
   list_.reset(::ImageList_Create(kIconSize, kIconSize, kImageListFlags, 0, kImageListGrowth));
   return static_cast<bool>(list_);
 }
@@ -213,7 +214,7 @@ bool Win32ImageList::ReadBack(size_t first, size_t count, IconImage* out) const 
       bitmap = image.hbmImage;
     }
     BITMAP size = {};
-    if (!::GetObjectA(bitmap, sizeof size, &size)) return false;
+    if (!::GetObjectW(bitmap, sizeof size, &size)) return false;
     // The rows of the bitmap that hold the images, read from the bottom up: scan lines of
     // a bottom-up picture are counted from its bottom, whatever the bitmap itself.
     LONG top = size.bmHeight, bottom = 0;
@@ -276,11 +277,12 @@ Win32ShellIcons::Win32ShellIcons(IconCanvas& iconCanvas) : iconCanvas_(iconCanva
 DWORD_PTR Win32ShellIcons::Query(const std::string& path, UINT flags) {
   // The shell's file information may go through COM.
   com_.Join();
-  DWORD_PTR result = late::SHGetFileInfoA(path.c_str(), 0, &info_, sizeof info_, flags);
+  const std::wstring widePath = Wide(path);
+  DWORD_PTR result = late::SHGetFileInfoW(widePath.c_str(), 0, &info_, sizeof info_, flags);
   // SHGFI_EXETYPE is documented as a question of its own; a shell that holds to that
   // refuses the combined query, so ask it again without.
   if (!result)
-    result = late::SHGetFileInfoA(path.c_str(), 0, &info_, sizeof info_, flags & ~static_cast<UINT>(SHGFI_EXETYPE));
+    result = late::SHGetFileInfoW(widePath.c_str(), 0, &info_, sizeof info_, flags & ~static_cast<UINT>(SHGFI_EXETYPE));
   return result;
 }
 
@@ -307,7 +309,7 @@ std::optional<IconImage> Win32ShellIcons::FileIcon(const std::string& path) {
 // ---- bounded read
 
 bool Win32BoundedRead::Open(const std::string& path, uint64_t& size) {
-  file_.reset(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  file_.reset(::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file_) {
     lastError_ = ::GetLastError();
@@ -353,7 +355,7 @@ std::string Win32BoundedRead::LastErrorDescription() { return ErrorDescription(l
 
 IconImage LoadNotFoundPicture(IconCanvas& iconCanvas) {
   UniqueIcon icon(static_cast<HICON>(
-      ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_NOTFOUND), IMAGE_ICON, kIconSize, kIconSize, 0)));
+      ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NOTFOUND), IMAGE_ICON, kIconSize, kIconSize, 0)));
   if (!icon) return IconImage{};
   return iconCanvas.Render(
       [&](HDC dc) { ::DrawIconEx(dc, 0, 0, icon.get(), kIconSize, kIconSize, 0, nullptr, DI_NORMAL); });

@@ -127,7 +127,7 @@ class Win32ShellIcons : public IShellIcons {
   // For small icons of another size than 16 x 16, made when the first one comes.
   IconCanvas atListSize_;
   // Reused by every query; only the icon index is read from it.
-  SHFILEINFOA info_ = {};
+  SHFILEINFOW info_ = {};
   // Joined with the first question, not with the window: a start from a warm cache asks none.
   ComApartment com_;
 };

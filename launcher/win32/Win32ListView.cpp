@@ -9,16 +9,17 @@
 
 #include "common/win32/DelayLoad.h"
 #include "common/win32/ErrorDescription.h"
+#include "common/win32/WideText.h"
 #include "launcher/win32/DialogParts.h"
 #include "launcher/win32/Twips.h"
 
 namespace carrydeck {
 
 bool Win32ListView::Create(HWND parent, int id) {
-  hwnd_ = ::CreateWindowExA(
-      WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+  hwnd_ = ::CreateWindowExW(
+      WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
       WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 100,
-      100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
+      100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
   if (!hwnd_) return false;
   ListView_SetExtendedListViewStyleEx(hwnd_, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   return true;
@@ -42,15 +43,15 @@ double Win32ListView::PixelsToTwips(int pixels) const { return carrydeck::Pixels
 bool Win32ListView::OnNotify(const NMHDR* header, LRESULT& result) {
   if (header->hwndFrom != hwnd_) return false;
   switch (header->code) {
-    case LVN_GETDISPINFOA: {
-      LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))->item;
+    case LVN_GETDISPINFOW: {
+      LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header))->item;
       // Asked while the control still counts rows that have gone: only the rows there are now.
       if (!rows_ || item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_->Count()) return true;
       if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        const std::string_view text = rows_->Field(static_cast<size_t>(item.iItem), item.iSubItem);
+        const std::wstring text = Wide(rows_->Field(static_cast<size_t>(item.iItem), item.iSubItem));
         size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
-        std::memcpy(item.pszText, text.data(), n);
-        item.pszText[n] = '\0';
+        std::memcpy(item.pszText, text.data(), n * sizeof(wchar_t));
+        item.pszText[n] = L'\0';
       }
       if (item.mask & LVIF_IMAGE) item.iImage = rows_->Icon(static_cast<size_t>(item.iItem));
       result = 0;
@@ -58,22 +59,15 @@ bool Win32ListView::OnNotify(const NMHDR* header, LRESULT& result) {
     }
     case LVN_ODFINDITEMA:
     case LVN_ODFINDITEMW: {
-      // Type-to-find; some list views ask in UTF-16 even of an ANSI parent.
+      // Type-to-find; asked in UTF-16 of our window, in the code page by an ANSI one.
       const auto* find = reinterpret_cast<const NMLVFINDITEMA*>(header);
       result = -1;
       if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz || !rows_ || rows_->Count() == 0)
         return true;
-      std::string typed;
-      if (header->code == LVN_ODFINDITEMW) {
-        const wchar_t* wide = reinterpret_cast<const NMLVFINDITEMW*>(header)->lvfi.psz;
-        int n = ::WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-        if (n <= 1) return true;
-        typed.resize(static_cast<size_t>(n));
-        ::WideCharToMultiByte(CP_ACP, 0, wide, -1, &typed[0], n, nullptr, nullptr);
-        typed.resize(static_cast<size_t>(n - 1));
-      } else {
-        typed = find->lvfi.psz;
-      }
+      const std::string typed = header->code == LVN_ODFINDITEMW
+                                    ? Utf8(reinterpret_cast<const NMLVFINDITEMW*>(header)->lvfi.psz)
+                                    : Win32CodePage().ToUtf8(find->lvfi.psz);
+      if (typed.empty()) return true;
       const size_t found = rows_->FindByNamePrefix(typed, find->iStart < 0 ? 0 : static_cast<size_t>(find->iStart));
       if (found != ICatalogueRows::npos) result = static_cast<LRESULT>(found);
       return true;
@@ -90,24 +84,25 @@ void Win32ListView::ClearColumns() {
 }
 
 void Win32ListView::AddColumn(const std::string& text, double widthTwips) {
-  LVCOLUMNA column = {};
+  std::wstring wide = Wide(text);
+  LVCOLUMNW column = {};
   column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-  column.pszText = const_cast<char*>(text.c_str());
+  column.pszText = wide.data();
   column.cx = TwipsToPixels(widthTwips);
   column.iSubItem = static_cast<int>(headers_.size());
-  ::SendMessageA(hwnd_, LVM_INSERTCOLUMNA, headers_.size(), reinterpret_cast<LPARAM>(&column));
+  ::SendMessageW(hwnd_, LVM_INSERTCOLUMNW, headers_.size(), reinterpret_cast<LPARAM>(&column));
   headers_.push_back(text);
 }
 
 std::string Win32ListView::ColumnText(int position) const {
   if (position < 1 || position > ColumnCount()) return std::string();
-  char buffer[260] = {};
-  LVCOLUMNA column = {};
+  wchar_t buffer[260] = {};
+  LVCOLUMNW column = {};
   column.mask = LVCF_TEXT;
   column.pszText = buffer;
-  column.cchTextMax = sizeof buffer;
-  ::SendMessageA(hwnd_, LVM_GETCOLUMNA, position - 1, reinterpret_cast<LPARAM>(&column));
-  return buffer;
+  column.cchTextMax = 260;
+  ::SendMessageW(hwnd_, LVM_GETCOLUMNW, position - 1, reinterpret_cast<LPARAM>(&column));
+  return Utf8(buffer);
 }
 
 double Win32ListView::ColumnWidth(int position) const {
@@ -173,8 +168,8 @@ void Win32ListView::SelectRow(std::optional<size_t> row) {
 }
 
 void Win32ListView::SetSunkenBorder() {
-  LONG_PTR ex = ::GetWindowLongPtrA(hwnd_, GWL_EXSTYLE);
-  ::SetWindowLongPtrA(hwnd_, GWL_EXSTYLE, ex | WS_EX_CLIENTEDGE);
+  LONG_PTR ex = ::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
+  ::SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, ex | WS_EX_CLIENTEDGE);
   ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
 }
 
@@ -228,7 +223,7 @@ bool Win32ListView::SetFontSize(int points, std::string& error) {
     error = ErrorDescription(::GetLastError());
     return false;
   }
-  ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   font_.reset(font);  // the old font only goes once the list has the new one
   fontPoints_ = points;
   return true;
@@ -281,10 +276,10 @@ bool Win32ListView::SetBackgroundPicture(const std::string& path, std::string& e
     error = "Invalid picture";
     return false;
   }
-  LVBKIMAGEA image = {};
+  LVBKIMAGEW image = {};
   image.ulFlags = LVBKIF_SOURCE_HBITMAP | LVBKIF_STYLE_TILE;
   image.hbm = copy.get();
-  if (!::SendMessageA(hwnd_, LVM_SETBKIMAGEA, 0, reinterpret_cast<LPARAM>(&image))) {
+  if (!::SendMessageW(hwnd_, LVM_SETBKIMAGEW, 0, reinterpret_cast<LPARAM>(&image))) {
     error = "Invalid picture";
     return false;
   }
@@ -294,16 +289,16 @@ bool Win32ListView::SetBackgroundPicture(const std::string& path, std::string& e
 }
 
 void Win32ListView::ClearBackgroundPicture() {
-  LVBKIMAGEA image = {};
+  LVBKIMAGEW image = {};
   image.ulFlags = LVBKIF_SOURCE_NONE;
-  ::SendMessageA(hwnd_, LVM_SETBKIMAGEA, 0, reinterpret_cast<LPARAM>(&image));
+  ::SendMessageW(hwnd_, LVM_SETBKIMAGEW, 0, reinterpret_cast<LPARAM>(&image));
   hasBackground_ = false;
 }
 
 bool Win32ListView::HasBackgroundPicture() const {
-  LVBKIMAGEA image = {};
+  LVBKIMAGEW image = {};
   // Not every list view answers this; then what it last accepted is the answer.
-  if (!::SendMessageA(hwnd_, LVM_GETBKIMAGEA, 0, reinterpret_cast<LPARAM>(&image))) return hasBackground_;
+  if (!::SendMessageW(hwnd_, LVM_GETBKIMAGEW, 0, reinterpret_cast<LPARAM>(&image))) return hasBackground_;
   return (image.ulFlags & LVBKIF_SOURCE_MASK) != LVBKIF_SOURCE_NONE;
 }
 

@@ -1,10 +1,13 @@
 #include "remover/win32/RemoveWindow.h"
 
+#include "common/win32/WideText.h"
+
 namespace carrydeck::remove {
 
 namespace {
 
 constexpr char kClassName[] = "CarrydeckRemove";
+constexpr wchar_t kWideClassName[] = L"CarrydeckRemove";
 
 }  // namespace
 
@@ -13,15 +16,15 @@ RemoveWindow::~RemoveWindow() {
 }
 
 bool RemoveWindow::Create(HINSTANCE instance) {
-  WNDCLASSEXA windowClass{};
+  WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = &WindowBase::WindowProc;
   windowClass.hInstance = instance;
-  windowClass.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(1));
-  windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
+  windowClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
+  windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512) /* IDC_ARROW */);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kClassName;
-  ::RegisterClassExA(&windowClass);
+  windowClass.lpszClassName = kWideClassName;
+  ::RegisterClassExW(&windowClass);
   // No WS_VISIBLE, and nothing ever shows it.
   return CreateOwnWindow(0, kClassName, kRemoveWindowCaption, WS_OVERLAPPED | WS_CAPTION, CW_USEDEFAULT, CW_USEDEFAULT,
                          240, 90, nullptr, nullptr, instance) != nullptr;
@@ -36,12 +39,12 @@ LRESULT RemoveWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void RemoveWindow::OnCreate() {
-  HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(hwnd_, GWLP_HINSTANCE));
-  HWND label = ::CreateWindowExA(0, "STATIC", kRemoveWindowText, WS_CHILD | WS_VISIBLE | SS_CENTER, 10, 20, 210, 20,
+  HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
+  HWND label = ::CreateWindowExW(0, L"STATIC", Wide(kRemoveWindowText).c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER, 10, 20, 210, 20,
                                  hwnd_, nullptr, instance, nullptr);
-  font_.reset(::CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
-  if (label && font_) ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  font_.reset(::CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif"));
+  if (label && font_) ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
 }
 
 }  // namespace carrydeck::remove

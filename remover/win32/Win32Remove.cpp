@@ -10,6 +10,7 @@
 #include "common/win32/DelayLoad.h"
 #include "common/win32/Win32FileSystem.h"
 #include "common/win32/Win32Profile.h"
+#include "common/win32/WideText.h"
 #include "remover/BusType.h"
 #include "remover/OwnHandleRelease.h"
 
@@ -28,10 +29,10 @@ static_assert(IOCTL_STORAGE_GET_DEVICE_NUMBER == kIoctlStorageGetDeviceNumber);
 static_assert(BusTypeUsb == 7);
 #ifdef _WIN64
 static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == 32 && sizeof(SP_DEVINFO_DATA) == 32);
-static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 8);
+static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) == 8);
 #else
 static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == 28 && sizeof(SP_DEVINFO_DATA) == 28);
-static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 5);
+static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) == 6);
 #endif
 
 namespace nt {
@@ -89,22 +90,22 @@ class Win32InterfaceSet : public IDeviceInterfaceSet {
 
   uint32_t DetailSize() override {
     DWORD required = 0;
-    ::SetupDiGetDeviceInterfaceDetailA(set_.get(), &current_, nullptr, 0, &required, nullptr);
+    ::SetupDiGetDeviceInterfaceDetailW(set_.get(), &current_, nullptr, 0, &required, nullptr);
     return required;
   }
 
   bool Detail(uint32_t size, std::string& devicePath, uint32_t& devInst) override {
     // Never smaller than the record itself, and aligned for it.
-    size_t bytes = std::max<size_t>(size, sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A));
+    size_t bytes = std::max<size_t>(size, sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W));
     std::vector<DWORD> buffer((bytes + sizeof(DWORD) - 1) / sizeof(DWORD) + 1, 0);
-    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
-    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
     SP_DEVINFO_DATA info{};
     info.cbSize = sizeof info;
-    if (!::SetupDiGetDeviceInterfaceDetailA(set_.get(), &current_, detail, size, nullptr, &info)) return false;
-    const char* path = detail->DevicePath;
-    size_t room = bytes - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
-    devicePath.assign(path, strnlen(path, room));
+    if (!::SetupDiGetDeviceInterfaceDetailW(set_.get(), &current_, detail, size, nullptr, &info)) return false;
+    const wchar_t* path = detail->DevicePath;
+    size_t room = (bytes - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath)) / sizeof(wchar_t);
+    devicePath = Utf8(std::wstring_view(path, wcsnlen(path, room)));
     devInst = info.DevInst;
     return true;
   }
@@ -120,7 +121,7 @@ class Win32InterfaceSet : public IDeviceInterfaceSet {
 uint32_t Win32NativeHandles::CurrentProcessId() { return ::GetCurrentProcessId(); }
 
 Handle Win32NativeHandles::OpenNul() {
-  return FromHandle(::CreateFileA("NUL", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  return FromHandle(::CreateFileW(L"NUL", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 NtStatus Win32NativeHandles::QuerySystemHandles(uint32_t length, std::vector<uint8_t>& table) {
@@ -209,23 +210,30 @@ void Win32NativeHandles::TerminateThread(Handle thread, uint32_t exitCode) {
 uint32_t Win32Volumes::LogicalDriveStrings(std::string& buffer) {
   if (buffer.empty()) return 0;
   // The length excludes the closing NUL, which must fit too.
-  return ::GetLogicalDriveStringsA(static_cast<DWORD>(buffer.size() - 1), &buffer[0]);
+  std::wstring wide(buffer.size(), L'\0');
+  const DWORD n = ::GetLogicalDriveStringsW(static_cast<DWORD>(wide.size() - 1), &wide[0]);
+  if (n == 0 || n >= wide.size()) return n;
+  // Drive roots ("E:\"), NUL after each: the same characters as bytes, the rest left as it was.
+  const std::string text = Utf8(std::wstring_view(wide.data(), n + 1));
+  if (text.size() >= buffer.size()) return static_cast<uint32_t>(buffer.size());
+  buffer.replace(0, text.size(), text);
+  return static_cast<uint32_t>(text.size() - 1);
 }
 
 std::optional<std::string> Win32Volumes::QueryDosDevice(const std::string& drive, uint32_t maxChars) {
-  std::vector<char> buffer(static_cast<size_t>(maxChars) + 4, '\0');
-  if (::QueryDosDeviceA(drive.c_str(), buffer.data(), maxChars) == 0) return std::nullopt;
-  return std::string(buffer.data(), strnlen(buffer.data(), maxChars));
+  std::vector<wchar_t> buffer(static_cast<size_t>(maxChars) + 4, L'\0');
+  if (::QueryDosDeviceW(Wide(drive).c_str(), buffer.data(), maxChars) == 0) return std::nullopt;
+  return Utf8(std::wstring_view(buffer.data(), wcsnlen(buffer.data(), maxChars)));
 }
 
 uint32_t Win32Volumes::DriveType(const std::string& drive) {
   // The drive's root: a bare "E:" would name the current folder on E:.
   std::string root = IsDriveName(drive) ? drive + "\\" : drive;
-  return ::GetDriveTypeA(root.c_str());
+  return ::GetDriveTypeW(Wide(root).c_str());
 }
 
 Handle Win32StorageDevices::OpenDevice(const std::string& path, uint32_t desiredAccess) {
-  return FromHandle(::CreateFileA(path.c_str(), desiredAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  return FromHandle(::CreateFileW(Wide(path).c_str(), desiredAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
 }
 
@@ -246,7 +254,7 @@ std::unique_ptr<IDeviceInterfaceSet> Win32DeviceInstallation::GetClassDevs(const
   guid.Data2 = interfaceClass.data2;
   guid.Data3 = interfaceClass.data3;
   std::memcpy(guid.Data4, interfaceClass.data4, sizeof guid.Data4);
-  HDEVINFO set = ::SetupDiGetClassDevsA(&guid, nullptr, nullptr, flags);
+  HDEVINFO set = ::SetupDiGetClassDevsW(&guid, nullptr, nullptr, flags);
   if (set == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<Win32InterfaceSet>(set, guid);
 }

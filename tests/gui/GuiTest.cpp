@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/win32/WideText.h"
 #include "win32/FolderTree.h"
 
 namespace carrydeck::gui {
@@ -43,18 +44,18 @@ void Pump(TestLauncher* launcher, DWORD ms) {
 
 StickFolder::StickFolder(const std::string& name, char drive) : path_(std::string(1, drive) + ":\\" + name + "\\") {
   RemoveTree(path_);
-  CreateDirectoryA(path_.c_str(), nullptr);
+  CreateDirectoryW(Wide(path_).c_str(), nullptr);
 }
 
 StickFolder::~StickFolder() {
   // Starting an entry makes its folder current; a current folder cannot be removed.
-  SetCurrentDirectoryA("C:\\");
+  SetCurrentDirectoryW(L"C:\\");
   RemoveTree(path_);
 }
 
 void StickFolder::Write(const std::string& name, const std::string& bytes) const {
   HANDLE h =
-      CreateFileA((path_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+      CreateFileW(Wide(path_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE) << path_ + name;
   DWORD n = 0;
   WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
@@ -69,17 +70,17 @@ std::string StickFolder::Read(const std::string& name) const {
 }
 
 bool StickFolder::Has(const std::string& name) const {
-  return GetFileAttributesA((path_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(Wide(path_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string ItemText(HWND list, int row, int column) {
-  char buffer[1024] = {};
-  LVITEMA item = {};
+  wchar_t buffer[1024] = {};
+  LVITEMW item = {};
   item.iSubItem = column;
   item.pszText = buffer;
-  item.cchTextMax = sizeof buffer;
-  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-  return buffer;
+  item.cchTextMax = 1024;
+  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return Utf8(buffer);
 }
 
 std::string TestData(const std::string& name) {
@@ -98,7 +99,7 @@ std::string TestBinFolder() {
 
 bool WaitForFile(TestLauncher* launcher, const std::string& path, DWORD ms) {
   for (DWORD waited = 0; waited < ms; waited += 50) {
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES) {
       Pump(launcher, 100);  // let the writer finish
       return true;
     }
@@ -110,10 +111,10 @@ bool WaitForFile(TestLauncher* launcher, const std::string& path, DWORD ms) {
 int ItemCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
 
 std::string StatusText(HWND status) {
-  LRESULT info = SendMessageA(status, SB_GETTEXTLENGTHA, 0, 0);
-  std::vector<char> buffer(LOWORD(info) + 1, '\0');
-  SendMessageA(status, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(buffer.data()));
-  return buffer.data();
+  LRESULT info = SendMessageW(status, SB_GETTEXTLENGTHW, 0, 0);
+  std::vector<wchar_t> buffer(LOWORD(info) + 1, L'\0');
+  SendMessageW(status, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buffer.data()));
+  return Utf8(buffer.data());
 }
 
 }  // namespace carrydeck::gui

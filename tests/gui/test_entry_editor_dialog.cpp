@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "GuiTest.h"
+#include "common/win32/WideText.h"
 #include "launcher/win32/EntryEditorDialog.h"
 #include "launcher/win32/InputBox.h"
 
@@ -21,18 +22,18 @@ void CALLBACK Rescue(HWND dialog, UINT, UINT_PTR id, DWORD) {
 }
 
 std::string Text(HWND hwnd) {
-  char text[2048] = {};
-  GetWindowTextA(hwnd, text, sizeof text);
-  return text;
+  wchar_t text[2048] = {};
+  GetWindowTextW(hwnd, text, 2048);
+  return Utf8(text);
 }
 
 std::vector<std::string> ListItems(HWND list) {
   std::vector<std::string> items;
-  int n = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  int n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
   for (int i = 0; i < n; ++i) {
-    std::string text(static_cast<size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)) + 1, '\0');
-    SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
-    items.push_back(text.c_str());
+    std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
+    items.push_back(Utf8(text.c_str()));
   }
   return items;
 }
@@ -67,13 +68,13 @@ void Notify(HWND dialog, int id, WORD code) {
 
 void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
-void Type(HWND dialog, int id, const std::string& text) { SetWindowTextA(GetDlgItem(dialog, id), text.c_str()); }
+void Type(HWND dialog, int id, const std::string& text) { SetWindowTextW(GetDlgItem(dialog, id), Wide(text).c_str()); }
 
 // A click on a file: the selection moves, the list tells its dialog.
 void PickFile(HWND dialog, const std::string& name) {
   HWND list = GetDlgItem(dialog, IDC_FILE1);
   LRESULT index =
-      SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
+      SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(Wide(name).c_str()));
   ASSERT_NE(index, LB_ERR) << name;
   SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
   Notify(dialog, IDC_FILE1, LBN_SELCHANGE);
@@ -83,7 +84,7 @@ void PickFile(HWND dialog, const std::string& name) {
 void OpenFolder(HWND dialog, const std::string& text) {
   HWND list = GetDlgItem(dialog, IDC_DIR1);
   LRESULT index =
-      SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+      SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(Wide(text).c_str()));
   ASSERT_NE(index, LB_ERR) << text;
   SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
   Notify(dialog, IDC_DIR1, LBN_DBLCLK);
@@ -164,7 +165,7 @@ struct EntryEditorDialogTest : ::testing::Test {
     return names;
   }
   static void MakeFolder(const StickFolder& stick, const std::string& name) {
-    CreateDirectoryA((stick.path() + name).c_str(), nullptr);
+    CreateDirectoryW(Wide(stick.path() + name).c_str(), nullptr);
   }
 };
 
@@ -219,6 +220,40 @@ TEST_F(EntryEditorDialogTest, AddPickAFileSaveAndTheRowIsInItsPlaceWithBothFiles
   // The icons were rebuilt for the four rows: a new cache and the rebuild's last word.
   EXPECT_EQ(StatusText(window->statusBar()).rfind("Icons rebuilt. ", 0), 0u) << StatusText(window->statusBar());
   EXPECT_NE(stick.Read("imagelist.dat"), cacheAtStart);
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(EntryEditorDialogTest, AnEntryAddedFromAJapaneseFolderIsShownAndSavedAsUtf8WithTheMark) {
+  StickFolder stick("adddlg-unicode");
+  stick.Write("Data.dat", "Zed\r\nTools\r\nE:\\Apps\\zed.exe\r\n\r\n");
+  stick.Write("Settings.ini", "[MAIN]\r\nICONS=0\r\n");
+  MakeFolder(stick, "日本語");
+  MakeFolder(stick, "Ελληνικά");
+  stick.Write("日本語\\ツール.exe", "MZ");
+  Open(stick);
+  StandIn here(stick);
+
+  scripts.push_back([&](HWND dialog) {
+    EXPECT_EQ(ListItems(GetDlgItem(dialog, IDC_DIR1)),
+              (std::vector<std::string>{"E:\\", "adddlg-unicode", "Ελληνικά", "日本語"}));
+    OpenFolder(dialog, "日本語");
+    EXPECT_EQ(ListItems(GetDlgItem(dialog, IDC_FILE1)), (std::vector<std::string>{"ツール.exe"}));
+    PickFile(dialog, "ツール.exe");
+    EXPECT_EQ(Text(GetDlgItem(dialog, IDC_TXTNAME)), "ツール");
+    Type(dialog, IDC_CMBTYPE, "Инструменты");
+    Type(dialog, IDC_TXTCOMMANDLINE, "-t Καλημέρα");
+    Click(dialog, IDC_CMDSAVE);
+  });
+  Choose(Command::AddEntry);
+
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Zed", "ツール"}));
+  EXPECT_EQ(ItemText(list(), 1, 1), "Инструменты");
+  EXPECT_EQ(ItemText(list(), 1, 2), "E:\\adddlg-unicode\\日本語\\ツール.exe");
+  EXPECT_EQ(ItemText(list(), 1, 3), "-t Καλημέρα");
+  EXPECT_EQ(stick.Read("Data.dat"),
+            "\xEF\xBB\xBFZed\r\nTools\r\nE:\\Apps\\zed.exe\r\n\r\n"
+            "ツール\r\nИнструменты\r\nE:\\adddlg-unicode\\日本語\\ツール.exe\r\n-t Καλημέρα\r\n");
+  EXPECT_EQ(stick.Read("Types.dat"), "") << "no type was added with \"+\": the list stays empty, and ANSI";
   EXPECT_TRUE(boxes.empty());
 }
 

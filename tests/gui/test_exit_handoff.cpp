@@ -287,7 +287,7 @@ TEST_F(ExitHandOff, CancelFromTheTrayMenuKeepsTheLauncherWithItsWindowAndIcon) {
   EXPECT_TRUE(IsWindow(hwnd));
   EXPECT_TRUE(IsWindowVisible(hwnd));
   EXPECT_TRUE(window->tray().added());
-  EXPECT_STREQ(window->tray().tip(), "Carrydeck");
+  EXPECT_EQ(window->tray().tip(), "Carrydeck");
   EXPECT_FALSE(stick.Has("Data.dat"));
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "Do you wish to 'Safely Remove' the USB device on exit?");

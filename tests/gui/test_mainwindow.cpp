@@ -264,7 +264,7 @@ TEST_F(MainWindowTest, TheTrayIconFollowsTheFirstPaintWithTheFirstCaption) {
   EXPECT_FALSE(window->tray().added());
   Pump(window.get());
   EXPECT_TRUE(window->tray().added());
-  EXPECT_STREQ(window->tray().tip(), "Carrydeck");
+  EXPECT_EQ(window->tray().tip(), "Carrydeck");
   EXPECT_NE(Caption(), "Carrydeck");
 }
 

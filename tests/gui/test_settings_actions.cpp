@@ -1,5 +1,6 @@
 // The real main window: settings, tray behaviour, entry actions and the exit question.
 #include "GuiTest.h"
+#include "common/win32/WideText.h"
 #include "common/IniFile.h"
 
 namespace carrydeck::gui {
@@ -156,7 +157,7 @@ TEST_F(LiveWindow, MinimisingHidesAndTheTrayBringsTheWindowBack) {
   Choose(Command::OpenMenu);
   EXPECT_TRUE(IsWindowVisible(hwnd()));
   EXPECT_FALSE(IsIconic(hwnd()));
-  EXPECT_STREQ(window->tray().tip(), "Carrydeck");
+  EXPECT_EQ(window->tray().tip(), "Carrydeck");
 }
 
 TEST_F(LiveWindow, ColumnsStartAtTheirShareOfTheWindow) {
@@ -276,6 +277,67 @@ TEST_F(LiveWindow, DoubleClickStartsTheSelectedEntryToo) {
   ASSERT_TRUE(WaitForFile(window.get(), stick.path() + "probe.log"));
   EXPECT_EQ(stick.Read("probe.log"), probe + "||E:\\run_double_click\r\n");
   EXPECT_EQ(StatusText(window->statusBar()), "Running " + probe);
+}
+
+// A stick whose folders are named in three scripts outside the PC's code page (1252 here).
+TEST_F(LiveWindow, EntriesInGreekRussianAndJapaneseFoldersAreShownExactlyAndStartedWithTheirPathsAndParameters) {
+  StickFolder stick("unicode_run");
+  struct Entry {
+    std::string name, folder, parameters;
+  };
+  const std::vector<Entry> entries = {{"Ελληνικά", "Ελληνικά", "-t \"Καλημέρα\" %dir%"},
+                                      {"Русский", "Русский", "-t Привет %drive%"},
+                                      {"日本語", "日本語\\ツール", "-t こんにちは"}};
+  Win32FileSystem files;
+  std::string catalogue = "\xEF\xBB\xBF";
+  for (const Entry& e : entries) {
+    const std::string folder = stick.path() + e.folder;
+    files.CreateFolder(folder.substr(0, folder.find('\\', stick.path().size())));
+    files.CreateFolder(folder);
+    ASSERT_TRUE(files.CopyFile(TestBinFolder() + "probe.exe", folder + "\\probe.exe")) << folder;
+    catalogue += e.name + "\r\nTools\r\n" + folder + "\\probe.exe\r\n" + e.parameters + "\r\n";
+  }
+  stick.Write("Data.dat", catalogue);
+  stick.Write("Settings.ini", "[MAIN]\r\nICONS=0\r\n");
+  Open(stick);
+  ASSERT_EQ(ItemCount(list()), 3);
+  for (int row = 0; row < 3; ++row) {
+    const Entry& e = entries[static_cast<size_t>(row)];
+    EXPECT_EQ(ItemText(list(), row, 0), e.name);
+    EXPECT_EQ(ItemText(list(), row, 2), stick.path() + e.folder + "\\probe.exe");
+    EXPECT_EQ(ItemText(list(), row, 3), e.parameters);
+  }
+  EXPECT_EQ(StatusText(window->statusBar()), "App data loaded (3 apps).");
+
+  const std::string folders[] = {stick.path() + entries[0].folder, stick.path() + entries[1].folder,
+                                 stick.path() + entries[2].folder};
+  const std::string expected[] = {
+      folders[0] + "\\probe.exe|-t \"Καλημέρα\" " + folders[0] + "\\|" + folders[0] + "\r\n",
+      folders[1] + "\\probe.exe|-t Привет E:|" + folders[1] + "\r\n",
+      folders[2] + "\\probe.exe|-t こんにちは|" + folders[2] + "\r\n"};
+  for (int row = 0; row < 3; ++row) {
+    window->list().SelectRow(row);
+    Choose(Command::Run);
+    const std::string log = folders[row] + "\\probe.log";
+    ASSERT_TRUE(WaitForFile(window.get(), log)) << log;
+    std::string started;
+    files.ReadAll(log, started);
+    EXPECT_EQ(started, expected[row]);
+    EXPECT_EQ(StatusText(window->statusBar()), "Running " + folders[row] + "\\probe.exe");
+  }
+
+  // The path goes to the clipboard as Unicode text, letter for letter.
+  window->list().SelectRow(2);
+  Choose(Command::CopyEntryPath);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  const wchar_t* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+  const std::string copied = text ? Utf8(text) : std::string();
+  if (text) GlobalUnlock(data);
+  CloseClipboard();
+  EXPECT_EQ(copied, folders[2] + "\\probe.exe");
+  ASSERT_EQ(boxes.size(), 1u) << "nothing else was reported";
+  EXPECT_EQ(boxes[0].text, "Clipboard set to:\r\n" + folders[2] + "\\probe.exe");
 }
 
 TEST_F(LiveWindow, CopyPutsTheExactPathOnTheClipboard) {

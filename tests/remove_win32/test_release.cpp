@@ -89,6 +89,22 @@ TEST_F(RealRelease, ALowerCaseDriveNameReleasesTheSame) {
   EXPECT_TRUE(IsOpen(local));
 }
 
+// Files in folders named outside the PC's code page: their names still hold the drive.
+TEST_F(RealRelease, HandlesInFoldersOfAnyScriptAreReleasedToo) {
+  std::wstring stick(Stick().begin(), Stick().end());
+  std::vector<HANDLE> files;
+  for (const wchar_t* folder : {L"Ελληνικά", L"Русский", L"日本語"}) {
+    const std::wstring path = stick + folder;
+    ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+    files.push_back(Hold(CreateFileW((path + L"\\ファイル.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
+  }
+  HANDLE local = Hold(CreateForWrite(Inside() + "local.txt"));
+  EXPECT_EQ(handles.ReleaseDriveHandles("E:", GetCurrentProcessId()), ReleaseResult::Released);
+  for (HANDLE file : files) EXPECT_FALSE(IsOpen(file));
+  EXPECT_TRUE(WriteWorks(local));
+}
+
 TEST_F(RealRelease, NothingOnTheDriveLeavesEveryHandleOpen) {
   HANDLE local = Hold(CreateForWrite(Inside() + "local.txt"));
   HANDLE stickFile = Hold(CreateForWrite(Stick() + "notes.txt"));

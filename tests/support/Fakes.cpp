@@ -161,4 +161,34 @@ std::unique_ptr<IHeldFile> MemoryFileSystem::HoldForReading(const std::string& p
   return std::make_unique<MemoryHeldFile>(*this, path);
 }
 
+namespace {
+constexpr char16_t k1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+char32_t From1252(unsigned char b) { return b >= 0x80 && b < 0xA0 ? k1252High[b - 0x80] : b; }
+}  // namespace
+
+std::string CodePage1252::ToUtf8(std::string_view ansi) {
+  ++conversions;
+  std::string out;
+  for (char c : ansi) AppendUtf8(out, From1252(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::optional<std::string> CodePage1252::FromUtf8(std::string_view utf8) {
+  ++conversions;
+  if (!IsValidUtf8(utf8)) return std::nullopt;
+  std::string out;
+  for (size_t pos = 0; pos < utf8.size();) {
+    const char32_t c = NextCodePoint(utf8, pos);
+    int found = -1;
+    for (int b = 0; b < 256 && found < 0; ++b)
+      if (From1252(static_cast<unsigned char>(b)) == c) found = b;
+    if (found < 0) return std::nullopt;
+    out += static_cast<char>(found);
+  }
+  return out;
+}
+
 }  // namespace carrydeck::testing

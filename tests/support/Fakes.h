@@ -13,6 +13,7 @@
 #include "common/IniFile.h"
 #include "common/SafeSave.h"
 #include "common/SystemPorts.h"
+#include "common/TextCodec.h"
 #include "launcher/IconPorts.h"
 #include "launcher/MainView.h"
 
@@ -391,5 +392,15 @@ inline IconImage SolidIcon(uint32_t argb) {
   image.pixels.fill(argb);
   return image;
 }
+
+// Windows code page 1252, the ANSI code page of a Western PC (and of the Wine tests): its
+// 0x80 to 0x9F are typographic marks and letters; the five bytes it leaves undefined stand
+// for the control characters of the same number, as Windows converts them.
+class CodePage1252 : public ICodePage {
+ public:
+  std::string ToUtf8(std::string_view ansi) override;
+  std::optional<std::string> FromUtf8(std::string_view utf8) override;
+  int conversions = 0;  // calls of either direction
+};
 
 }  // namespace carrydeck::testing

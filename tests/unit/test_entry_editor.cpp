@@ -802,6 +802,7 @@ class RecordingCatalogue : public ICatalogueEditing {
   void ReportUnsaved(const std::string& fileName, const std::string&) override {
     calls.push_back("unsaved " + fileName);
   }
+  void ShowStatus(const std::string& text) override { calls.push_back("status " + text); }
 };
 
 TEST(EntryEditorOverItsCatalogue, SaveChangesTheRowsThenSavesThemBeforeTheIconsAreRebuilt) {
@@ -841,6 +842,59 @@ TEST(EntryEditorOverItsCatalogue, SaveChangesTheRowsThenSavesThemBeforeTheIconsA
     EXPECT_EQ(fs.files.count("F:\\Menu\\Types.dat"), 1u) << "the types list lies in the program folder";
     EXPECT_TRUE(editor.Unloaded());
   }
+}
+
+TEST(EntryEditorOverItsCatalogue, TypesStayAnsiUntilATypeOutsideTheCodePageAndDamagedTypesWaitForPlus) {
+  const std::string mark = "\xEF\xBB\xBF", fffd = "\xEF\xBF\xBD";
+  const std::string typesFile = "F:\\Menu\\Types.dat";
+  testing::CodePage1252 codePage;
+  MemoryFileSystem fs;
+  FakeFolders folders;
+  folders.current = "C:\\";
+  folders.AddFolder("C:\\");
+  RecordingCatalogue catalogue;
+  auto open = [&](FakeEditorView& view, std::unique_ptr<EntryEditor>& editor) {
+    editor = std::make_unique<EntryEditor>(EditorMode::Add, catalogue, fs, "F:\\Menu\\", &codePage);
+    editor->Attach(view, folders);
+    editor->OnLoad();
+  };
+  fs.files[typesFile] = "Caf\xE9\r\n";
+  {
+    FakeEditorView view;
+    std::unique_ptr<EntryEditor> editor;
+    open(view, editor);
+    EXPECT_EQ(editor->TypeItems().List(0), "Caf\xC3\xA9");
+    view.type = "Spiele";
+    editor->OnAddType();
+    EXPECT_EQ(fs.files[typesFile], "Caf\xE9\r\nSpiele\r\n") << "ANSI while every type fits";
+    view.type = "\xD0\xA0\xD1\x83";  // "Ру"
+    editor->OnAddType();
+    EXPECT_EQ(fs.files[typesFile], mark + "Caf\xC3\xA9\r\nSpiele\r\n\xD0\xA0\xD1\x83\r\n");
+  }
+  const std::string damaged = mark + "Bad\xFF\r\nGames\r\n";
+  fs.files[typesFile] = damaged;
+  fs.files["C:\\tool.exe"] = "MZ";
+  folders.AddFile("C:\\tool.exe");
+  {
+    FakeEditorView view;
+    std::unique_ptr<EntryEditor> editor;
+    open(view, editor);
+    EXPECT_EQ(editor->TypeItems().List(0), "Bad" + fffd);
+    EXPECT_EQ(catalogue.calls.back(), "status Damaged text in Types.dat is shown as " + fffd +
+                                          "; the file is written again only when a type is added with \"+\".");
+    view.file = static_cast<int>(std::find(view.files.begin(), view.files.end(), "tool.exe") - view.files.begin());
+    ASSERT_LT(static_cast<size_t>(view.file), view.files.size());
+    view.type = "Games";
+    editor->OnSave();
+    EXPECT_EQ(catalogue.calls.back(), "rebuild icons") << "the entry is saved, and nothing is reported";
+    EXPECT_EQ(fs.files[typesFile], damaged) << "a Save alone leaves the damaged list as it was";
+  }
+  FakeEditorView view;
+  std::unique_ptr<EntryEditor> editor;
+  open(view, editor);
+  view.type = "Tools";
+  editor->OnAddType();
+  EXPECT_EQ(fs.files[typesFile], mark + "Bad" + fffd + "\r\nGames\r\nTools\r\n");
 }
 
 TEST(SortByTypeThenName, GroupsTypesWithNamesInOrder) {

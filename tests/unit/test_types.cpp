@@ -75,7 +75,7 @@ TEST(TypesFile, BinaryContentGoesBackByteForByte) {
   ItemList combo;
   LoadComboFromFile(fs, kTypes, combo);
   ASSERT_EQ(combo.ListCount(), 3);
-  EXPECT_EQ(combo.List(0), std::string("MZ\x90\0\x03", 5));
+  EXPECT_EQ(combo.List(0), std::string("MZ\xC2\x90\0\x03", 6)) << "inside, the item is UTF-8";
   SaveComboToFile(fs, kTypes, combo);
   EXPECT_EQ(fs.files[kTypes], binary);
 }

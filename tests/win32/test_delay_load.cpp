@@ -32,14 +32,15 @@ TEST(DelayLoad, FindsTheSystemLibrarysFunctionAndNothingThatIsNotThere) {
 }
 
 TEST(DelayLoad, ShellCallsPassTheirArgumentsAndResultsThrough) {
-  char windows[MAX_PATH] = {};
-  ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
-  SHFILEINFOA info = {};
-  ASSERT_NE(late::SHGetFileInfoA(windows, 0, &info, sizeof info, SHGFI_ATTRIBUTES), 0u);
+  wchar_t windows[MAX_PATH] = {};
+  ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+  SHFILEINFOW info = {};
+  ASSERT_NE(late::SHGetFileInfoW(windows, 0, &info, sizeof info, SHGFI_ATTRIBUTES), 0u);
   EXPECT_TRUE(info.dwAttributes & SFGAO_FOLDER);
 
   // A file that is not there: the system's failure code, at most 32.
-  HINSTANCE result = late::ShellExecuteA(nullptr, "open", "Q:\\carrydeck\\no such program.exe", "", "Q:\\", SW_HIDE);
+  HINSTANCE result =
+      late::ShellExecuteW(nullptr, L"open", L"Q:\\carrydeck\\no such program.exe", L"", L"Q:\\", SW_HIDE);
   EXPECT_LE(reinterpret_cast<INT_PTR>(result), 32);
 }
 
