@@ -1,11 +1,12 @@
 """The benchmarks' table: each measurement, its baseline, their ratio and the budget.
 
-    python3 bench/table.py <results.tsv> <machine text> <RESULTS.md to write>
+    python3 bench/table.py <results.tsv> <machine text> <RESULTS.md to write> [<id prefix>]
 
 results.tsv holds the lines the benchmark programs print:
     result <id> <measured> <baseline> <unit> <runs> [<ratio of paired runs>]
 Prints the table, writes it with the machine to the Markdown file, and exits 1 when a
-budget is missed or a measurement is missing.
+budget is missed or a measurement is missing. With an id prefix, only the rows whose id starts
+with it are shown and counted.
 """
 import sys
 
@@ -50,7 +51,7 @@ def amount(value, unit):
     return "%.1f KiB" % (value / 1024)
 
 
-def main(path, machine, out_path):
+def main(path, machine, out_path, prefix=""):
     found = {}
     for line in open(path):
         fields = line.rstrip("\n").split("\t")
@@ -60,7 +61,7 @@ def main(path, machine, out_path):
              "|---|---|---|---|---|---|"]
     missed = 0
     budgets = 0
-    for key, what, against, budget in ROWS:
+    for key, what, against, budget in [row for row in ROWS if row[0].startswith(prefix)]:
         budgets += 1 if budget else 0
         if key not in found:
             lines.append("| %s | not measured | | | %s | no |" % (what, "" if budget else "reported"))
@@ -106,6 +107,6 @@ def main(path, machine, out_path):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4:
+    if len(sys.argv) not in (4, 5):
         sys.exit(__doc__)
-    sys.exit(main(sys.argv[1], sys.argv[2], sys.argv[3]))
+    sys.exit(main(*sys.argv[1:]))
