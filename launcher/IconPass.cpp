@@ -158,10 +158,29 @@ void IconPass::OnIconsReady() try {
 void IconPass::Fill() {
   IImageList& imageList = sys_.icons->imageList;
   Pass& pass = *pass_;
-  // The rows ready now go in as one strip: an edit's pass has nearly every icon at once, and
-  // the list takes a strip for the cost of a single image.
+  // The rows ready now go in a strip at a time: an edit's pass has nearly every icon at once,
+  // and the list takes a strip for little more than the cost of a single image. A strip is
+  // at most a megabyte, whatever the list's length.
+  constexpr size_t kStripImages = 1024;
   std::vector<IconImage> ready;
   size_t successes = 0;
+  const auto addReady = [&] {
+    if (ready.empty()) return true;
+    if (imageList.Count() != pass.filled || !imageList.AddStrip(ready)) {
+      EndPass();
+      ReportError(imageList.LastErrorDescription());
+      return false;
+    }
+    imageList.Attach();
+    // One change for the strip: a redraw per row costs a message per row.
+    catalogue_.SetIconsToRows(pass.filled, ready.size());
+    pass.filled += ready.size();
+    pass.successes += successes;
+    pass.failures += ready.size() - successes;
+    ready.clear();
+    successes = 0;
+    return true;
+  };
   for (size_t row = pass.filled; row < pass.targets.size(); ++row) {
     const std::string& target = pass.targets[row];
     const IconImage* icon = nullptr;
@@ -177,21 +196,9 @@ void IconPass::Fill() {
     // image i stays with row i for every row after it.
     ready.push_back(icon ? *icon : sys_.icons->notFoundIcon);
     if (icon) ++successes;
+    if (ready.size() == kStripImages && !addReady()) return;
   }
-  if (!ready.empty()) {
-    if (imageList.Count() != pass.filled || !imageList.AddStrip(ready)) {
-      EndPass();
-      ReportError(imageList.LastErrorDescription());
-      return;
-    }
-    imageList.Attach();
-    // Setting a row's icon redraws that row; repainting the whole list would cost a full
-    // paint for every strip of a long list.
-    for (size_t n = 0; n < ready.size(); ++n, ++pass.filled)
-      catalogue_.SetIcon(pass.filled, static_cast<int>(pass.filled));
-    pass.successes += successes;
-    pass.failures += ready.size() - successes;
-  }
+  if (!addReady()) return;
   if (pass.filled == pass.targets.size()) Finish();
 }
 

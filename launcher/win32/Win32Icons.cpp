@@ -408,7 +408,11 @@ std::vector<IconBatch> Win32IconWorker::TakeFinished() {
 }
 
 unsigned __stdcall Win32IconWorker::ThreadMain(void* self) noexcept {
-  static_cast<Win32IconWorker*>(self)->Run();
+  try {
+    static_cast<Win32IconWorker*>(self)->Run();
+  } catch (...) {
+    // No memory even for the thread's own surface: passes stay unanswered, the window as it is.
+  }
   return 0;
 }
 

@@ -153,7 +153,8 @@ void Win32ListView::OnCatalogueChanged(const CatalogueChange& change) {
       ::InvalidateRect(hwnd_, nullptr, TRUE);
       break;
     case CatalogueChange::Kind::Icon:
-      ListView_RedrawItems(hwnd_, static_cast<int>(change.row), static_cast<int>(change.row));
+      ListView_RedrawItems(hwnd_, static_cast<int>(change.row),
+                           static_cast<int>(change.row + std::max<size_t>(change.count, 1) - 1));
       break;
   }
 }
