@@ -67,11 +67,17 @@ void IconPass::Run(bool useCache, Remembered remembered) try {
   if (!ctx_.settings.Icons()) {
     imageList.Detach();
     imageList.Clear();
+    imageTargets_.clear();
     return;
   }
   view_.SetStatus("Getting icons . . .");
-  imageList.Detach();
-  imageList.Clear();
+  // An edit's pass builds on the images in the list; every other starts from none.
+  const bool keep = remembered == Remembered::Reuse && !useCache;
+  if (!keep) {
+    imageList.Detach();
+    imageList.Clear();
+    imageTargets_.clear();
+  }
 
   const std::string cache = CacheFile();
   // A save cut short may have left the new cache under its temporary name.
@@ -92,31 +98,47 @@ void IconPass::Run(bool useCache, Remembered remembered) try {
     // The cache did not fit the list and is gone: build it anew.
   }
   // The cache's images can't be told by target (a sort since it was saved gives them to
-  // other rows), so only an edit's pass builds on icons extracted before.
+  // other rows), so only an edit's pass builds on what was found before.
   if (remembered == Remembered::Forget) remembered_.clear();
   view_.SetStatus(kRebuilding);
-  if (BeginRebuild()) Fill();
+  if (BeginRebuild(keep)) Fill();
 } catch (const std::bad_alloc&) {
   EndPass();
   ReportError("Out of memory");
 }
 
-bool IconPass::BeginRebuild() {
+bool IconPass::BeginRebuild(bool keep) {
   IImageList& imageList = sys_.icons->imageList;
-  // Room for every row at once: a list that grew as the icons came would copy its bitmap
-  // at every step, the old one beside the new.
-  if (!imageList.ClearWithRoomFor(catalogue_.Count())) {
-    ReportError(imageList.LastErrorDescription());
-    return false;
-  }
+  const size_t rows = catalogue_.Count();
   Pass pass;
   pass.id = ++passes_;
   pass.generation = catalogue_.Generation();
-  pass.targets.reserve(catalogue_.Count());
+  pass.targets.reserve(rows);
+  for (size_t row = 0; row < rows; ++row) pass.targets.emplace_back(catalogue_.Target(row));
+  size_t kept = 0;
+  if (keep && imageList.Count() == imageTargets_.size())
+    while (kept < rows && kept < imageTargets_.size() && imageTargets_[kept] == pass.targets[kept] &&
+           remembered_.count(pass.targets[kept]))
+      ++kept;
+  if (kept > 0 && imageList.Truncate(kept)) {
+    imageTargets_.resize(kept);
+    for (size_t row = 0; row < kept; ++row) ++(remembered_[pass.targets[row]] ? pass.successes : pass.failures);
+    pass.filled = kept;
+    imageList.Attach();
+    catalogue_.SetIconsToRows(0, kept);
+  } else {
+    imageList.Detach();
+    imageTargets_.clear();
+    // Room for every row at once: a list that grew as the icons came would copy its bitmap
+    // at every step, the old one beside the new.
+    if (!imageList.ClearWithRoomFor(rows)) {
+      ReportError(imageList.LastErrorDescription());
+      return false;
+    }
+  }
   std::unordered_set<std::string> asked;
-  for (size_t row = 0; row < catalogue_.Count(); ++row) {
-    pass.targets.emplace_back(catalogue_.Target(row));
-    const std::string& target = pass.targets.back();
+  for (size_t row = kept; row < rows; ++row) {
+    const std::string& target = pass.targets[row];
     if (!remembered_.count(target) && asked.insert(target).second) pass.jobs.push_back(target);
   }
   if (!pass.jobs.empty()) sys_.icons->worker.Start(IconWork{pass.id, pass.jobs, ctx_.DriveRoot()});
@@ -132,11 +154,8 @@ void IconPass::OnIconsReady() try {
   for (IconBatch& batch : batches) {
     // Answers for a pass that is over (replaced or ended) are dropped.
     if (!pass_ || batch.pass != pass_->id) continue;
-    for (size_t i = 0; i < batch.icons.size() && batch.first + i < pass_->jobs.size(); ++i) {
-      const std::string& target = pass_->jobs[batch.first + i];
-      if (batch.icons[i]) remembered_[target] = *batch.icons[i];
-      pass_->found[target] = std::move(batch.icons[i]);
-    }
+    for (size_t i = 0; i < batch.icons.size() && batch.first + i < pass_->jobs.size(); ++i)
+      remembered_[pass_->jobs[batch.first + i]] = std::move(batch.icons[i]);
   }
   if (!pass_) return;
   if (pass_->generation != catalogue_.Generation()) {
@@ -144,9 +163,8 @@ void IconPass::OnIconsReady() try {
     // again for the rows as they are, on what has been extracted already.
     view_.SetStatus("Getting icons . . .");
     EndPass();
-    sys_.icons->imageList.Detach();
     view_.SetStatus(kRebuilding);
-    if (BeginRebuild()) Fill();
+    if (BeginRebuild(true)) Fill();
     return;
   }
   Fill();
@@ -174,6 +192,8 @@ void IconPass::Fill() {
     imageList.Attach();
     // One change for the strip: a redraw per row costs a message per row.
     catalogue_.SetIconsToRows(pass.filled, ready.size());
+    imageTargets_.insert(imageTargets_.end(), pass.targets.begin() + static_cast<std::ptrdiff_t>(pass.filled),
+                         pass.targets.begin() + static_cast<std::ptrdiff_t>(pass.filled + ready.size()));
     pass.filled += ready.size();
     pass.successes += successes;
     pass.failures += ready.size() - successes;
@@ -183,15 +203,9 @@ void IconPass::Fill() {
   };
   for (size_t row = pass.filled; row < pass.targets.size(); ++row) {
     const std::string& target = pass.targets[row];
-    const IconImage* icon = nullptr;
     auto known = remembered_.find(target);
-    if (known != remembered_.end()) {
-      icon = &known->second;
-    } else {
-      auto answered = pass.found.find(target);
-      if (answered == pass.found.end()) break;  // the worker's answer is still to come
-      if (answered->second) icon = &*answered->second;
-    }
+    if (known == remembered_.end()) break;  // the worker's answer is still to come
+    const IconImage* icon = known->second ? &*known->second : nullptr;
     // A file found nowhere, or one the shell knows nothing of, shows the not-found picture:
     // image i stays with row i for every row after it.
     ready.push_back(icon ? *icon : sys_.icons->notFoundIcon);

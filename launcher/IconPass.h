@@ -45,7 +45,9 @@ class IconPass {
   enum class Remembered { Forget, Reuse };
   void Run(bool useCache, Remembered remembered);
   void DeleteCache();
-  bool BeginRebuild();
+  // Starts the rebuild for the rows as they stand; with `keep`, the images of the rows before
+  // the first one that changed stay in the list.
+  bool BeginRebuild(bool keep);
   // Adds the rows' images in order while each is known; the pass ends once all are.
   void Fill();
   void Finish();
@@ -58,18 +60,20 @@ class IconPass {
   IListView& list_;
   const Platform& sys_;
 
-  // Icons of files, by target as stored, as extracted during this run: an edit asks the
-  // worker only for targets not among them. Targets found nowhere are asked again each time.
-  std::unordered_map<std::string, IconImage> remembered_;
+  // What the worker found for each target asked about during this run (none: found nowhere,
+  // or the shell knows nothing of it): an edit asks only about targets not among them.
+  std::unordered_map<std::string, std::optional<IconImage>> remembered_;
+  // The target of each image in the list, while the list holds a pass's images (a cache's
+  // images can't be told by target).
+  std::vector<std::string> imageTargets_;
 
   // The rebuild under way, if any.
   struct Pass {
     uint64_t id = 0;
-    uint64_t generation = 0;                                          // of the rows it is built for
-    std::vector<std::string> targets;                                 // row -> target, as the rows stood
-    std::vector<std::string> jobs;                                    // what the worker was given
-    std::unordered_map<std::string, std::optional<IconImage>> found;  // the worker's answers
-    size_t filled = 0;                                                // rows whose image is in the list
+    uint64_t generation = 0;           // of the rows it is built for
+    std::vector<std::string> targets;  // row -> target, as the rows stood
+    std::vector<std::string> jobs;     // what the worker was given
+    size_t filled = 0;                 // rows whose image is in the list
     size_t successes = 0, failures = 0;
   };
   std::optional<Pass> pass_;

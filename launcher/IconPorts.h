@@ -36,6 +36,9 @@ class IImageList {
   // thousand then never grows by copies of itself. False, the list empty, when there is no
   // memory for it.
   virtual bool ClearWithRoomFor(size_t count) = 0;
+  // Keeps the first `count` images and lets the rest go: an edit's pass keeps the images of
+  // the rows before the first one it changed. False when that can't be done.
+  virtual bool Truncate(size_t count) = 0;
   virtual size_t Count() const = 0;
   // Adds image `index`. Images are added in row order, so anything but Count() is refused:
   // an image must never land beside its row.
@@ -45,7 +48,7 @@ class IImageList {
   // The `count` images from `first` on, as they were added.
   virtual bool Images(size_t first, size_t count, IconImage* images) const = 0;
   bool Image(size_t index, IconImage& image) const { return Images(index, 1, &image); }
-  // Why the last Add, AddStrip or ClearWithRoomFor failed, for the report.
+  // Why the last Add, AddStrip, ClearWithRoomFor or Truncate failed, for the report.
   virtual std::string LastErrorDescription() const = 0;
 };
 

@@ -147,6 +147,15 @@ bool Win32ImageList::ClearWithRoomFor(size_t count) {
   return true;
 }
 
+bool Win32ImageList::Truncate(size_t count) {
+  lastError_ = "The image list could not be shortened.";
+  if (count > Count()) return false;
+  if (count == Count()) return true;
+  if (!::ImageList_SetImageCount(list_.get(), static_cast<UINT>(count)) || Count() != count) return false;
+  keptAside_.erase(keptAside_.lower_bound(count), keptAside_.end());
+  return true;
+}
+
 size_t Win32ImageList::Count() const {
   return list_ ? static_cast<size_t>(std::max(0, ::ImageList_GetImageCount(list_.get()))) : 0;
 }

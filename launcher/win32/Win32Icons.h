@@ -83,6 +83,7 @@ class Win32ImageList : public IImageList {
   bool Attached() const override { return attached_; }
   void Clear() override;
   bool ClearWithRoomFor(size_t count) override;
+  bool Truncate(size_t count) override;
   size_t Count() const override;
   bool Add(size_t index, const IconImage& image) override;
   bool AddStrip(const std::vector<IconImage>& images) override;

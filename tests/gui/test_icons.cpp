@@ -221,7 +221,7 @@ TEST_F(Icons, AnEditsPassRunsOnTheWorkerAndSavesWhatRebuildIconsSaves) {
       std::vector<CatalogEntry>{CatalogEntry{{"Second", "Docs", stick.path() + "second.txt", ""}}});
   window->logic().RebuildIcons();
   EXPECT_EQ(Status(), "Rebuilding icons . . .") << "the new file is the worker's; the window is free";
-  EXPECT_EQ(window->imageList().Count(), 2u) << "the rows up to the missing file, asked for again, are in at once";
+  EXPECT_EQ(window->imageList().Count(), 3u) << "the rows before the new one keep their images";
   WaitForIcons();
   EXPECT_EQ(Status(), "Icons rebuilt. 3 successful, 1 unsuccessful.");
   EXPECT_TRUE(boxes.empty());
@@ -345,6 +345,21 @@ TEST_F(ImageListOnAListView, ImagesGoInRowOrderOnlyAndComeBackAsAdded) {
   EXPECT_FALSE(iml.Image(4, image));
   const uint32_t colours[] = {0x204080, 0xFF0000, 0x00FF00, 0x0000FF};
   for (int i = 0; i < 4; ++i) ExpectDrawnLike(iml.handle(), i, Gradient(colours[i]));
+
+  // Shortened, as an edit's pass keeps the rows before the first one it changed: the first
+  // images stay as they were, and the next one goes in after them.
+  EXPECT_FALSE(iml.Truncate(5));
+  ASSERT_TRUE(iml.Truncate(2));
+  EXPECT_EQ(ImageList_GetImageCount(iml.handle()), 2);
+  ASSERT_TRUE(iml.Add(2, Gradient(0x808000)));
+  ASSERT_TRUE(iml.AddStrip({Gradient(0x0000FF)}));
+  ASSERT_EQ(iml.Count(), 4u);
+  const uint32_t after[] = {0x204080, 0xFF0000, 0x808000, 0x0000FF};
+  for (size_t i = 0; i < 4; ++i) {
+    ASSERT_TRUE(iml.Image(i, image));
+    EXPECT_TRUE(image == Gradient(after[i])) << i;
+    ExpectDrawnLike(iml.handle(), static_cast<int>(i), Gradient(after[i]));
+  }
 
   EXPECT_FALSE(iml.Attached());
   iml.Attach();

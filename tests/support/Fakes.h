@@ -265,7 +265,7 @@ class FakeImageList : public IImageList {
  public:
   std::vector<IconImage> images;
   bool attached = false;
-  int adds = 0, strips = 0, attaches = 0, clears = 0;
+  int adds = 0, strips = 0, attaches = 0, clears = 0, truncates = 0;
   size_t failAtAdd = 0;    // the n-th Add (1-based) fails; 0 = never
   size_t failAtStrip = 0;  // the n-th AddStrip (1-based) fails; 0 = never
   bool failStrip = false;  // every AddStrip fails
@@ -288,6 +288,12 @@ class FakeImageList : public IImageList {
     if (failRoom) return false;
     ++roomsMade;
     room = count;
+    return true;
+  }
+  bool Truncate(size_t count) override {
+    ++truncates;
+    if (count > images.size()) return false;
+    images.resize(count);
     return true;
   }
   size_t Count() const override { return images.size(); }

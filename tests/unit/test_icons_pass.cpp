@@ -385,8 +385,9 @@ TEST_F(IconPass, ADeleteDuringAPassWorksOnTheRowsAsTheyStandAndReusesWhatCameAlr
   EXPECT_EQ(shell.asked, (std::vector<std::string>{"E:\\Apps\\notes.exe", "E:\\Docs\\readme.txt"}));
 }
 
-// An edit costs what it changes: the icons of files seen before are reused, and the cache
-// then written is the one "Rebuild Icons" writes for the same rows.
+// An edit costs what it changes: what was found for targets asked about before is reused,
+// the rows before the first changed one keep their images, and the cache then written is the
+// one "Rebuild Icons" writes for the same rows.
 TEST_F(IconPass, AnEditExtractsOnlyTheTargetNotSeenBeforeAndSavesWhatRebuildIconsWould) {
   const IconImage paintIcon = SolidIcon(0xFF10E010);
   fs.files["E:\\Apps\\paint.exe"] = "MZ";
@@ -396,11 +397,13 @@ TEST_F(IconPass, AnEditExtractsOnlyTheTargetNotSeenBeforeAndSavesWhatRebuildIcon
   view.shown.clear();
   // As the entry editor adds an entry.
   form->Catalogue().Append(std::vector<CatalogEntry>{CatalogEntry{{"Paint", "Tools", "E:\\Apps\\paint.exe", ""}}});
+  const int roomsMade = iml.roomsMade;
   form->RebuildIcons();
   ASSERT_EQ(worker.started.size(), 2u);
-  EXPECT_EQ(worker.started[1].targets, (std::vector<std::string>{"E:\\Gone\\old.exe", "E:\\Apps\\paint.exe"}))
-      << "files found before are not asked for; one found nowhere is looked for again";
-  EXPECT_EQ(iml.images.size(), 2u) << "the rows before the first one asked for are in at once";
+  EXPECT_EQ(worker.started[1].targets, std::vector<std::string>{"E:\\Apps\\paint.exe"})
+      << "no target asked about before is asked again, found or not";
+  EXPECT_EQ(iml.images.size(), 3u) << "the rows before the new one keep their images";
+  EXPECT_EQ(iml.roomsMade, roomsMade) << "the image list is kept, not made anew";
   Finish();
   EXPECT_EQ(shell.asked, std::vector<std::string>{"E:\\Apps\\paint.exe"});
   const std::vector<std::string> editLines = view.shown;
@@ -421,9 +424,10 @@ TEST_F(IconPass, AnEditExtractsOnlyTheTargetNotSeenBeforeAndSavesWhatRebuildIcon
   list.SelectRow(3);
   view.answers = {mb::IdYes};
   view.shown.clear();
+  const size_t adds = static_cast<size_t>(iml.adds + iml.strips);
   form->OnCommand(Command::DeleteEntry);
-  EXPECT_EQ(worker.started.size(), 4u) << "only the one found nowhere is looked for again";
-  Finish();
+  EXPECT_EQ(worker.started.size(), 3u) << "no work for the worker";
+  EXPECT_EQ(static_cast<size_t>(iml.adds + iml.strips), adds) << "the last row went: nothing to add";
   EXPECT_EQ(view.status, "Icons rebuilt. 2 successful, 1 unsuccessful.");
   EXPECT_TRUE(Cache() == EncodeImageList({kNotesIcon, kReadmeIcon, kNotFound}));
 }
