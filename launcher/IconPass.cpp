@@ -125,7 +125,8 @@ bool IconPass::BeginRebuild(bool keep) {
     for (size_t row = 0; row < kept; ++row) ++(remembered_[pass.targets[row]] ? pass.successes : pass.failures);
     pass.filled = kept;
     imageList.Attach();
-    // Rows whose entries moved (a row deleted above them) show their new numbers.
+    // A kept row whose entry moved (two entries of one file swapped by a sort) takes its
+    // number again.
     size_t first = 0, last = kept;
     while (first < kept && catalogue_.Icon(first) == static_cast<int>(first)) ++first;
     while (last > first && catalogue_.Icon(last - 1) == static_cast<int>(last - 1)) --last;
