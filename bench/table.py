@@ -1,11 +1,12 @@
 """The benchmarks' table: each measurement, its baseline, their ratio and the budget.
 
-    python3 bench/table.py <results.tsv> <machine text> <RESULTS.md to write>
+    python3 bench/table.py <results.tsv> <machine text> <RESULTS.md to write> [<id prefix>]
 
 results.tsv holds the lines the benchmark programs print:
     result <id> <measured> <baseline> <unit> <runs> [<ratio of paired runs>]
 Prints the table, writes it with the machine to the Markdown file, and exits 1 when a
-budget is missed or a measurement is missing.
+budget is missed or a measurement is missing. With an id prefix, only the rows whose id starts
+with it are shown and counted.
 """
 import sys
 
@@ -14,7 +15,8 @@ KIB = 1024
 
 # id, what is measured, what it is measured against, budget: ("max", r) for a ratio that
 # must not exceed r, ("speedup", r) for a baseline at least r times slower, ("bytes", n) for
-# a measurement of at most n bytes, None: reported for information.
+# a measurement of at most n bytes, ("speedup within", r, s) for a baseline at least r times
+# slower and a measurement of at most s seconds, None: reported for information.
 ROWS = [
     ("startup-menu-100-vs-listview", "1. Menu.exe start to first paint of the list, 100 entries, warm icon cache",
      "list view alone, 100 rows", None),
@@ -27,6 +29,7 @@ ROWS = [
      "floor", None),
     ("startup-plainlistview-1000", "1. for information: the same list view without a manifest", "floor", None),
     ("icons-1000", "2. icon pass, 1,000 entries, from imagelist.dat", "full rebuild", ("speedup", 50)),
+    ("icons-edit-1000", "2. icons after one edit (Add), 1,000 entries", "full rebuild", ("speedup within", 25, 0.2)),
     ("loadlist", "3. LoadList, 32,767 entries (native)", "reading the same bytes", ("max", 2.5)),
     ("savelist", "3. SaveList, 32,767 entries (native)", "writing the same bytes, flushed", ("max", 2.5)),
     ("memory-menu-32767", "4. Menu.exe peak working set, 32,767 entries and icons (x86-64 build)", "floor",
@@ -50,7 +53,7 @@ def amount(value, unit):
     return "%.1f KiB" % (value / 1024)
 
 
-def main(path, machine, out_path):
+def main(path, machine, out_path, prefix=""):
     found = {}
     for line in open(path):
         fields = line.rstrip("\n").split("\t")
@@ -60,7 +63,7 @@ def main(path, machine, out_path):
              "|---|---|---|---|---|---|"]
     missed = 0
     budgets = 0
-    for key, what, against, budget in ROWS:
+    for key, what, against, budget in [row for row in ROWS if row[0].startswith(prefix)]:
         budgets += 1 if budget else 0
         if key not in found:
             lines.append("| %s | not measured | | | %s | no |" % (what, "" if budget else "reported"))
@@ -74,7 +77,7 @@ def main(path, machine, out_path):
             base_text = ratio_text = ""
         else:
             base_text = "%s %s%s" % (against, amount(baseline, unit), runs_text)
-            if budget and budget[0] == "speedup":
+            if budget and budget[0].startswith("speedup"):
                 ratio_text = "%.1fx faster" % (baseline / measured)
             else:
                 ratio_text = "%.2fx" % (paired if paired is not None else measured / baseline)
@@ -82,6 +85,9 @@ def main(path, machine, out_path):
             ok, budget_text = True, "reported"
         elif budget[0] == "speedup":
             ok, budget_text = baseline / measured >= budget[1], "at least %gx faster" % budget[1]
+        elif budget[0] == "speedup within":
+            ok = baseline / measured >= budget[1] and measured <= budget[2]
+            budget_text = "at most %s, at least %gx faster" % (amount(budget[2], unit), budget[1])
         elif budget[0] == "bytes":
             ok, budget_text = measured <= budget[1], "at most %s" % budget_amount(budget[1])
         else:
@@ -106,6 +112,6 @@ def main(path, machine, out_path):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4:
+    if len(sys.argv) not in (4, 5):
         sys.exit(__doc__)
-    sys.exit(main(sys.argv[1], sys.argv[2], sys.argv[3]))
+    sys.exit(main(*sys.argv[1:]))

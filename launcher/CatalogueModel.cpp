@@ -111,7 +111,14 @@ const CatalogEntry& CatalogueModel::Entry(size_t row) const {
 
 void CatalogueModel::SetIcon(size_t row, int image) {
   entries_[rows_[row]].icon = image;
-  Tell({CatalogueChange::Kind::Icon, row});
+  Tell({CatalogueChange::Kind::Icon, row, 1});
+}
+
+void CatalogueModel::SetIconsToRows(size_t first, size_t count) {
+  if (first >= rows_.size() || count == 0) return;
+  count = std::min(count, rows_.size() - first);
+  for (size_t row = first; row < first + count; ++row) entries_[rows_[row]].icon = static_cast<int>(row);
+  Tell({CatalogueChange::Kind::Icon, first, count});
 }
 
 size_t CatalogueModel::FindByNamePrefix(std::string_view typed, size_t start) const {

@@ -34,6 +34,9 @@ class CatalogueModel : public ICatalogueRows {
   // The whole entry of a row: the same object for as long as the entry is there.
   const CatalogEntry& Entry(size_t row) const;
   void SetIcon(size_t row, int image);
+  // Rows first .. first + count - 1 each show the image of their own number, told as one
+  // change: a pass fills the image list in row order, a strip at a time.
+  void SetIconsToRows(size_t first, size_t count);
 
   void Clear();
   // New entries come at the end, unsorted, as the file or the editor gives them.

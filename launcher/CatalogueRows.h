@@ -34,7 +34,7 @@ struct CatalogueChange {
     Added,      // `count` rows came at the end, from `row` on
     Removed,    // `row` went; the rows after it moved up by one
     Reordered,  // the same rows in another order
-    Icon,       // `row` shows another icon
+    Icon,       // `count` rows from `row` on show other icons
   };
   Kind kind = Kind::Reset;
   size_t row = 0;

@@ -272,8 +272,11 @@ LoadedIcons LoadImageList(IImageList& iml, const std::string& file, CatalogueMod
     return result;
   }
   iml.Attach();
-  for (size_t row = 0; row < rows; ++row)
-    if (catalogue.Icon(row) != static_cast<int>(row)) catalogue.SetIcon(row, static_cast<int>(row));
+  // One change for the rows whose numbers differ: the list redraws what is on screen once.
+  size_t first = 0, last = rows;
+  while (first < rows && catalogue.Icon(first) == static_cast<int>(first)) ++first;
+  while (last > first && catalogue.Icon(last - 1) == static_cast<int>(last - 1)) --last;
+  if (first < last) catalogue.SetIconsToRows(first, last - first);
   result.ok = true;
   result.count = static_cast<int64_t>(count);
   return result;

@@ -1,12 +1,25 @@
-// The list's icons: loaded from the icon cache, or extracted entry by entry and saved.
+// The list's icons: loaded from the icon cache, or built row by row and saved. The icons of
+// files are extracted by the icon worker, away from the window's thread; this class, on the
+// window's thread, only puts what comes back into the image list and the rows.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
+#include "common/SystemPorts.h"
+#include "launcher/IconPorts.h"
 #include "launcher/LauncherContext.h"
 
 namespace carrydeck {
+
+// The icon of one target as the worker finds it: the file as stored, else on the launcher's
+// own drive; none when it is on neither or the shell knows nothing of it.
+std::optional<IconImage> FindTargetIcon(const std::string& target, const std::string& driveRoot, IFileSystem& files,
+                                        IShellIcons& shell);
 
 class IconPass {
  public:
@@ -17,16 +30,28 @@ class IconPass {
 
   // The cache when it fits the list, else every icon extracted and the cache saved.
   void GetAllIcons();
-  // After every change of the catalogue: the cache goes and every icon is extracted anew.
+  // "Rebuild Icons": the cache goes and every icon is extracted anew.
   void Rebuild();
-  // The window is going: a pass in progress stops at its next step.
-  void Stop() { ++pass_; }
+  // After an entry was added, changed or deleted: the cache goes and is built again, with only
+  // the targets not seen before extracted.
+  void RebuildAfterEdit();
+  // The worker has finished icons: they go into the list, and a pass that is complete saves.
+  void OnIconsReady();
+  // The window is going: the pass under way ends, and the worker with it.
+  void Stop();
   std::string CacheFile() const { return ctx_.appPath + "imagelist.dat"; }
 
  private:
-  enum class IconAdded { FromFile, NotFound, Failed };
-  IconAdded AddFileIcon(const std::string& path, size_t row);
-  void Run(bool useCache);
+  enum class Remembered { Forget, Reuse };
+  void Run(bool useCache, Remembered remembered);
+  void DeleteCache();
+  // Starts the rebuild for the rows as they stand; with `keep`, the images of the rows before
+  // the first one that changed stay in the list.
+  bool BeginRebuild(bool keep);
+  // Adds the rows' images in order while each is known; the pass ends once all are.
+  void Fill();
+  void Finish();
+  void EndPass();
   void ReportError(const std::string& description);
 
   LauncherContext& ctx_;
@@ -34,8 +59,25 @@ class IconPass {
   IMainView& view_;
   IListView& list_;
   const Platform& sys_;
-  // Counts passes: a pass that yielded and finds a newer one started stops at once.
-  unsigned pass_ = 0;
+
+  // What the worker found for each target asked about during this run (none: found nowhere,
+  // or the shell knows nothing of it): an edit asks only about targets not among them.
+  std::unordered_map<std::string, std::optional<IconImage>> remembered_;
+  // The target of each image in the list, while the list holds a pass's images (a cache's
+  // images can't be told by target).
+  std::vector<std::string> imageTargets_;
+
+  // The rebuild under way, if any.
+  struct Pass {
+    uint64_t id = 0;
+    uint64_t generation = 0;           // of the rows it is built for
+    std::vector<std::string> targets;  // row -> target, as the rows stood
+    std::vector<std::string> jobs;     // what the worker was given
+    size_t filled = 0;                 // rows whose image is in the list
+    size_t successes = 0, failures = 0;
+  };
+  std::optional<Pass> pass_;
+  uint64_t passes_ = 0;
 };
 
 }  // namespace carrydeck

@@ -1,5 +1,6 @@
 // What the icon pass needs from the window and the system: the list's image list, the
-// shell's icon of a file, and reads of the cache file that the file itself can't inflate.
+// shell's icon of a file, the worker that extracts icons away from the window's thread, and
+// reads of the cache file that the file itself can't inflate.
 #pragma once
 
 #include <array>
@@ -35,6 +36,9 @@ class IImageList {
   // thousand then never grows by copies of itself. False, the list empty, when there is no
   // memory for it.
   virtual bool ClearWithRoomFor(size_t count) = 0;
+  // Keeps the first `count` images and lets the rest go: an edit's pass keeps the images of
+  // the rows before the first one it changed. False when that can't be done.
+  virtual bool Truncate(size_t count) = 0;
   virtual size_t Count() const = 0;
   // Adds image `index`. Images are added in row order, so anything but Count() is refused:
   // an image must never land beside its row.
@@ -44,7 +48,7 @@ class IImageList {
   // The `count` images from `first` on, as they were added.
   virtual bool Images(size_t first, size_t count, IconImage* images) const = 0;
   bool Image(size_t index, IconImage& image) const { return Images(index, 1, &image); }
-  // Why the last Add, AddStrip or ClearWithRoomFor failed, for the report.
+  // Why the last Add, AddStrip, ClearWithRoomFor or Truncate failed, for the report.
   virtual std::string LastErrorDescription() const = 0;
 };
 
@@ -71,10 +75,43 @@ class IBoundedRead {
   virtual std::string LastErrorDescription() = 0;
 };
 
+// One pass's work for the icon worker: targets as stored, each looked for as it is and then on
+// the launcher's own drive (`driveRoot`).
+struct IconWork {
+  uint64_t pass = 0;
+  std::vector<std::string> targets;
+  std::string driveRoot;
+};
+
+// The icons of targets[first] on of a pass, in order; none where the file was found nowhere
+// or the shell knows nothing of it.
+struct IconBatch {
+  uint64_t pass = 0;
+  size_t first = 0;
+  std::vector<std::optional<IconImage>> icons;
+};
+
+// Extracts icons on a thread of its own and hands them back to the window's thread in
+// batches. Each call comes from the window's thread.
+class IIconWorker {
+ public:
+  virtual ~IIconWorker() = default;
+  // Starts a pass; the one before it is cancelled.
+  virtual void Start(IconWork work) = 0;
+  // The pass under way, if any, is cancelled: the worker stops at its next target.
+  virtual void Cancel() = 0;
+  // Cancels and ends the worker, returning once it has let go of everything it used; no pass
+  // starts after this.
+  virtual void Stop() = 0;
+  // The batches finished since the last call, oldest first. The worker tells the window when
+  // there are some; batches of a cancelled pass may still come and are the caller's to drop.
+  virtual std::vector<IconBatch> TakeFinished() = 0;
+};
+
 // The icon ports the main window's logic is given.
 struct IconPorts {
   IImageList& imageList;
-  IShellIcons& shell;
+  IIconWorker& worker;
   IBoundedRead& reader;
   // `notFoundIcon`: the picture of an entry whose file can't be found.
   IconImage notFoundIcon;

@@ -135,6 +135,10 @@ void Launcher::OnDeferredStart() {
   });
 }
 
+void Launcher::OnIconsReady() {
+  RunEvent([this] { icons_.OnIconsReady(); });
+}
+
 void Launcher::SetWindowCaption(bool refreshForm) {
   const std::string root = ctx_.DriveRoot();
   view_.SetCaption(std::string(refreshForm ? "Fenwright's Carrydeck v" : "Carrydeck v") + GetVersionString() + " >> " +
@@ -168,7 +172,7 @@ void Launcher::DeleteSelectedEntry() {
       view_.MsgBox("Are you sure you want to remove " + std::string(catalogue_.Field(*row, kNameField)) + "?",
                    mb::YesNo | mb::IconQuestion | mb::DefaultButton2, kProgramTitle);
   if (answer == mb::IdYes) catalogue_.Remove(*row);
-  icons_.Rebuild();
+  icons_.RebuildAfterEdit();
   list_.Repaint();
   ctx_.SaveCatalogue(answer == mb::IdYes);
 }

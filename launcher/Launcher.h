@@ -34,7 +34,9 @@ class Launcher : public ICatalogueEditing {
   // A close request on the window: the question and what follows it. True when the window
   // stays: the user cancelled, or the request waits for a box or dialog still open.
   bool OnCloseRequest();
-  // The window is going: an icon pass in progress stops at its next step.
+  // The icon worker has icons ready for the list.
+  void OnIconsReady();
+  // The window is going: the icon pass under way ends, and the worker with it.
   void StopIconPass() { icons_.Stop(); }
   // The tray icon was clicked.
   void RestoreFromTray() { view_.RestoreWindow(); }
@@ -59,7 +61,8 @@ class Launcher : public ICatalogueEditing {
   std::optional<size_t> SelectedRow() const override { return list_.SelectedRow(); }
   void RepaintList() override { list_.Repaint(); }
   SaveResult SaveCatalogue() override { return ctx_.SaveCatalogue(true); }
-  void RebuildIcons() override { icons_.Rebuild(); }
+  // After an edit: only targets not seen before are extracted.
+  void RebuildIcons() override { icons_.RebuildAfterEdit(); }
   void ReportUnsaved(const std::string& fileName, const std::string& description) override {
     ctx_.ReportUnsaved(fileName, description);
   }
@@ -76,8 +79,8 @@ class Launcher : public ICatalogueEditing {
   void RunCommand(Command item);
 
   // Every event of the window that can open a box or a dialog runs through here. One that
-  // comes while another is still running came from inside that one's box, dialog or
-  // yielding pass; a close request then waits until the outermost event is done.
+  // comes while another is still running came from inside that one's box or dialog; a close
+  // request then waits until the outermost event is done.
   template <typename Handler>
   void RunEvent(Handler&& handler);
   enum class CloseRequest { None, Window, TrayExit };

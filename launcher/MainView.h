@@ -73,8 +73,6 @@ class IMainView : public IMessages {
   virtual void RestoreWindow() = 0;
   // The "Carrydeck" menu at the mouse pointer, as the list's context menu.
   virtual void ShowContextMenu() = 0;
-  // Lets the window handle what is waiting (a long pass stays responsive).
-  virtual void ProcessPendingEvents() = 0;
   // Ends the program at once, without the exit question.
   virtual void EndProgram() = 0;
 

@@ -8,6 +8,7 @@
 #include "launcher/win32/DialogParts.h"
 #include "launcher/win32/resource.h"
 #include "launcher/win32/Twips.h"
+#include "launcher/win32/Win32Icons.h"
 
 namespace carrydeck {
 
@@ -99,7 +100,7 @@ void MainWindow::Start(Launcher& logic, int showCommand) {
 LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   // Once ending, no command, list event or close request starts anything more.
   if (ending_ && (message == WM_COMMAND || message == WM_NOTIFY || message == WM_CLOSE || message == WM_TRAYICON ||
-                  message == WM_TIMER))
+                  message == WM_TIMER || message == WM_ICONSREADY))
     return 0;
   switch (message) {
     case WM_CREATE: return OnCreate() ? 0 : -1;
@@ -150,8 +151,12 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_TRAYICON: OnTrayIcon(lParam); return 0;
     case WM_ENDPROGRAM: ::DestroyWindow(hwnd_); return 0;
+    case WM_ICONSREADY:
+      if (logic_) logic_->OnIconsReady();
+      return 0;
     case WM_DESTROY:
-      if (logic_) logic_->StopIconPass();  // a rebuild yielding right now must not go on
+      // The icon worker ends before the window and its image list go.
+      if (logic_) logic_->StopIconPass();
       ::KillTimer(hwnd_, kLayoutTimer);
       ::KillTimer(hwnd_, kDeferredStartTimer);
       ::RemoveWindowSubclass(list_.hwnd(), &MainWindow::ListSubclass, 1);
@@ -303,22 +308,8 @@ void MainWindow::ShowContextMenu() {
   ::TrackPopupMenu(popup_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
 }
 
-void MainWindow::ProcessPendingEvents() {
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the real loop to see
-      break;
-    }
-    if (TranslateOwnKeys(msg)) continue;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-}
-
 bool MainWindow::TranslateOwnKeys(MSG& msg) {
-  // Del and F5 are the main window's: a key typed into the entry editor (while a rebuild
-  // yields, say) is the editor's.
+  // Del and F5 are the main window's: a key typed into the entry editor is the editor's.
   if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
   return ::TranslateAcceleratorW(hwnd_, accel_.get(), &msg) != 0;
 }

@@ -66,7 +66,6 @@ class MainWindow : public IMainView, public WindowBase {
   void HideWindow() override;
   void RestoreWindow() override;
   void ShowContextMenu() override;
-  void ProcessPendingEvents() override;
   void EndProgram() override;
   void AddTrayIcon() override;
   void RemoveTrayIcon() override;

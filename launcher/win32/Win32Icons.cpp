@@ -1,6 +1,7 @@
 #include "launcher/win32/Win32Icons.h"
 
 #include <objbase.h>
+#include <process.h>
 
 #include <algorithm>
 #include <new>
@@ -10,6 +11,7 @@
 #include "common/win32/ErrorDescription.h"
 #include "common/win32/WideText.h"
 #include "common/win32/Win32FileSystem.h"
+#include "launcher/IconPass.h"
 #include "launcher/IconScale.h"
 #include "launcher/win32/resource.h"
 
@@ -143,6 +145,15 @@ bool Win32ImageList::ClearWithRoomFor(size_t count) {
     ListView_SetImageList(view_, fresh.get(), LVSIL_NORMAL);
   }
   list_ = std::move(fresh);
+  return true;
+}
+
+bool Win32ImageList::Truncate(size_t count) {
+  lastError_ = "The image list could not be shortened.";
+  if (count > Count()) return false;
+  if (count == Count()) return true;
+  if (!::ImageList_SetImageCount(list_.get(), static_cast<UINT>(count)) || Count() != count) return false;
+  keptAside_.erase(keptAside_.lower_bound(count), keptAside_.end());
   return true;
 }
 
@@ -351,6 +362,123 @@ bool Win32BoundedRead::Read(size_t count, std::string& bytes) {
 
 std::string Win32BoundedRead::LastErrorDescription() { return ErrorDescription(lastError_); }
 
+// ---- the icon worker
+
+namespace {
+
+// Icons handed to the window at a time: the list fills as they come without a message per
+// icon.
+constexpr size_t kIconBatch = 32;
+
+}  // namespace
+
+void Win32IconWorker::Start(IconWork work) {
+  if (stopped_) return;
+  if (!thread_) {
+    thread_.reset(
+        reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &Win32IconWorker::ThreadMain, this, 0, nullptr)));
+    if (!thread_) return;
+  }
+  ::AcquireSRWLockExclusive(&lock_);
+  wanted_ = work.pass;
+  next_ = std::move(work);
+  finished_.clear();  // of the pass before: nobody wants them any more
+  ::ReleaseSRWLockExclusive(&lock_);
+  ::WakeConditionVariable(&wake_);
+}
+
+void Win32IconWorker::Cancel() {
+  ::AcquireSRWLockExclusive(&lock_);
+  wanted_ = 0;
+  next_.reset();
+  finished_.clear();
+  ::ReleaseSRWLockExclusive(&lock_);
+}
+
+void Win32IconWorker::Stop() {
+  stopped_ = true;
+  if (!thread_) return;
+  ::AcquireSRWLockExclusive(&lock_);
+  wanted_ = 0;
+  next_.reset();
+  quit_ = true;
+  ::ReleaseSRWLockExclusive(&lock_);
+  ::WakeConditionVariable(&wake_);
+  // At most the icon being drawn is finished first.
+  ::WaitForSingleObject(thread_.get(), INFINITE);
+  thread_.reset();
+  finished_.clear();
+}
+
+std::vector<IconBatch> Win32IconWorker::TakeFinished() {
+  std::vector<IconBatch> taken;
+  ::AcquireSRWLockExclusive(&lock_);
+  taken.swap(finished_);
+  ::ReleaseSRWLockExclusive(&lock_);
+  return taken;
+}
+
+unsigned __stdcall Win32IconWorker::ThreadMain(void* self) noexcept {
+  try {
+    static_cast<Win32IconWorker*>(self)->Run();
+  } catch (...) {
+    // No memory even for the thread's own surface: passes stay unanswered, the window as it is.
+  }
+  return 0;
+}
+
+void Win32IconWorker::Hand(IconBatch& batch) {
+  ::AcquireSRWLockExclusive(&lock_);
+  const bool wanted = wanted_ == batch.pass;
+  if (wanted) finished_.push_back(std::move(batch));
+  ::ReleaseSRWLockExclusive(&lock_);
+  if (wanted && window_) ::PostMessageA(window_, WM_ICONSREADY, 0, 0);
+}
+
+void Win32IconWorker::Run() {
+  // All of it this thread's own: the shell's icons come through COM, which the shell's
+  // object joins this thread to (apartment-threaded) with its first question.
+  IconCanvas iconCanvas;
+  iconCanvas.Create();
+  Win32ShellIcons shell(iconCanvas);
+  Win32FileSystem files;
+  for (;;) {
+    IconWork work;
+    ::AcquireSRWLockExclusive(&lock_);
+    while (!quit_ && !next_) ::SleepConditionVariableSRW(&wake_, &lock_, INFINITE, 0);
+    if (quit_) {
+      ::ReleaseSRWLockExclusive(&lock_);
+      return;
+    }
+    work = std::move(*next_);
+    next_.reset();
+    ::ReleaseSRWLockExclusive(&lock_);
+
+    IconBatch batch;
+    batch.pass = work.pass;
+    for (size_t i = 0; i < work.targets.size() && wanted_ == work.pass; ++i) {
+      try {
+        if (batch.icons.empty()) batch.first = i;
+        std::optional<IconImage> icon;
+        try {
+          icon = FindTargetIcon(work.targets[i], work.driveRoot, files, shell);
+        } catch (const std::bad_alloc&) {
+          // Shown as not found, as a file the shell knows nothing of.
+        }
+        batch.icons.push_back(std::move(icon));
+        if (batch.icons.size() == kIconBatch || i + 1 == work.targets.size()) {
+          Hand(batch);
+          batch.icons.clear();
+        }
+      } catch (const std::bad_alloc&) {
+        // Nothing more of this pass can be handed over: it stays unfinished, and the next
+        // pass starts afresh.
+        break;
+      }
+    }
+  }
+}
+
 // ---- notFoundIcon
 
 IconImage LoadNotFoundPicture(IconCanvas& iconCanvas) {
@@ -363,12 +491,13 @@ IconImage LoadNotFoundPicture(IconCanvas& iconCanvas) {
 
 // ---- all together
 
-Win32Icons::Win32Icons() : shell_(iconCanvas_) {}
+Win32Icons::Win32Icons() = default;
 
-bool Win32Icons::Create(HWND listView) {
+bool Win32Icons::Create(HWND listView, HWND window) {
   iconCanvas_.Create();
   if (!imageList_.Create(listView)) return false;
-  ports_ = std::make_unique<IconPorts>(IconPorts{imageList_, shell_, reader_, LoadNotFoundPicture(iconCanvas_)});
+  worker_.SetWindow(window);
+  ports_ = std::make_unique<IconPorts>(IconPorts{imageList_, worker_, reader_, LoadNotFoundPicture(iconCanvas_)});
   return true;
 }
 

@@ -1,11 +1,13 @@
 // The icon ports over Win32: `imageList` as a real image list given to the list view, the
-// shell's small icons drawn into `iconCanvas`, and `notFoundIcon` from the resources.
+// icon worker (a thread of its own, drawing the shell's small icons into its own
+// `iconCanvas`), and `notFoundIcon` from the resources.
 #pragma once
 
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <optional>
@@ -81,6 +83,7 @@ class Win32ImageList : public IImageList {
   bool Attached() const override { return attached_; }
   void Clear() override;
   bool ClearWithRoomFor(size_t count) override;
+  bool Truncate(size_t count) override;
   size_t Count() const override;
   bool Add(size_t index, const IconImage& image) override;
   bool AddStrip(const std::vector<IconImage>& images) override;
@@ -144,6 +147,46 @@ class Win32BoundedRead : public IBoundedRead {
   DWORD lastError_ = 0;
 };
 
+// Posted to the window when the icon worker has icons ready (IIconWorker::TakeFinished).
+constexpr UINT WM_ICONSREADY = WM_APP + 4;
+
+// Extracts icons on a thread of its own, in its own COM apartment, with its own file checks
+// and drawing surface; what it finishes waits here for the window's thread, which it tells
+// with WM_ICONSREADY. The thread starts with the first pass: a start from the cache has none.
+class Win32IconWorker : public IIconWorker {
+ public:
+  Win32IconWorker() = default;
+  ~Win32IconWorker() override { Stop(); }
+  Win32IconWorker(const Win32IconWorker&) = delete;
+  Win32IconWorker& operator=(const Win32IconWorker&) = delete;
+
+  // The window told of finished icons.
+  void SetWindow(HWND window) { window_ = window; }
+
+  void Start(IconWork work) override;
+  void Cancel() override;
+  void Stop() override;
+  std::vector<IconBatch> TakeFinished() override;
+
+ private:
+  static unsigned __stdcall ThreadMain(void* self) noexcept;
+  void Run();
+  // Hands a batch over, unless its pass was cancelled meanwhile.
+  void Hand(IconBatch& batch);
+
+  HWND window_ = nullptr;
+  UniqueKernelHandle thread_;
+  bool stopped_ = false;
+  // Read by the thread between targets: the pass whose icons are still wanted (0: none).
+  std::atomic<uint64_t> wanted_{0};
+  // The rest under lock_.
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE wake_ = CONDITION_VARIABLE_INIT;
+  std::optional<IconWork> next_;
+  bool quit_ = false;
+  std::vector<IconBatch> finished_;
+};
+
 // The 16 x 16 not-found icon of the resources, as an image.
 IconImage LoadNotFoundPicture(IconCanvas& iconCanvas);
 
@@ -155,14 +198,16 @@ class Win32Icons {
   Win32Icons& operator=(const Win32Icons&) = delete;
 
   // After the list view exists.
-  bool Create(HWND listView);
+  // After the list view exists; the worker tells `window` of finished icons.
+  bool Create(HWND listView, HWND window);
   IconPorts* ports() { return ports_.get(); }
   Win32ImageList& imageList() { return imageList_; }
+  Win32IconWorker& worker() { return worker_; }
 
  private:
   IconCanvas iconCanvas_;
   Win32ImageList imageList_;
-  Win32ShellIcons shell_;
+  Win32IconWorker worker_;
   Win32BoundedRead reader_;
   std::unique_ptr<IconPorts> ports_;
 };

@@ -147,9 +147,15 @@ void Win32ListView::OnCatalogueChanged(const CatalogueChange& change) {
       if (const std::optional<size_t> selected = SelectedRow()) SelectRow(change.RowAfter(*selected));
       ::InvalidateRect(hwnd_, nullptr, TRUE);
       break;
-    case CatalogueChange::Kind::Icon:
-      ListView_RedrawItems(hwnd_, static_cast<int>(change.row), static_cast<int>(change.row));
-      break;
+    case CatalogueChange::Kind::Icon: {
+      // Only the rows on screen: the control asks for each row it is told to redraw, and a
+      // pass tells a thousand at once.
+      const size_t top = static_cast<size_t>(std::max(0, ListView_GetTopIndex(hwnd_)));
+      const size_t end = std::min(change.row + std::max<size_t>(change.count, 1),
+                                  top + static_cast<size_t>(std::max(0, ListView_GetCountPerPage(hwnd_))) + 1);
+      const size_t first = std::max(change.row, top);
+      if (first < end) ListView_RedrawItems(hwnd_, static_cast<int>(first), static_cast<int>(end - 1));
+    } break;
   }
 }
 

@@ -257,7 +257,7 @@ TEST_F(EntryEditorDialogTest, AnEntryAddedFromAJapaneseFolderIsShownAndSavedAsUt
   EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(EntryEditorDialogTest, KeysTypedInTheEditorAreTheEditorsWhileTheMainWindowYields) {
+TEST_F(EntryEditorDialogTest, KeysTypedInTheEditorAreTheEditorsNotTheMainWindows) {
   StickFolder stick("adddlg-keys");
   stick.Write("Data.dat", kCatalogue);
   stick.Write("Settings.ini", "[MAIN]\r\nICONS=0\r\n");
@@ -269,12 +269,12 @@ TEST_F(EntryEditorDialogTest, KeysTypedInTheEditorAreTheEditorsWhileTheMainWindo
     HWND name = GetDlgItem(dialog, IDC_TXTNAME);
     SetWindowTextA(name, "xName");
     SendMessageA(name, EM_SETSEL, 0, 0);
-    // Del and F5 typed into the name box, taken from the queue by a pass that yields.
+    // Del and F5 typed into the name box, taken from the queue by the same loop as the main window's keys.
     PostMessageA(name, WM_KEYDOWN, VK_DELETE, 1);
     PostMessageA(name, WM_KEYUP, VK_DELETE, 0xC0000001);
     PostMessageA(name, WM_KEYDOWN, VK_F5, 1);
     PostMessageA(name, WM_KEYUP, VK_F5, 0xC0000001);
-    window->window().ProcessPendingEvents();
+    Pump(window.get(), 0);
     EXPECT_EQ(Text(name), "Name") << "Del reached the text box";
     EXPECT_TRUE(boxes.empty()) << "no delete question";
     Click(dialog, IDC_CMDCANCEL);
@@ -298,7 +298,7 @@ TEST_F(EntryEditorDialogTest, TrayExitWhileTheEditorIsOpenWaitsForItThenAsksAndE
     watched = dialog;
     // The tray menu's Exit, chosen while the editor is open.
     PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(Command::Exit), 0);
-    window->window().ProcessPendingEvents();
+    Pump(window.get(), 0);
     EXPECT_TRUE(IsWindowVisible(dialog)) << "the editor stays open";
     EXPECT_TRUE(boxes.empty()) << "no question over the editor";
     EXPECT_TRUE(window->tray().added()) << "nor any step of the exit";

@@ -60,12 +60,18 @@ struct Icons : ::testing::Test {
     });
     ASSERT_TRUE(window->Create(folder.path(), SW_SHOWNORMAL));
     // The deferred icon pass runs from the first pump; give a slow machine a few more.
-    for (int i = 0; i < 100 && StatusText(window->statusBar()).rfind("Icons ", 0) != 0 && boxes.empty(); ++i)
+    for (int i = 0; i < 300 && StatusText(window->statusBar()).rfind("Icons ", 0) != 0 && boxes.empty(); ++i)
       Pump(window.get(), 30);
   }
   void TearDown() override {
     window.reset();
     Pump(nullptr, 10);
+  }
+  // Pumps until the pass under way has shown its last line, or a report.
+  void WaitForIcons() {
+    const size_t reported = boxes.size();
+    for (int i = 0; i < 300 && Status().rfind("Icons ", 0) != 0 && boxes.size() == reported; ++i)
+      Pump(window.get(), 30);
   }
   HWND list() { return window->list().hwnd(); }
   std::string Status() { return StatusText(window->statusBar()); }
@@ -178,7 +184,7 @@ TEST_F(Icons, RebuildIconsWithNoCacheRebuilds) {
   Open(stick);
   ASSERT_TRUE(DeleteFileA((stick.path() + "imagelist.dat").c_str()));
   SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(Command::RebuildIcons), 0);
-  Pump(window.get());
+  WaitForIcons();
   EXPECT_EQ(Status(), "Icons rebuilt. 2 successful, 1 unsuccessful.");
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(CacheOn(stick).size(), 3u);
@@ -197,9 +203,37 @@ TEST_F(Icons, ADamagedCacheIsReportedAndRebuildIconsMendsIt) {
   EXPECT_EQ(boxes[0].style, MB_OK | MB_ICONSTOP);
   EXPECT_EQ(Status(), "Loading saved icons . . .");
   SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(Command::RebuildIcons), 0);
-  Pump(window.get());
+  WaitForIcons();
   EXPECT_EQ(Status(), "Icons rebuilt. 2 successful, 1 unsuccessful.");
   EXPECT_EQ(stick.Read("imagelist.dat").size(), cache.size());
+}
+
+// The worker extracts on its own thread while the window goes on; what it hands back fills
+// the list, and the cache then saved is the one "Rebuild Icons" saves.
+TEST_F(Icons, AnEditsPassRunsOnTheWorkerAndSavesWhatRebuildIconsSaves) {
+  StickFolder stick("icons_edit");
+  WriteThree(stick);
+  stick.Write("second.txt", "again");
+  Open(stick);
+  ASSERT_EQ(Status(), "Icons rebuilt. 2 successful, 1 unsuccessful.");
+  // As the entry editor adds an entry.
+  window->logic().Catalogue().Append(
+      std::vector<CatalogEntry>{CatalogEntry{{"Second", "Docs", stick.path() + "second.txt", ""}}});
+  window->logic().RebuildIcons();
+  EXPECT_EQ(Status(), "Rebuilding icons . . .") << "the new file is the worker's; the window is free";
+  EXPECT_EQ(window->imageList().Count(), 3u) << "the rows before the new one keep their images";
+  WaitForIcons();
+  EXPECT_EQ(Status(), "Icons rebuilt. 3 successful, 1 unsuccessful.");
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(ImageList_GetImageCount(Shown(LVSIL_SMALL)), 4);
+  EXPECT_EQ(RowImage(3), 3);
+  const std::string afterEdit = stick.Read("imagelist.dat");
+  ASSERT_EQ(CacheOn(stick).size(), 4u);
+
+  SendMessageA(window->hwnd(), WM_COMMAND, static_cast<WPARAM>(Command::RebuildIcons), 0);
+  WaitForIcons();
+  EXPECT_EQ(Status(), "Icons rebuilt. 3 successful, 1 unsuccessful.");
+  EXPECT_TRUE(stick.Read("imagelist.dat") == afterEdit) << "byte for byte";
 }
 
 TEST_F(Icons, AnEntryStoredOnAnotherDriveTakesTheIconOfTheFileOnTheLaunchersDrive) {
@@ -311,6 +345,21 @@ TEST_F(ImageListOnAListView, ImagesGoInRowOrderOnlyAndComeBackAsAdded) {
   EXPECT_FALSE(iml.Image(4, image));
   const uint32_t colours[] = {0x204080, 0xFF0000, 0x00FF00, 0x0000FF};
   for (int i = 0; i < 4; ++i) ExpectDrawnLike(iml.handle(), i, Gradient(colours[i]));
+
+  // Shortened, as an edit's pass keeps the rows before the first one it changed: the first
+  // images stay as they were, and the next one goes in after them.
+  EXPECT_FALSE(iml.Truncate(5));
+  ASSERT_TRUE(iml.Truncate(2));
+  EXPECT_EQ(ImageList_GetImageCount(iml.handle()), 2);
+  ASSERT_TRUE(iml.Add(2, Gradient(0x808000)));
+  ASSERT_TRUE(iml.AddStrip({Gradient(0x0000FF)}));
+  ASSERT_EQ(iml.Count(), 4u);
+  const uint32_t after[] = {0x204080, 0xFF0000, 0x808000, 0x0000FF};
+  for (size_t i = 0; i < 4; ++i) {
+    ASSERT_TRUE(iml.Image(i, image));
+    EXPECT_TRUE(image == Gradient(after[i])) << i;
+    ExpectDrawnLike(iml.handle(), static_cast<int>(i), Gradient(after[i]));
+  }
 
   EXPECT_FALSE(iml.Attached());
   iml.Attach();

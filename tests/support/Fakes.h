@@ -8,12 +8,14 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/IniFile.h"
 #include "common/SafeSave.h"
 #include "common/SystemPorts.h"
 #include "common/TextCodec.h"
+#include "launcher/IconPass.h"
 #include "launcher/IconPorts.h"
 #include "launcher/MainView.h"
 
@@ -107,9 +109,6 @@ class FakeMainView : public IMainView {
   double height = 0, width = 0;
   double clientWidth = 9000, clientHeight = 5000, statusHeight = 300, statusWidth = 9000;
   bool visible = true;
-  int pendingEventRuns = 0;
-  // Runs inside ProcessPendingEvents: what the user does while a long pass yields.
-  std::function<void()> onPendingEvents;
   // What happened to the window, in order (for the order of steps).
   std::vector<std::string> events;
   WindowState state = WindowState::Normal;
@@ -175,10 +174,6 @@ class FakeMainView : public IMainView {
     events.push_back("restore");
   }
   void ShowContextMenu() override { events.push_back("context menu"); }
-  void ProcessPendingEvents() override {
-    ++pendingEventRuns;
-    if (onPendingEvents) onPendingEvents();
-  }
   void EndProgram() override { events.push_back("end"); }
   void AddTrayIcon() override {
     ++trayAdds;
@@ -271,7 +266,7 @@ class FakeImageList : public IImageList {
  public:
   std::vector<IconImage> images;
   bool attached = false;
-  int adds = 0, strips = 0, attaches = 0, clears = 0;
+  int adds = 0, strips = 0, attaches = 0, clears = 0, truncates = 0;
   size_t failAtAdd = 0;    // the n-th Add (1-based) fails; 0 = never
   size_t failAtStrip = 0;  // the n-th AddStrip (1-based) fails; 0 = never
   bool failStrip = false;  // every AddStrip fails
@@ -294,6 +289,12 @@ class FakeImageList : public IImageList {
     if (failRoom) return false;
     ++roomsMade;
     room = count;
+    return true;
+  }
+  bool Truncate(size_t count) override {
+    ++truncates;
+    if (count > images.size()) return false;
+    images.resize(count);
     return true;
   }
   size_t Count() const override { return images.size(); }
@@ -329,6 +330,59 @@ class FakeShellIcons : public IShellIcons {
     if (it == known.end()) return std::nullopt;
     return it->second;
   }
+};
+
+// The icon worker, run by the test step by step: every pass it is given is kept, and the
+// current pass's targets are extracted (over the test's files and shell, as the real worker
+// does) and handed back only when the test says.
+class FakeIconWorker : public IIconWorker {
+ public:
+  FakeIconWorker(IFileSystem& files, IShellIcons& shell) : files_(files), shell_(shell) {}
+  std::vector<IconWork> started;  // every pass given, in order
+  int cancels = 0;
+  bool stopped = false;
+  // Handed back and not yet taken. A cancelled pass's batches stay here, as batches already
+  // on their way to the window would: the icon pass must drop them itself.
+  std::vector<IconBatch> finished;
+
+  // The current pass's next `count` targets extracted and handed back as one batch; false
+  // when there is none to extract.
+  bool Extract(size_t count = static_cast<size_t>(-1)) {
+    if (!Busy()) return false;
+    IconBatch batch;
+    batch.pass = current_.pass;
+    batch.first = done_;
+    for (; done_ < current_.targets.size() && batch.icons.size() < count; ++done_)
+      batch.icons.push_back(FindTargetIcon(current_.targets[done_], current_.driveRoot, files_, shell_));
+    finished.push_back(std::move(batch));
+    return true;
+  }
+  // A pass is under way with targets left.
+  bool Busy() const { return active_ && done_ < current_.targets.size(); }
+
+  void Start(IconWork work) override {
+    if (stopped) return;
+    started.push_back(work);
+    current_ = std::move(work);
+    done_ = 0;
+    active_ = true;
+  }
+  void Cancel() override {
+    ++cancels;
+    active_ = false;
+  }
+  void Stop() override {
+    Cancel();
+    stopped = true;
+  }
+  std::vector<IconBatch> TakeFinished() override { return std::exchange(finished, {}); }
+
+ private:
+  IFileSystem& files_;
+  IShellIcons& shell_;
+  IconWork current_;
+  size_t done_ = 0;
+  bool active_ = false;
 };
 
 // Reads over the memory file system, with what was asked for. While a file is open it is in

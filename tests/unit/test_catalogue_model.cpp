@@ -19,9 +19,12 @@ std::string Names(const CatalogueModel& catalogue) {
 // Every change told, and one row followed through them as a list follows its selection.
 struct Recorder : ICatalogueListener {
   std::vector<CatalogueChange::Kind> kinds;
+  size_t lastRow = 0, lastCount = 0;
   std::optional<size_t> followed;
   void OnCatalogueChanged(const CatalogueChange& change) override {
     kinds.push_back(change.kind);
+    lastRow = change.row;
+    lastCount = change.count;
     if (followed) followed = change.RowAfter(*followed);
   }
 };
@@ -126,6 +129,12 @@ TEST(CatalogueChanges, ListenersHearEachChangeAndTheGenerationCountsOnlyWhereEnt
   list.Append({E("b", ""), E("a", "")});
   list.Append(PackRecords("c\r\n\r\n\r\n\r\n", 4));
   list.SetIcon(2, 4);
+  list.SetIconsToRows(1, 5);
+  EXPECT_EQ(list.Icon(0), -1);
+  EXPECT_EQ(list.Icon(1), 1);
+  EXPECT_EQ(list.Icon(2), 2) << "the rows from the first on, as far as there are rows";
+  EXPECT_EQ(heard.lastRow, 1u);
+  EXPECT_EQ(heard.lastCount, 2u) << "one change for the rows set";
   EXPECT_EQ(list.Generation(), generation + 2) << "an icon moves no entry";
   list.SetSorted(true);
   EXPECT_EQ(list.Generation(), generation + 2) << "sorted without a key: nothing moved";
@@ -133,8 +142,8 @@ TEST(CatalogueChanges, ListenersHearEachChangeAndTheGenerationCountsOnlyWhereEnt
   list.Remove(0);
   list.Clear();
   EXPECT_EQ(list.Generation(), generation + 5);
-  EXPECT_EQ(heard.kinds,
-            (std::vector<Kind>{Kind::Added, Kind::Added, Kind::Icon, Kind::Reordered, Kind::Removed, Kind::Reset}));
+  EXPECT_EQ(heard.kinds, (std::vector<Kind>{Kind::Added, Kind::Added, Kind::Icon, Kind::Icon, Kind::Reordered,
+                                            Kind::Removed, Kind::Reset}));
   EXPECT_TRUE(gone.kinds.empty());
 }
 

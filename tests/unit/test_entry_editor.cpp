@@ -162,11 +162,12 @@ struct EntryEditorLogic : ::testing::Test {
   FakeFolders folders;
   std::string appPath = "E:\\Carrydeck\\";
   std::unique_ptr<Launcher> owner;
-  // Icons for the tests that need the rebuild to run (and yield) for real.
+  // Icons for the tests that need the rebuild to run for real.
   testing::FakeImageList iml;
   testing::FakeShellIcons shellIcons;
+  testing::FakeIconWorker worker{fs, shellIcons};
   testing::MemoryFileReader reader{fs};
-  IconPorts iconPorts{iml, shellIcons, reader, testing::SolidIcon(0xFFFF0000)};
+  IconPorts iconPorts{iml, worker, reader, testing::SolidIcon(0xFFFF0000)};
   IconPorts* icons = nullptr;
 
   void SetUp() override {
@@ -514,6 +515,10 @@ TEST_F(EntryEditorLogic, SavesThatStillFailNameTheFileInTheStatusLine) {
     Pick(form, "app.exe");
     form.OnSave();
   });
+  // The icon lines come once the worker is done; the report is the last line still.
+  ASSERT_TRUE(worker.Busy());
+  while (worker.Extract()) owner->OnIconsReady();
+  EXPECT_TRUE(Has("imagelist.dat"));
   EXPECT_EQ(main.status, "Error saving Types.dat: Access is denied.");
   EXPECT_EQ(list.RowCount(), 4u);
   EXPECT_EQ(File("Types.dat"), "Games\r\n");
@@ -525,13 +530,14 @@ TEST_F(EntryEditorLogic, SavesThatStillFailNameTheFileInTheStatusLine) {
     Pick(form, "app.exe");
     form.OnSave();
   });
+  while (worker.Extract()) owner->OnIconsReady();
   EXPECT_EQ(main.status, "Error saving Data.dat: Access is denied.");
   EXPECT_EQ(list.RowCount(), 5u) << "the entry stays in the list for this run";
   EXPECT_EQ(File("Data.dat"), data);
   EXPECT_TRUE(main.messages.empty());
 }
 
-TEST_F(EntryEditorLogic, SaveClickedAgainWhileTheIconsAreRebuiltRunsOnce) {
+TEST_F(EntryEditorLogic, SaveClickedAgainWhileTheIconsAreExtractedRunsOnce) {
   for (Command command : {Command::AddEntry, Command::EditEntry}) {
     SCOPED_TRACE(command == Command::AddEntry ? "add" : "edit");
     owner.reset();
@@ -542,25 +548,20 @@ TEST_F(EntryEditorLogic, SaveClickedAgainWhileTheIconsAreRebuiltRunsOnce) {
     AddFile("E:\\Carrydeck\\app.exe");
     Start(kCatalogue);
     list.SelectRow(0);
-    EntryEditor* open = nullptr;
-    int clicks = 0;
-    // The second click waits in the queue and runs when the rebuild yields.
-    main.onPendingEvents = [&] {
-      if (open && clicks++ == 0) open->OnSave();
-    };
     Open(command, [&](EntryEditor& form) {
-      open = &form;
       Pick(form, command == Command::AddEntry ? "app.exe" : "zed.exe");
       view.name = "Zed2";
       form.OnSave();
-      open = nullptr;
+      ASSERT_TRUE(worker.Busy()) << "the icons are still being extracted";
+      form.OnSave();  // the second click
     });
-    main.onPendingEvents = nullptr;
-    EXPECT_GE(clicks, 2) << "the rebuild yielded after each row";
+    while (worker.Extract()) owner->OnIconsReady();
     EXPECT_EQ(list.RowCount(), command == Command::AddEntry ? 4u : 3u);
     const std::vector<std::string> names = Names();
     EXPECT_EQ(std::count(names.begin(), names.end(), "Zed2"), 1);
     EXPECT_EQ(view.closes, 1);
+    EXPECT_EQ(iml.images.size(), list.RowCount());
+    EXPECT_TRUE(Has("imagelist.dat"));
   }
 }
 

@@ -108,7 +108,6 @@ TEST_F(Exit, YesHandsTheDriveToTheToolAfterSaving) {
   ASSERT_EQ(shell.opened.size(), 1u);
   EXPECT_EQ(shell.opened[0].folder, "c:\\");
   EXPECT_EQ(shell.opened[0].parameters, "");
-  EXPECT_EQ(view.pendingEventRuns, 0) << "the exit runs nothing else meanwhile";
   EXPECT_NE(fs.files[app + "Settings.ini"].find("[Headings]"), std::string::npos) << "saved before the hand-off";
 }
 

@@ -14,6 +14,7 @@ namespace carrydeck {
 namespace {
 
 using testing::FakeDiskSpace;
+using testing::FakeIconWorker;
 using testing::FakeImageList;
 using testing::FakeMainView;
 using testing::FakeShellIcons;
@@ -48,8 +49,9 @@ struct IconPass : ::testing::Test {
   MemoryListView list;
   FakeImageList iml;
   FakeShellIcons shell;
+  FakeIconWorker worker{fs, shell};
   MemoryFileReader reader{fs};
-  IconPorts ports{iml, shell, reader, kNotFound};
+  IconPorts ports{iml, worker, reader, kNotFound};
   std::string app = "E:\\Carrydeck\\";
   std::unique_ptr<Launcher> form;
 
@@ -69,11 +71,22 @@ struct IconPass : ::testing::Test {
   std::string& Cache() { return fs.files[app + "imagelist.dat"]; }
   bool HasCache() const { return fs.files.count(app + "imagelist.dat") > 0; }
 
-  // A start of the program: a fresh window on the same stick, then the deferred icon load.
+  // A start of the program: a fresh window on the same stick, then the deferred icon load,
+  // the worker's icons handed back as they come.
   Launcher& Start() {
     Open();
     form->OnDeferredStart();
+    Finish();
     return *form;
+  }
+  // The worker's next `count` icons handed back to the window.
+  void Deliver(size_t count = static_cast<size_t>(-1)) {
+    worker.Extract(count);
+    form->OnIconsReady();
+  }
+  // Every icon the worker has still to extract.
+  void Finish() {
+    while (worker.Busy()) Deliver();
   }
   void Open() {
     form.reset();
@@ -106,7 +119,10 @@ TEST_F(IconPass, FirstStartRebuildsAndSavesSecondStartLoadsWithoutAskingTheShell
   EXPECT_TRUE(iml.images == (std::vector<IconImage>{kNotesIcon, kReadmeIcon, kNotFound}));
   EXPECT_TRUE(iml.attached);
   for (size_t row = 0; row < 3; ++row) EXPECT_EQ(list.RowIcon(row), static_cast<int>(row));
-  EXPECT_EQ(view.pendingEventRuns, 3) << "one yield per entry";
+  ASSERT_EQ(worker.started.size(), 1u);
+  EXPECT_EQ(worker.started[0].targets,
+            (std::vector<std::string>{"E:\\Apps\\notes.exe", "E:\\Docs\\readme.txt", "E:\\Gone\\old.exe"}));
+  EXPECT_EQ(worker.started[0].driveRoot, "E:\\");
   EXPECT_EQ(iml.roomsMade, 1);
   EXPECT_EQ(iml.room, 3u) << "room for every row before the first icon";
   ASSERT_TRUE(HasCache());
@@ -117,6 +133,7 @@ TEST_F(IconPass, FirstStartRebuildsAndSavesSecondStartLoadsWithoutAskingTheShell
   EXPECT_EQ(IconStatuses(),
             (std::vector<std::string>{"Getting icons . . .", "Loading saved icons . . .", "Icons loaded (3)."}));
   EXPECT_TRUE(shell.asked.empty()) << "the cache spares every shell question";
+  EXPECT_EQ(worker.started.size(), 1u) << "and the worker";
   EXPECT_EQ(reader.opens, 1);
   EXPECT_EQ(iml.strips, 1);
   EXPECT_EQ(iml.adds, 0);
@@ -204,6 +221,7 @@ TEST_F(IconPass, ADamagedCacheIsReportedAtEveryStartUntilRebuildIconsReplacesIt)
   }
   view.shown.clear();
   form->OnCommand(Command::RebuildIcons);
+  Finish();
   EXPECT_EQ(view.shown, (std::vector<std::string>{"Getting icons . . .", "Rebuilding icons . . .", "Saving icons . . .",
                                                   "Icons rebuilt. 2 successful, 1 unsuccessful."}));
   EXPECT_EQ(Cache(), EncodeImageList({kNotesIcon, kReadmeIcon, kNotFound}));
@@ -228,6 +246,7 @@ TEST_F(IconPass, RebuildIconsWithNoCacheRebuildsWithoutAnError) {
   view.shown.clear();
   shell.asked.clear();
   form->OnCommand(Command::RebuildIcons);
+  Finish();
   EXPECT_EQ(view.status, "Icons rebuilt. 2 successful, 1 unsuccessful.");
   EXPECT_EQ(shell.asked.size(), 2u);
   EXPECT_TRUE(view.messages.empty());
@@ -240,6 +259,7 @@ TEST_F(IconPass, RebuildIconsNeverBringsBackACacheItCouldNotDelete) {
   fs.undeletable.insert(app + "imagelist.dat");
   view.shown.clear();
   form->Icons().Rebuild();
+  Finish();
   EXPECT_EQ(view.shown, (std::vector<std::string>{"Getting icons . . .", "Rebuilding icons . . .", "Saving icons . . .",
                                                   "Icons rebuilt. 2 successful, 1 unsuccessful."}));
   EXPECT_TRUE(iml.images == (std::vector<IconImage>{kNotesIcon, kReadmeIcon, kNotFound}));
@@ -249,6 +269,7 @@ TEST_F(IconPass, ACacheThatCannotBeWrittenIsReportedAfterSavingAndTheIconsStay) 
   Open();
   fs.failOn[SaveStep::Create] = fs.seen[SaveStep::Create] + 1;
   form->OnDeferredStart();
+  Finish();
   EXPECT_EQ(view.Since("Saving icons . . ."), std::vector<std::string>{"Error saving imagelist.dat: Access is denied."})
       << "the status line names the file";
   EXPECT_EQ(Reports(), std::vector<std::string>{"Error getting icons: Access is denied."});
@@ -296,11 +317,14 @@ TEST_F(IconPass, LeftOversBesideACacheThatCouldNotBeReadStay) {
 
 TEST_F(IconPass, AnImageOrRoomThatCannotBeHadEndsThePassWithTheReport) {
   Open();
-  iml.failAtAdd = 2;
+  iml.failAtStrip = 2;
   form->OnDeferredStart();
+  Deliver(1);
+  Deliver(1);
   EXPECT_EQ(view.status, "Rebuilding icons . . .");
   EXPECT_EQ(Reports(), std::vector<std::string>{"Error getting icons: Not enough memory resources are available."});
   EXPECT_EQ(iml.images.size(), 1u) << "what was added so far stays";
+  EXPECT_FALSE(worker.Busy()) << "the worker was told to stop";
   EXPECT_EQ(shell.asked.size(), 2u) << "nothing after the failing entry";
   EXPECT_FALSE(HasCache());
 
@@ -313,16 +337,26 @@ TEST_F(IconPass, AnImageOrRoomThatCannotBeHadEndsThePassWithTheReport) {
   EXPECT_FALSE(HasCache());
 }
 
-TEST_F(IconPass, APassStartedWhileARebuildYieldsTakesOverAndTheFirstStops) {
+// ---- the pass and the worker: what may happen between two of the worker's batches
+
+TEST_F(IconPass, ANewerPassCancelsTheOneUnderWayAndTheOldOnesLateIconsAreDropped) {
   Start();
   fs.files.erase(app + "imagelist.dat");
-  int yields = 0;
-  view.onPendingEvents = [&] {
-    if (++yields == 1) form->OnCommand(Command::RebuildIcons);  // the user, mid-rebuild
-  };
   view.shown.clear();
   shell.asked.clear();
   form->Icons().GetAllIcons();
+  // The old pass's first icon is on its way when the user asks for the rebuild; the file has
+  // changed by then, so the old icon must not be the one shown.
+  shell.known["E:\\Apps\\notes.exe"] = kReadmeIcon;
+  worker.Extract(1);
+  shell.known["E:\\Apps\\notes.exe"] = kNotesIcon;
+  form->OnCommand(Command::RebuildIcons);
+  EXPECT_EQ(worker.cancels, 1);
+  ASSERT_EQ(worker.started.size(), 3u);
+  EXPECT_NE(worker.started[2].pass, worker.started[1].pass);
+  form->OnIconsReady();  // the old icon arrives
+  EXPECT_TRUE(iml.images.empty());
+  Finish();
   EXPECT_EQ(std::count(view.shown.begin(), view.shown.end(), "Saving icons . . ."), 1);
   EXPECT_EQ(view.status, "Icons rebuilt. 2 successful, 1 unsuccessful.");
   EXPECT_EQ(shell.asked.size(), 3u) << "one entry of the first pass, two of the second";
@@ -330,50 +364,145 @@ TEST_F(IconPass, APassStartedWhileARebuildYieldsTakesOverAndTheFirstStops) {
   EXPECT_EQ(Cache(), EncodeImageList(iml.images));
 }
 
-TEST_F(IconPass, IconsSwitchedOffMidRebuildStayOffAndNothingIsSaved) {
+TEST_F(IconPass, ADeleteDuringAPassWorksOnTheRowsAsTheyStandAndReusesWhatCameAlready) {
+  Open();
+  form->OnDeferredStart();
+  Deliver(1);
+  ASSERT_EQ(iml.images.size(), 1u);
+  list.SelectRow(0);
+  view.answers = {mb::IdYes};
+  view.shown.clear();
+  form->OnCommand(Command::DeleteEntry);
+  ASSERT_EQ(list.RowCount(), 2u);
+  ASSERT_EQ(worker.started.size(), 2u);
+  EXPECT_EQ(worker.started[1].targets, (std::vector<std::string>{"E:\\Docs\\readme.txt", "E:\\Gone\\old.exe"}));
+  Finish();
+  EXPECT_EQ(view.shown, (std::vector<std::string>{"Getting icons . . .", "Rebuilding icons . . .", "Saving icons . . .",
+                                                  "Icons rebuilt. 1 successful, 1 unsuccessful."}));
+  EXPECT_TRUE(iml.images == (std::vector<IconImage>{kReadmeIcon, kNotFound}));
+  EXPECT_EQ(list.RowIcon(1), 1);
+  EXPECT_TRUE(Cache() == EncodeImageList({kReadmeIcon, kNotFound}));
+  EXPECT_EQ(shell.asked, (std::vector<std::string>{"E:\\Apps\\notes.exe", "E:\\Docs\\readme.txt"}));
+}
+
+// An edit costs what it changes: what was found for targets asked about before is reused,
+// the rows before the first changed one keep their images, and the cache then written is the
+// one "Rebuild Icons" writes for the same rows.
+TEST_F(IconPass, AnEditExtractsOnlyTheTargetNotSeenBeforeAndSavesWhatRebuildIconsWould) {
+  const IconImage paintIcon = SolidIcon(0xFF10E010);
+  fs.files["E:\\Apps\\paint.exe"] = "MZ";
+  shell.known["E:\\Apps\\paint.exe"] = paintIcon;
+  Start();
+  shell.asked.clear();
+  view.shown.clear();
+  // As the entry editor adds an entry.
+  form->Catalogue().Append(std::vector<CatalogEntry>{CatalogEntry{{"Paint", "Tools", "E:\\Apps\\paint.exe", ""}}});
+  const int roomsMade = iml.roomsMade;
+  form->RebuildIcons();
+  ASSERT_EQ(worker.started.size(), 2u);
+  EXPECT_EQ(worker.started[1].targets, std::vector<std::string>{"E:\\Apps\\paint.exe"})
+      << "no target asked about before is asked again, found or not";
+  EXPECT_EQ(iml.images.size(), 3u) << "the rows before the new one keep their images";
+  EXPECT_EQ(iml.roomsMade, roomsMade) << "the image list is kept, not made anew";
+  Finish();
+  EXPECT_EQ(shell.asked, std::vector<std::string>{"E:\\Apps\\paint.exe"});
+  const std::vector<std::string> editLines = view.shown;
+  EXPECT_EQ(editLines, (std::vector<std::string>{"Getting icons . . .", "Rebuilding icons . . .", "Saving icons . . .",
+                                                 "Icons rebuilt. 3 successful, 1 unsuccessful."}));
+  const std::string afterEdit = Cache();
+  EXPECT_TRUE(afterEdit == EncodeImageList({kNotesIcon, kReadmeIcon, kNotFound, paintIcon}));
+
+  view.shown.clear();
+  shell.asked.clear();
+  form->OnCommand(Command::RebuildIcons);
+  Finish();
+  EXPECT_EQ(shell.asked.size(), 3u) << "Rebuild Icons asks again for every file";
+  EXPECT_EQ(view.shown, editLines);
+  EXPECT_TRUE(Cache() == afterEdit) << "byte for byte";
+
+  // A delete after it needs no icon the pass does not have: no work for the worker at all.
+  list.SelectRow(3);
+  view.answers = {mb::IdYes};
+  view.shown.clear();
+  const size_t adds = static_cast<size_t>(iml.adds + iml.strips);
+  form->OnCommand(Command::DeleteEntry);
+  EXPECT_EQ(worker.started.size(), 3u) << "no work for the worker";
+  EXPECT_EQ(static_cast<size_t>(iml.adds + iml.strips), adds) << "the last row went: nothing to add";
+  EXPECT_EQ(view.status, "Icons rebuilt. 2 successful, 1 unsuccessful.");
+  EXPECT_TRUE(Cache() == EncodeImageList({kNotesIcon, kReadmeIcon, kNotFound}));
+}
+
+TEST_F(IconPass, APassOvertakenByAnEditOrASortNeverSavesTheRowsAsTheyWere) {
+  // An entry added while the first pass is under way, one of its icons on the way.
+  Open();
+  form->OnDeferredStart();
+  Deliver(1);
+  worker.Extract(1);
+  form->Catalogue().Append(std::vector<CatalogEntry>{CatalogEntry{{"Notes 2", "Tools", "E:\\Apps\\notes.exe", ""}}});
+  form->RebuildIcons();
+  Finish();
+  EXPECT_EQ(std::count(view.shown.begin(), view.shown.end(), "Saving icons . . ."), 1);
+  EXPECT_TRUE(Cache() == EncodeImageList({kNotesIcon, kReadmeIcon, kNotFound, kNotesIcon}));
+  EXPECT_EQ(view.status, "Icons rebuilt. 3 successful, 1 unsuccessful.");
+
+  // A sort while the pass is under way: it starts no pass of its own, and the images so far
+  // belong to the rows as they were. The pass builds again for the rows as they are.
+  fs.files.erase(app + "imagelist.dat");
+  Open();
+  form->OnDeferredStart();
+  Deliver(1);
+  form->OnColumnClick(3);
+  form->OnColumnClick(3);  // by target, descending: the missing one first
+  Finish();
+  EXPECT_EQ(std::count(view.shown.begin(), view.shown.end(), "Saving icons . . ."), 1);
+  EXPECT_TRUE(Cache() == EncodeImageList({kNotFound, kReadmeIcon, kNotesIcon}));
+  for (size_t row = 0; row < 3; ++row) EXPECT_EQ(list.RowIcon(row), static_cast<int>(row));
+}
+
+TEST_F(IconPass, IconsSwitchedOffDuringAPassStayOffAndNothingIsSaved) {
   Start();
   fs.files.erase(app + "imagelist.dat");
-  view.onPendingEvents = [&] {
-    form->CurrentSettings().SetIcons(false);
-    form->Icons().GetAllIcons();
-  };
   form->Icons().GetAllIcons();
+  Deliver(1);
+  worker.Extract(1);
+  form->CurrentSettings().SetIcons(false);
+  form->Icons().GetAllIcons();
+  worker.Extract();
+  form->OnIconsReady();
   EXPECT_TRUE(iml.images.empty());
   EXPECT_FALSE(iml.attached);
   EXPECT_FALSE(HasCache());
   EXPECT_EQ(view.status, "Rebuilding icons . . .");
 }
 
-TEST_F(IconPass, TheWindowGoingMidRebuildStopsThePassBeforeItTouchesTheStickAgain) {
+TEST_F(IconPass, TheWindowGoingStopsThePassAndTheWorkerBeforeTheyTouchTheStickAgain) {
   Start();
   fs.files.erase(app + "imagelist.dat");
-  view.onPendingEvents = [&] { form->StopIconPass(); };
-  shell.asked.clear();
   form->Icons().GetAllIcons();
-  EXPECT_EQ(shell.asked.size(), 1u);
+  Deliver(1);
+  worker.Extract(1);
+  form->StopIconPass();
+  EXPECT_TRUE(worker.stopped);
+  form->OnIconsReady();
+  EXPECT_EQ(iml.images.size(), 1u);
   EXPECT_FALSE(HasCache());
 }
 
-// A close request while the pass yields waits for the pass to end: its cache is saved first,
-// and nothing of it is left to write to the stick once the exit has run.
-TEST_F(IconPass, ACloseWhileIconsAreBuiltWaitsForThePassThenAsks) {
+// Nothing runs inside the pass any more: a close request is asked at once, and once the exit
+// has run, icons still on their way write nothing to the stick.
+TEST_F(IconPass, ACloseDuringAPassIsAskedAtOnceAndTheLateIconsWriteNothing) {
   Open();
-  bool stayed = false;
-  size_t askedMeanwhile = 0;
-  view.onPendingEvents = [&] {
-    if (view.pendingEventRuns != 1) return;
-    stayed = form->OnCloseRequest();
-    askedMeanwhile = view.messages.size();
-  };
-  view.answers = {mb::IdNo};
   form->OnDeferredStart();
-  EXPECT_TRUE(stayed) << "the window stays while the pass runs";
-  EXPECT_EQ(askedMeanwhile, 0u);
-  EXPECT_EQ(shell.asked.size(), 2u) << "every entry's icon";
-  EXPECT_EQ(Cache(), EncodeImageList(iml.images));
+  Deliver(1);
+  view.answers = {mb::IdNo};
+  EXPECT_FALSE(form->OnCloseRequest()) << "the window goes";
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].title, "Safely Remove USB Device?");
-  EXPECT_EQ(view.events.back(), "end");
+  EXPECT_EQ(view.events.back(), "tray remove");
+  worker.Extract();
+  form->OnIconsReady();
+  EXPECT_FALSE(HasCache());
+  EXPECT_EQ(iml.images.size(), 1u);
 }
 
 TEST_F(IconPass, CountsGoPastSixteenBits) {
