@@ -432,7 +432,7 @@ void Win32IconWorker::Hand(IconBatch& batch) {
   const bool wanted = wanted_ == batch.pass;
   if (wanted) finished_.push_back(std::move(batch));
   ::ReleaseSRWLockExclusive(&lock_);
-  if (wanted && window_) ::PostMessageA(window_, WM_ICONSREADY, 0, 0);
+  if (wanted && window_) ::PostMessageW(window_, WM_ICONSREADY, 0, 0);
 }
 
 void Win32IconWorker::Run() {
