@@ -1,17 +1,12 @@
 #include "remover/BusType.h"
 
-#include "remover/NtRecords.h"
+#include "common/NtRecords.h"
+#include "common/Paths.h"
 
 namespace carrydeck::remove {
 
 static_assert(kIoctlStorageQueryProperty == 0x2D1400);
 static_assert(kIoctlStorageGetDeviceNumber == 0x2D1080);
-
-bool IsDriveName(const std::string& drive) {
-  if (drive.size() != 2 || drive[1] != ':') return false;
-  char letter = drive[0];
-  return (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
-}
 
 std::string BusTypeName(uint32_t busType) {
   static const char* const kNames[] = {"??", "Scsi", "Atapi", "Ata", "1394", "Ssa", "Fibre", "Usb", "RAID"};

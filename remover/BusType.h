@@ -43,9 +43,6 @@ class OpenedDevice {
   Handle device_;
 };
 
-// A drive name: one letter and a colon (E:). Nothing else is ever opened as a volume.
-bool IsDriveName(const std::string& drive);
-
 // The name of a bus-type code of the storage device descriptor; "" for unknown codes.
 std::string BusTypeName(uint32_t busType);
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/SystemPorts.h"
-#include "remover/NtRecords.h"
+#include "common/NtRecords.h"
 #include "remover/RemovePorts.h"
 
 namespace carrydeck::remove {
@@ -22,6 +22,8 @@ struct RemovePlatform {
   IDeviceInstallation& devices;
   IClock& clock;
   RecordLayout layout;
+  IProcesses& processes;
+  INotices& notices;
 };
 
 enum class RunEnd {
@@ -37,6 +39,9 @@ class RemovalTool {
   RunEnd Run() noexcept;
 
  private:
+  // Shows what keeps the drive (E:) in use, if anything does.
+  void NameHolders(const std::string& drive);
+
   RemovePlatform platform_;
 };
 

@@ -20,6 +20,7 @@ bool LauncherProgram::Start(const std::string& appPath, int showCommand) {
   shell_.SetClipboardOwner(window_->hwnd());  // what the launcher puts there is its own
   Platform platform{files_, profile_, disk_, GetModuleFileVersion(), &Shell()};
   if (icons_.Create(window_->list().hwnd())) platform.icons = icons_.ports();
+  platform.holders = &holders_;
   launcher_ = std::make_unique<Launcher>(*window_, window_->list(), platform, appPath);
   window_->Start(*launcher_, showCommand);
   return true;

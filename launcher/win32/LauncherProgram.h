@@ -10,8 +10,10 @@
 
 #include "common/win32/Win32DiskSpace.h"
 #include "common/win32/Win32FileSystem.h"
+#include "common/win32/Win32Handles.h"
 #include "common/win32/Win32Profile.h"
 #include "common/win32/Win32Shell.h"
+#include "common/DriveHolders.h"
 #include "launcher/Launcher.h"
 #include "launcher/win32/MainWindow.h"
 #include "launcher/win32/Win32Icons.h"
@@ -48,6 +50,10 @@ class LauncherProgram {
   Win32DiskSpace disk_;
   Win32Shell shell_;
   Win32Icons icons_;
+  Win32NativeHandles native_;
+  Win32Volumes volumes_;
+  Win32Processes processes_;
+  DriveHolderSearch holders_{native_, volumes_, processes_, nt::kNativeLayout};
   std::unique_ptr<MainWindow> window_;
   std::unique_ptr<Launcher> launcher_;
 };

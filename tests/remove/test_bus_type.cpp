@@ -93,16 +93,5 @@ TEST(BusType, AnythingButALetterAndColonIsNeverOpened) {
   EXPECT_TRUE(storage.opens.empty());
 }
 
-TEST(DriveName, IsOneLetterAndAColon) {
-  EXPECT_TRUE(IsDriveName("E:"));
-  EXPECT_TRUE(IsDriveName("a:"));
-  EXPECT_TRUE(IsDriveName("Z:"));
-  EXPECT_FALSE(IsDriveName("E"));
-  EXPECT_FALSE(IsDriveName("E:\\"));
-  EXPECT_FALSE(IsDriveName("\t\t"));
-  EXPECT_FALSE(IsDriveName("@:"));
-  EXPECT_FALSE(IsDriveName("[:"));
-}
-
 }  // namespace
 }  // namespace carrydeck::remove

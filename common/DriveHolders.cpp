@@ -1,0 +1,84 @@
+#include "common/DriveHolders.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+
+#include "common/HandleInspection.h"
+#include "common/Paths.h"
+
+namespace carrydeck {
+
+std::vector<DriveHolder> DriveHolderSearch::Find(const std::string& drive) {
+  std::vector<DriveHolder> holders;
+  if (!IsDriveName(drive)) return holders;
+  const uint32_t self = nt_.CurrentProcessId();
+  const std::string lowerDrive = ToLowerAscii(drive);
+  // The two forms the system names a file on the drive by: through its device
+  // (\Device\HarddiskVolume5\notes.txt) or its letter (\??\E:\notes.txt). Asked once, not
+  // per handle.
+  const std::string device = ToLowerAscii(volumes_.QueryDosDevice(drive, kDosDeviceChars).value_or(std::string()));
+  const std::string letterForm = "\\??\\" + lowerDrive;
+
+  const std::vector<ProcessEntry> processes = processes_.List();
+  std::vector<std::vector<std::string>> paths(processes.size());
+  std::map<uint64_t, size_t> listed;
+  for (size_t i = 0; i < processes.size(); ++i) {
+    const uint32_t id = processes[i].processId;
+    if (id == self) continue;
+    listed.emplace(id, i);
+    std::optional<std::string> image = processes_.ImagePath(id);
+    if (image && ToLowerAscii(*image).rfind(lowerDrive + "\\", 0) == 0) paths[i].push_back(*image);
+  }
+
+  HandleInspector inspector(nt_, volumes_, layout_);
+  OwnedNtHandle nul(nt_, nt_.OpenNul());
+  std::vector<HandleEntry> entries;
+  // Only the extended table gives a 32-bit process the records of 64-bit ones, and ids that
+  // do not fit in 16 bits.
+  if (nul && inspector.ReadHandleTable(HandleTableKind::Extended, entries) == TableRead::Read) {
+    const uint16_t fileType = HandleInspector::FileTypeIndex(entries, self, nul.get());
+    nul.Close();
+    // Each process is opened once; one that cannot be opened stays null and is passed over.
+    std::map<uint64_t, std::unique_ptr<OwnedNtHandle>> opened;
+    for (const HandleEntry& entry : entries) {
+      if (fileType == 0 || entry.objectTypeIndex != fileType || entry.processId == self) continue;
+      auto owner = listed.find(entry.processId);
+      if (owner == listed.end()) continue;  // ended since the list was taken
+      std::unique_ptr<OwnedNtHandle>& process = opened[entry.processId];
+      if (!process)
+        process = std::make_unique<OwnedNtHandle>(nt_, nt_.OpenProcessForDuplicate(static_cast<uint32_t>(entry.processId)));
+      if (!*process) continue;
+      Handle copyValue = 0;
+      if (!NtSuccess(nt_.DuplicateToSelf(process->get(), static_cast<Handle>(entry.handleValue), kDuplicateSameAttributes,
+                                         copyValue)))
+        continue;
+      OwnedNtHandle copy(nt_, copyValue);
+      if (inspector.GetHandleFileType(copy.get()) == 0) continue;
+      const std::string name = inspector.ObjectName(copy.get());
+      const std::string lowerName = ToLowerAscii(name);
+      size_t matched = PathPrefixLength(lowerName, device);
+      if (!matched) matched = PathPrefixLength(lowerName, letterForm);
+      if (!matched) continue;
+      std::string rest = name.substr(matched);
+      std::string path = drive + (rest.empty() ? "\\" : rest);
+      std::vector<std::string>& held = paths[owner->second];
+      if (std::find(held.begin(), held.end(), path) == held.end()) held.push_back(path);
+    }
+  }
+
+  for (size_t i = 0; i < processes.size(); ++i)
+    for (const std::string& path : paths[i]) holders.push_back({processes[i].program, processes[i].processId, path});
+  return holders;
+}
+
+std::string HoldersText(const std::vector<DriveHolder>& holders) {
+  std::string text = "The USB device cannot be removed while these programs keep it in use:\n";
+  const size_t listed = std::min(holders.size(), kHoldersListed);
+  for (size_t i = 0; i < listed; ++i)
+    text += "\n" + holders[i].program + " (" + std::to_string(holders[i].processId) + "): " + holders[i].path;
+  if (holders.size() > listed) text += "\nand " + std::to_string(holders.size() - listed) + " more";
+  return text;
+}
+
+}  // namespace carrydeck
