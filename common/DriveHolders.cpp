@@ -41,7 +41,35 @@ std::vector<DriveHolder> DriveHolderSearch::Find(const std::string& drive) {
     nul.Close();
     // Each process is opened once; one that cannot be opened stays null and is passed over.
     std::map<uint64_t, std::unique_ptr<OwnedNtHandle>> opened;
+    std::vector<size_t> owners;  // per query of the batch, the process it belongs to
+    auto batch = std::make_unique<HandleQueries>();
+    auto harvest = [&]() -> bool {
+      const bool ended = inspector.QueryAll(*batch);
+      if (!ended) {
+        // A worker that would not end may still write into the batch and use its copies:
+        // both stay as they are, and the look-up stops with what it has.
+        static_cast<void>(batch.release());
+        return false;
+      }
+      for (size_t i = 0; i < batch->queries.size(); ++i) {
+        const std::string name = inspector.NameOf(batch->queries[i]);
+        nt_.Close(batch->queries[i].handle);
+        const std::string lowerName = ToLowerAscii(name);
+        size_t matched = PathPrefixLength(lowerName, device);
+        if (!matched) matched = PathPrefixLength(lowerName, letterForm);
+        if (!matched) continue;
+        const std::string rest = name.substr(matched);
+        const std::string path = drive + (rest.empty() ? "\\" : rest);
+        std::vector<std::string>& held = paths[owners[i]];
+        if (std::find(held.begin(), held.end(), path) == held.end()) held.push_back(path);
+      }
+      batch->queries.clear();
+      owners.clear();
+      return true;
+    };
+    bool going = true;
     for (const HandleEntry& entry : entries) {
+      if (!going) break;
       if (fileType == 0 || entry.objectTypeIndex != fileType || entry.processId == self) continue;
       auto owner = listed.find(entry.processId);
       if (owner == listed.end()) continue;  // ended since the list was taken
@@ -49,22 +77,18 @@ std::vector<DriveHolder> DriveHolderSearch::Find(const std::string& drive) {
       if (!process)
         process = std::make_unique<OwnedNtHandle>(nt_, nt_.OpenProcessForDuplicate(static_cast<uint32_t>(entry.processId)));
       if (!*process) continue;
-      Handle copyValue = 0;
+      Handle copy = 0;
       if (!NtSuccess(nt_.DuplicateToSelf(process->get(), static_cast<Handle>(entry.handleValue), kDuplicateSameAttributes,
-                                         copyValue)))
+                                         copy)))
         continue;
-      OwnedNtHandle copy(nt_, copyValue);
-      if (inspector.GetHandleFileType(copy.get()) == 0) continue;
-      const std::string name = inspector.ObjectName(copy.get());
-      const std::string lowerName = ToLowerAscii(name);
-      size_t matched = PathPrefixLength(lowerName, device);
-      if (!matched) matched = PathPrefixLength(lowerName, letterForm);
-      if (!matched) continue;
-      std::string rest = name.substr(matched);
-      std::string path = drive + (rest.empty() ? "\\" : rest);
-      std::vector<std::string>& held = paths[owner->second];
-      if (std::find(held.begin(), held.end(), path) == held.end()) held.push_back(path);
+      HandleQuery query;
+      query.handle = copy;
+      query.reply.assign(kBatchReplyBytes, 0);
+      batch->queries.push_back(std::move(query));
+      owners.push_back(owner->second);
+      if (batch->queries.size() == kHoldersBatch) going = harvest();
     }
+    if (going && !batch->queries.empty()) harvest();
   }
 
   for (size_t i = 0; i < processes.size(); ++i)

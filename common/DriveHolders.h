@@ -49,6 +49,9 @@ class DriveHolderSearch : public IDriveHolders {
   RecordLayout layout_;
 };
 
+// The handles one worker thread asks about at a time.
+inline constexpr size_t kHoldersBatch = 256;
+
 // At most this many holders are named; the rest are counted.
 inline constexpr size_t kHoldersListed = 15;
 

@@ -70,6 +70,43 @@ uint16_t HandleInspector::FileTypeIndex(const std::vector<HandleEntry>& entries,
   return 0;
 }
 
+bool HandleInspector::QueryAll(HandleQueries& batch) {
+  const size_t count = batch.queries.size();
+  size_t from = 0;
+  while (from < count) {
+    batch.done = from;
+    OwnedNtHandle worker(nt_, nt_.StartQueryThread(batch, from));
+    if (!worker) {
+      for (size_t i = from; i < count; ++i) batch.queries[i].fileType = 0;
+      return true;
+    }
+    size_t seen = from;
+    for (;;) {
+      if (nt_.WaitForThread(worker.get(), kFileTypeLimitMs) == WaitResult::Signaled) {
+        from = count;
+        break;
+      }
+      const size_t now = batch.done.load();
+      if (now != seen) {
+        seen = now;
+        continue;
+      }
+      // Stuck on one handle for a whole limit: that one is passed over, the rest go on.
+      nt_.TerminateThread(worker.get(), 0);
+      if (nt_.WaitForThread(worker.get(), kWorkerEndMs) != WaitResult::Signaled) return false;
+      if (now < count) batch.queries[now].fileType = 0;
+      from = now + 1;
+      break;
+    }
+  }
+  return true;
+}
+
+std::string HandleInspector::NameOf(const HandleQuery& query) const {
+  if (query.fileType == 0 || !NtSuccess(query.nameStatus)) return std::string();
+  return Utf16ToUtf8(ObjectNameText(query.reply, layout_));
+}
+
 std::string HandleInspector::ObjectName(Handle handle) {
   std::vector<uint8_t> reply(kObjectNameReplyBytes, 0);
   if (!NtSuccess(nt_.QueryObjectName(handle, reply))) return std::string();

@@ -18,6 +18,10 @@ inline constexpr NtStatus kStatusInfoLengthMismatch = static_cast<NtStatus>(0xC0
 inline constexpr uint32_t kMaxHandleTableBytes = 1u << 30;
 inline constexpr size_t kObjectNameReplyBytes = 4096;
 inline constexpr uint32_t kFileTypeLimitMs = 100;
+// A worker that was told to end is waited for this long before its batch is given up.
+inline constexpr uint32_t kWorkerEndMs = 5000;
+// Room for a name reply of a batch: the counted string and 255 characters, with room to spare.
+inline constexpr size_t kBatchReplyBytes = 1024;
 inline constexpr size_t kDriveListChars = 512;
 inline constexpr uint32_t kDosDeviceChars = 256;
 
@@ -78,6 +82,13 @@ class HandleInspector {
   // finish within kFileTypeLimitMs: only then is it safe to ask for the name, which can
   // block for good on some pipes.
   uint32_t GetHandleFileType(Handle handle);
+  // The same for many handles on one worker thread, which costs a thread per batch rather
+  // than per handle: a handle the worker stays on for a whole kFileTypeLimitMs is passed over
+  // (its file type 0) and a new worker goes on after it. False when a worker could not be
+  // ended: it may still write into `batch`, which must then outlive it.
+  bool QueryAll(HandleQueries& batch);
+  // A batch reply's name (\??\E:\notes.txt), UTF-8; "" when the type or the name did not come.
+  std::string NameOf(const HandleQuery& query) const;
 
  private:
   INativeHandles& nt_;

@@ -4,6 +4,8 @@
 // memory, where any call can fail, hang or answer in either bitness's record layout.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,6 +20,21 @@ using NtStatus = std::int32_t;
 
 enum class WaitResult { Signaled, TimedOut, Failed };
 enum class HandleTableKind { Classic, Extended };
+
+// One handle of ours as a worker thread asks about it: its file type (0: none, or not asked)
+// and, when it has one, the object-name query's status and reply.
+struct HandleQuery {
+  Handle handle = 0;
+  uint32_t fileType = 0;
+  NtStatus nameStatus = 0;
+  std::vector<uint8_t> reply;  // sized by the caller; the worker only writes into it
+};
+
+// What one worker walks through, and how far it got: it has answered `done` of `queries`.
+struct HandleQueries {
+  std::vector<HandleQuery> queries;
+  std::atomic<size_t> done{0};
+};
 
 // Native process and handle services, with the few kernel32 calls that go with them.
 class INativeHandles {
@@ -45,6 +62,10 @@ class INativeHandles {
   virtual WaitResult WaitForThread(Handle thread, uint32_t milliseconds) = 0;
   virtual uint32_t ThreadExitCode(Handle thread) = 0;
   virtual void TerminateThread(Handle thread, uint32_t exitCode) = 0;
+  // A thread of this process that walks `batch.queries` from `from` on: each handle's file
+  // type, then, when that is not 0, its name into its reply; then it counts the handle in
+  // `batch.done`. It allocates nothing, so it may be ended anywhere. 0 when no thread starts.
+  virtual Handle StartQueryThread(HandleQueries& batch, size_t from) = 0;
 };
 
 // Drive letters and the devices behind them.

@@ -153,6 +153,32 @@ uint32_t Win32Volumes::DriveType(const std::string& drive) {
   return ::GetDriveTypeA(root.c_str());
 }
 
+Handle Win32NativeHandles::StartQueryThread(HandleQueries& batch, size_t from) {
+  batch_ = &batch;
+  batch.done = from;
+  HANDLE thread = ::CreateThread(nullptr, 0, &Win32NativeHandles::QueryHandles, this, 0, nullptr);
+  return reinterpret_cast<Handle>(thread);
+}
+
+DWORD WINAPI Win32NativeHandles::QueryHandles(void* self) {
+  // Nothing here takes a lock of ours or allocates: the thread may be ended anywhere.
+  auto* owner = static_cast<Win32NativeHandles*>(self);
+  HandleQueries& batch = *owner->batch_;
+  const nt::NtQueryObjectFn queryObject = owner->api_.NtQueryObject;
+  for (size_t i = batch.done.load(); i < batch.queries.size(); ++i) {
+    HandleQuery& query = batch.queries[i];
+    query.fileType = ::GetFileType(AsHandle(query.handle));
+    if (query.fileType != 0) {
+      ULONG returned = 0;
+      query.nameStatus = queryObject ? queryObject(AsHandle(query.handle), nt::kObjectNameInformation, query.reply.data(),
+                                                   static_cast<ULONG>(query.reply.size()), &returned)
+                                     : nt::kStatusProcedureNotFound;
+    }
+    batch.done = i + 1;
+  }
+  return 0;
+}
+
 std::vector<ProcessEntry> Win32Processes::List() {
   std::vector<ProcessEntry> processes;
   UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));

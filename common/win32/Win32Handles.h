@@ -26,9 +26,14 @@ class Win32NativeHandles : public INativeHandles {
   WaitResult WaitForThread(Handle thread, uint32_t milliseconds) override;
   uint32_t ThreadExitCode(Handle thread) override;
   void TerminateThread(Handle thread, uint32_t exitCode) override;
+  Handle StartQueryThread(HandleQueries& batch, size_t from) override;
 
  private:
+  static DWORD WINAPI QueryHandles(void* self);
+
   nt::NtApi api_;
+  // What the one worker at a time walks through; it starts at the batch's count of answers.
+  HandleQueries* batch_ = nullptr;
 };
 
 class Win32Volumes : public IVolumes {

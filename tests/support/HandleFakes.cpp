@@ -122,7 +122,11 @@ NtStatus FakeNative::QueryObjectName(Handle handle, std::vector<uint8_t>& reply)
     for (size_t i = 0; i + 1 < reply.size() && i < 64; i += 2) Put16(reply, i, u'x');
     return kStatusAccessViolation;
   }
-  const std::u16string& name = objects[it->second.object].name;
+  return NameReply(objects[it->second.object], reply);
+}
+
+NtStatus FakeNative::NameReply(const FakeObject& object, std::vector<uint8_t>& reply) const {
+  const std::u16string& name = object.name;
   size_t textBytes = (name.size() + 1) * 2;
   if (layout.nameTextAt + textBytes > reply.size()) return kStatusBufferOverflow;
   Put16(reply, 0, static_cast<uint16_t>(name.size() * 2));
@@ -151,6 +155,7 @@ WaitResult FakeNative::WaitForThread(Handle thread, uint32_t milliseconds) {
   waits.push_back(milliseconds);
   auto it = open_.find(thread);
   if (it == open_.end() || it->second.kind != Kind::Thread) return WaitResult::Failed;
+  if (it->second.batch) return it->second.stuck && !it->second.ended ? WaitResult::TimedOut : WaitResult::Signaled;
   return objects[it->second.object].typeQueryHangs ? WaitResult::TimedOut : WaitResult::Signaled;
 }
 
@@ -161,7 +166,41 @@ uint32_t FakeNative::ThreadExitCode(Handle thread) {
   return object.typeQueryHangs ? kStillActive : object.fileType;
 }
 
-void FakeNative::TerminateThread(Handle thread, uint32_t exitCode) { terminated.push_back({thread, exitCode}); }
+void FakeNative::TerminateThread(Handle thread, uint32_t exitCode) {
+  terminated.push_back({thread, exitCode});
+  auto it = open_.find(thread);
+  if (it != open_.end() && !workersNeverEnd) it->second.ended = true;
+}
+
+Handle FakeNative::StartQueryThread(HandleQueries& batch, size_t from) {
+  if (threadsFail) return 0;
+  ++workersStarted;
+  Handle thread = next_++;
+  Open worker{Kind::Thread};
+  worker.batch = true;
+  batch.done = from;
+  for (size_t i = from; i < batch.queries.size(); ++i) {
+    HandleQuery& query = batch.queries[i];
+    auto copy = open_.find(query.handle);
+    if (copy == open_.end() || copy->second.kind != Kind::Copy) {
+      query.fileType = 0;  // GetFileType of a handle that is not there
+    } else {
+      const FakeObject& object = objects[copy->second.object];
+      if (object.typeQueryHangs) {
+        worker.stuck = true;
+        break;
+      }
+      query.fileType = object.fileType;
+      if (query.fileType != 0) {
+        namesAsked.push_back(copy->second.object);
+        query.nameStatus = nameQueryFails ? kStatusAccessViolation : NameReply(object, query.reply);
+      }
+    }
+    batch.done = i + 1;
+  }
+  open_[thread] = worker;
+  return thread;
+}
 
 uint32_t FakeVolumes::LogicalDriveStrings(std::string& buffer) {
   bufferGiven = buffer;

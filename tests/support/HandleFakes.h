@@ -83,6 +83,10 @@ class FakeNative : public INativeHandles {
   WaitResult WaitForThread(Handle thread, uint32_t milliseconds) override;
   uint32_t ThreadExitCode(Handle thread) override;
   void TerminateThread(Handle thread, uint32_t exitCode) override;
+  // Walks the batch at once; a handle whose type query hangs leaves the worker stuck there.
+  Handle StartQueryThread(HandleQueries& batch, size_t from) override;
+  bool workersNeverEnd = false;  // a stuck worker told to end stays
+  int workersStarted = 0;
 
   std::vector<uint8_t> Table(HandleTableKind kind = HandleTableKind::Classic) const;
 
@@ -92,7 +96,12 @@ class FakeNative : public INativeHandles {
     Kind kind;
     uint16_t object = 0;  // the handle value a copy or a thread's copy stands for
     bool releasing = false;
+    bool batch = false;  // a worker of StartQueryThread
+    bool stuck = false;
+    bool ended = false;
   };
+  NtStatus NameReply(const FakeObject& object, std::vector<uint8_t>& reply) const;
+
   Handle next_ = 0x1000;
   std::map<Handle, Open> open_;
 };

@@ -86,6 +86,16 @@ TEST_P(DriveHolderSearchTest, PassesOverWhatCannotBeOpenedOrWouldBlock) {
   EXPECT_EQ(native.OpenHandles(), 0u);
 }
 
+TEST_P(DriveHolderSearchTest, ManyHandlesAreAskedAboutABatchPerWorker) {
+  for (uint16_t i = 0; i < 300; ++i) native.AddFor(kEditor, static_cast<uint16_t>(0x100 + 4 * i), "\\??\\C:\\tmp.txt");
+  native.AddFor(kEditor, 0x40, "\\??\\E:\\last.txt");
+  const std::vector<DriveHolder> found = search.Find("E:");
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_EQ(found[1], (DriveHolder{"editor.exe", kEditor, "E:\\last.txt"}));
+  EXPECT_EQ(native.workersStarted, 2) << "301 handles, " << kHoldersBatch << " a batch";
+  EXPECT_EQ(native.OpenHandles(), 0u);
+}
+
 TEST_P(DriveHolderSearchTest, WithoutTheTableOnlyProgramsOnTheDriveAreNamed) {
   native.AddFor(kEditor, 0x40, "\\Device\\HarddiskVolume5\\notes.txt");
   const std::vector<DriveHolder> programs = {{"holder.exe", kHolder, "E:\\holder.exe"},

@@ -138,6 +138,49 @@ TEST_P(HandleInspectionTest, HandleFileTypeIsZeroWithoutAThread) {
   native.Close(copy);
 }
 
+TEST_P(HandleInspectionTest, ABatchSharesOneWorkerAndAHandleItStaysOnIsPassedOver) {
+  native.Add(0x30, "\\Device\\HarddiskVolume5\\a.txt");
+  native.Add(0x34, "\\Device\\Null", kCharacterDevice);
+  native.Add(0x38, "\\Device\\NamedPipe\\busy", kPipe).typeQueryHangs = true;
+  native.Add(0x3C, "\\??\\E:\\b.txt");
+  HandleQueries batch;
+  for (uint16_t value : {0x30, 0x34, 0x38, 0x3C}) {
+    HandleQuery query;
+    query.handle = CopyOf(value);
+    query.reply.assign(kBatchReplyBytes, 0);
+    batch.queries.push_back(std::move(query));
+  }
+  EXPECT_TRUE(inspector.QueryAll(batch));
+  EXPECT_EQ(inspector.NameOf(batch.queries[0]), "\\Device\\HarddiskVolume5\\a.txt");
+  EXPECT_EQ(batch.queries[1].fileType, kCharacterDevice);
+  EXPECT_EQ(batch.queries[2].fileType, 0u);
+  EXPECT_EQ(inspector.NameOf(batch.queries[2]), "");
+  EXPECT_EQ(inspector.NameOf(batch.queries[3]), "\\??\\E:\\b.txt");
+  // The worker is given a whole limit after its last progress before it is ended; a new
+  // one goes on after the handle it stayed on.
+  EXPECT_EQ(native.workersStarted, 2);
+  EXPECT_EQ(native.terminated.size(), 1u);
+  EXPECT_EQ(native.waits, (std::vector<uint32_t>{100, 100, 5000, 100}));
+  EXPECT_EQ(native.namesAsked, (std::vector<uint16_t>{0x30, 0x34, 0x3C}));
+  for (const HandleQuery& query : batch.queries) native.Close(query.handle);
+  EXPECT_EQ(native.OpenHandles(), 0u);
+}
+
+TEST_P(HandleInspectionTest, ABatchWithoutAWorkerHasNoTypesAndOneThatWillNotEndIsGivenUp) {
+  native.Add(0x30, "\\Device\\HarddiskVolume5\\a.txt").typeQueryHangs = true;
+  HandleQueries batch;
+  batch.queries.resize(1);
+  batch.queries[0].handle = CopyOf(0x30);
+  batch.queries[0].fileType = 7;
+  native.threadsFail = true;
+  EXPECT_TRUE(inspector.QueryAll(batch));
+  EXPECT_EQ(batch.queries[0].fileType, 0u);
+  native.threadsFail = false;
+  native.workersNeverEnd = true;
+  EXPECT_FALSE(inspector.QueryAll(batch)) << "the batch must outlive the worker";
+  native.Close(batch.queries[0].handle);
+}
+
 TEST(NtSuccess, IsTrueForStatusesThatAreNotNegative) {
   EXPECT_TRUE(NtSuccess(0));
   EXPECT_TRUE(NtSuccess(0x00000103));  // pending
