@@ -9,6 +9,34 @@
 
 namespace carrydeck {
 
+namespace {
+
+// The other processes, each opened once when it first shows a file; one that cannot be
+// opened stays 0 and is passed over. All are closed on every path.
+struct OpenedProcesses {
+  OpenedProcesses(INativeHandles& nt, size_t count) : nt(nt), handles(count, 0), tried(count, false) {}
+  ~OpenedProcesses() {
+    for (Handle handle : handles)
+      if (handle) nt.Close(handle);
+  }
+  OpenedProcesses(const OpenedProcesses&) = delete;
+  OpenedProcesses& operator=(const OpenedProcesses&) = delete;
+
+  Handle Get(size_t index, uint32_t processId) {
+    if (!tried[index]) {
+      tried[index] = true;
+      handles[index] = nt.OpenProcessForDuplicate(processId);
+    }
+    return handles[index];
+  }
+
+  INativeHandles& nt;
+  std::vector<Handle> handles;
+  std::vector<bool> tried;
+};
+
+}  // namespace
+
 std::vector<DriveHolder> DriveHolderSearch::Find(const std::string& drive) {
   std::vector<DriveHolder> holders;
   if (!IsDriveName(drive)) return holders;
@@ -39,8 +67,7 @@ std::vector<DriveHolder> DriveHolderSearch::Find(const std::string& drive) {
   if (nul && inspector.ReadHandleTable(HandleTableKind::Extended, entries) == TableRead::Read) {
     const uint16_t fileType = HandleInspector::FileTypeIndex(entries, self, nul.get());
     nul.Close();
-    // Each process is opened once; one that cannot be opened stays null and is passed over.
-    std::map<uint64_t, std::unique_ptr<OwnedNtHandle>> opened;
+    OpenedProcesses opened(nt_, processes.size());
     std::vector<size_t> owners;  // per query of the batch, the process it belongs to
     auto batch = std::make_unique<HandleQueries>();
     auto harvest = [&]() -> bool {
@@ -73,13 +100,10 @@ std::vector<DriveHolder> DriveHolderSearch::Find(const std::string& drive) {
       if (fileType == 0 || entry.objectTypeIndex != fileType || entry.processId == self) continue;
       auto owner = listed.find(entry.processId);
       if (owner == listed.end()) continue;  // ended since the list was taken
-      std::unique_ptr<OwnedNtHandle>& process = opened[entry.processId];
-      if (!process)
-        process = std::make_unique<OwnedNtHandle>(nt_, nt_.OpenProcessForDuplicate(static_cast<uint32_t>(entry.processId)));
-      if (!*process) continue;
+      const Handle process = opened.Get(owner->second, processes[owner->second].processId);
+      if (!process) continue;
       Handle copy = 0;
-      if (!NtSuccess(nt_.DuplicateToSelf(process->get(), static_cast<Handle>(entry.handleValue), kDuplicateSameAttributes,
-                                         copy)))
+      if (!NtSuccess(nt_.DuplicateToSelf(process, static_cast<Handle>(entry.handleValue), kDuplicateSameAttributes, copy)))
         continue;
       HandleQuery query;
       query.handle = copy;
