@@ -103,7 +103,8 @@ std::vector<DriveHolder> DriveHolderSearch::Find(const std::string& drive) {
       const Handle process = opened.Get(owner->second, processes[owner->second].processId);
       if (!process) continue;
       Handle copy = 0;
-      if (!NtSuccess(nt_.DuplicateToSelf(process, static_cast<Handle>(entry.handleValue), kDuplicateSameAttributes, copy)))
+      if (!NtSuccess(
+              nt_.DuplicateToSelf(process, static_cast<Handle>(entry.handleValue), kDuplicateSameAttributes, copy)))
         continue;
       HandleQuery query;
       query.handle = copy;

@@ -27,7 +27,6 @@ constexpr int IdTryAgain = 10;
 constexpr int IdContinue = 11;
 }  // namespace mb
 
-
 class IMessages {
  public:
   virtual ~IMessages() = default;

@@ -36,15 +36,18 @@ ReleaseResult OwnHandleRelease::ReleaseDriveHandles(const std::string& drive, ui
     OwnedNtHandle process(nt_, nt_.OpenProcessForDuplicate(processId));
     if (!process) continue;
     Handle copyValue = 0;
-    if (!NtSuccess(nt_.DuplicateToSelf(process.get(), static_cast<Handle>(entry.handleValue), kDuplicateSameAttributes, copyValue)))
+    if (!NtSuccess(nt_.DuplicateToSelf(process.get(), static_cast<Handle>(entry.handleValue), kDuplicateSameAttributes,
+                                       copyValue)))
       continue;
     OwnedNtHandle copy(nt_, copyValue);
     // Only a handle whose type comes back in time is asked for its name: the name query
     // can block for good on some pipes.
-    std::string name = inspector_.GetHandleFileType(copy.get()) != 0 ? inspector_.GetObjectDosPath(copy.get()) : std::string();
+    std::string name =
+        inspector_.GetHandleFileType(copy.get()) != 0 ? inspector_.GetObjectDosPath(copy.get()) : std::string();
     if (name.find("qbw") != std::string::npos) return ReleaseResult::Stopped;
     copy.Close();
-    if (ToLowerAscii(name).find(lowerDrive) != std::string::npos && !CloseHandleInProcess(processId, static_cast<Handle>(entry.handleValue)))
+    if (ToLowerAscii(name).find(lowerDrive) != std::string::npos &&
+        !CloseHandleInProcess(processId, static_cast<Handle>(entry.handleValue)))
       released = false;
   }
   return released ? ReleaseResult::Released : ReleaseResult::NotReleased;

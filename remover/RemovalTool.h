@@ -35,7 +35,8 @@ class RemovalTool {
  public:
   explicit RemovalTool(RemovePlatform platform) : platform_(platform) {}
 
-  // The whole run. Every step passes over its failures; nothing is ever shown.
+  // The whole run. Every step passes over its failures; the one thing ever shown is what
+  // keeps the drive in use when the system refused to eject it.
   RunEnd Run() noexcept;
 
  private:

@@ -39,8 +39,8 @@ int Hold(const char* ready, const char* stickFile) {
     held.push_back(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
   }
-  held.push_back(CreateFileA(stickFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                             nullptr));
+  held.push_back(
+      CreateFileA(stickFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   while (static_cast<int>(held.size()) < kHandles) held.push_back(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   HANDLE event = OpenEventA(EVENT_MODIFY_STATE, FALSE, ready);
   if (!event) return 1;
@@ -94,9 +94,8 @@ int main(int argc, char** argv) {
     start = std::chrono::steady_clock::now();
     std::vector<carrydeck::DriveHolder> found = search.Find(drive);
     lookups.push_back(Seconds(start));
-    named = named && std::any_of(found.begin(), found.end(), [&](const carrydeck::DriveHolder& h) {
-              return h.processId == child.dwProcessId;
-            });
+    named = named && std::any_of(found.begin(), found.end(),
+                                 [&](const carrydeck::DriveHolder& h) { return h.processId == child.dwProcessId; });
   }
   TerminateProcess(child.hProcess, 0);
   WaitForSingleObject(child.hProcess, 30000);

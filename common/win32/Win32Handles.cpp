@@ -170,9 +170,10 @@ DWORD WINAPI Win32NativeHandles::QueryHandles(void* self) {
     query.fileType = ::GetFileType(AsHandle(query.handle));
     if (query.fileType != 0) {
       ULONG returned = 0;
-      query.nameStatus = queryObject ? queryObject(AsHandle(query.handle), nt::kObjectNameInformation, query.reply.data(),
-                                                   static_cast<ULONG>(query.reply.size()), &returned)
-                                     : nt::kStatusProcedureNotFound;
+      query.nameStatus = queryObject
+                             ? queryObject(AsHandle(query.handle), nt::kObjectNameInformation, query.reply.data(),
+                                           static_cast<ULONG>(query.reply.size()), &returned)
+                             : nt::kStatusProcedureNotFound;
     }
     batch.done = i + 1;
   }

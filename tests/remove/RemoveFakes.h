@@ -149,5 +149,4 @@ struct FakeMachine {
   void HandOff(const std::string& value);
 };
 
-
 }  // namespace carrydeck::remove::testing

@@ -256,8 +256,8 @@ TEST_P(RemovalToolTest, AFailureReadingTheValueGoesToTheCleanUp) {
     SCOPED_TRACE(profile == &thrownByTheProfile ? "thrown by the profile" : "thrown inside the library");
     machine.HandOff("E:\\");
     RemovePlatform platform = machine.Platform();
-    RemovePlatform broken{platform.files,   *profile,         platform.nt,    platform.volumes,
-                          platform.storage, platform.devices, platform.clock, platform.layout, platform.processes, platform.notices};
+    RemovePlatform broken{platform.files,   *profile,       platform.nt,     platform.volumes,   platform.storage,
+                          platform.devices, platform.clock, platform.layout, platform.processes, platform.notices};
     EXPECT_EQ(RemovalTool(broken).Run(), RunEnd::Finished);
     EXPECT_TRUE(machine.storage.opens.empty());
     EXPECT_FALSE(HandOffPresent());
@@ -268,8 +268,8 @@ TEST_P(RemovalToolTest, AFailureFindingTheBusGoesToTheCleanUp) {
   machine.HandOff("E:\\");
   ThrowingStorage storage;
   RemovePlatform platform = machine.Platform();
-  RemovePlatform broken{platform.files, platform.profile, platform.nt,    platform.volumes,
-                        storage,        platform.devices, platform.clock, platform.layout, platform.processes, platform.notices};
+  RemovePlatform broken{platform.files,   platform.profile, platform.nt,     platform.volumes,   storage,
+                        platform.devices, platform.clock,   platform.layout, platform.processes, platform.notices};
   EXPECT_EQ(RemovalTool(broken).Run(), RunEnd::Finished);
   EXPECT_TRUE(machine.native.tableLengths.empty());
   EXPECT_FALSE(HandOffPresent());
@@ -279,8 +279,8 @@ TEST_P(RemovalToolTest, AFailureInsideTheReleaseStillEjects) {
   machine.HandOff("E:\\");
   ThrowingNative native(GetParam());
   RemovePlatform platform = machine.Platform();
-  RemovePlatform broken{platform.files,   platform.profile, native,         platform.volumes,
-                        platform.storage, platform.devices, platform.clock, platform.layout, platform.processes, platform.notices};
+  RemovePlatform broken{platform.files,   platform.profile, native,          platform.volumes,   platform.storage,
+                        platform.devices, platform.clock,   platform.layout, platform.processes, platform.notices};
   EXPECT_EQ(RemovalTool(broken).Run(), RunEnd::Finished);
   EXPECT_EQ(machine.devices.ejectRequests, (std::vector<uint32_t>{210}));
   EXPECT_FALSE(HandOffPresent());

@@ -25,7 +25,7 @@ class DriveHolderSearchTest : public ::testing::TestWithParam<RecordLayout> {
   void SetUp() override {
     volumes.drives = {{"C:\\", "\\Device\\HarddiskVolume1", 3}, {"E:\\", "\\Device\\HarddiskVolume5", 2}};
     processes.processes = {{native.selfPid, "Menu.exe"}, {kHolder, "holder.exe"}, {kEditor, "editor.exe"},
-                           {kRunner, "runner.exe"},     {kLocked, "locked.exe"},  {kWideId, "wide.exe"}};
+                           {kRunner, "runner.exe"},      {kLocked, "locked.exe"}, {kWideId, "wide.exe"}};
     processes.images = {{native.selfPid, "E:\\Menu.exe"},
                         {kHolder, "E:\\holder.exe"},
                         {kEditor, "C:\\Program Files\\editor.exe"},
@@ -45,7 +45,7 @@ TEST_P(DriveHolderSearchTest, NamesProgramsOnTheDriveAndWhatOthersHoldOpenThere)
   native.Add(0x30, "\\??\\E:\\");
   native.Add(0x34, "\\Device\\HarddiskVolume5\\Data.dat");
   native.AddFor(kHolder, 0x40, "\\Device\\HarddiskVolume5\\notes.txt");
-  native.AddFor(kHolder, 0x44, "\\??\\E:\\");                      // its current folder
+  native.AddFor(kHolder, 0x44, "\\??\\E:\\");  // its current folder
   native.AddFor(kHolder, 0x48, "\\Device\\HarddiskVolume1\\win.ini");
   native.AddFor(kHolder, 0x4C, "\\Device\\HarddiskVolume5\\notes.txt");  // the same file twice
   native.AddFor(kEditor, 0x50, "\\??\\e:\\Docs");

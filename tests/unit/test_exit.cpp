@@ -144,7 +144,8 @@ TEST_F(Exit, YesFirstNamesWhatKeepsTheStickInUseAndContinueHandsOff) {
             "\nholder.exe (1234): E:\\notes.txt"
             "\ncmd.exe (88): E:\\Apps\\"
             "\n\nClose them and choose Try Again, or choose Continue to remove the device anyway.");
-  EXPECT_EQ(view.events, (std::vector<std::string>{"tray remove", "drive c:", "folder c:\\", "open c:\\temp\\Remove.exe"}));
+  EXPECT_EQ(view.events,
+            (std::vector<std::string>{"tray remove", "drive c:", "folder c:\\", "open c:\\temp\\Remove.exe"}));
 }
 
 TEST_F(Exit, CancelOfWhatHoldsTheStickKeepsTheLauncherAsCancelOfTheQuestion) {

@@ -43,9 +43,9 @@ TEST(HandleTable, ReadsThe24ByteRecordsOfA64BitProcessAfterTheAlignedCount) {
 TEST(HandleTable, ReadsThe28ByteExtendedRecordsOfA32BitProcess) {
   // Count and a reserved field, then: object, pid, handle, access, back-trace, type,
   // attributes, reserved, each 32 bits but the two 16-bit fields.
-  std::vector<uint8_t> table = Bytes({1,    0,    0,    0,    0xEE, 0xEE, 0xEE, 0xEE, 1,    2,    3,    4,
-                                      0x20, 0x0F, 0x01, 0x00, 0x8C, 0x02, 0x00, 0x00, 0x9F, 0x01, 0x12, 0,
-                                      0x77, 0x77, 37,   0,    2,    0,    0,    0,    0xEE, 0xEE, 0xEE, 0xEE});
+  std::vector<uint8_t> table =
+      Bytes({1,    0,    0,    0,    0xEE, 0xEE, 0xEE, 0xEE, 1,  2, 3, 4, 0x20, 0x0F, 0x01, 0x00, 0x8C, 0x02,
+             0x00, 0x00, 0x9F, 0x01, 0x12, 0,    0x77, 0x77, 37, 0, 2, 0, 0,    0,    0xEE, 0xEE, 0xEE, 0xEE});
   std::vector<HandleEntry> entries = ParseHandleTable(table, kLayoutExtendedX86);
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].processId, 0x10F20u);  // beyond 16 bits, whole
@@ -62,9 +62,9 @@ TEST(HandleTable, ReadsThe40ByteExtendedRecordsOfA64BitProcess) {
   };
   for (size_t r = 0; r < 2; ++r) {
     const size_t at = 16 + r * 40;
-    put(at + 8, 0x12345 + r, 8);  // pid
+    put(at + 8, 0x12345 + r, 8);      // pid
     put(at + 16, 0x1004 + 4 * r, 8);  // handle
-    put(at + 30, 40 + r, 2);  // type index
+    put(at + 30, 40 + r, 2);          // type index
   }
   std::vector<HandleEntry> entries = ParseHandleTable(table, kLayoutExtendedX64);
   ASSERT_EQ(entries.size(), 2u);

@@ -63,7 +63,8 @@ TEST_P(NativeHandleTable, ListsOurFileHandlesWithOneFileTypeIndex) {
     size *= 2;
     ++calls;
   }
-  std::vector<HandleEntry> entries = ParseHandleTable(table, GetParam() == HandleTableKind::Extended ? nt::kNativeExtendedLayout : nt::kNativeLayout);
+  std::vector<HandleEntry> entries =
+      ParseHandleTable(table, GetParam() == HandleTableKind::Extended ? nt::kNativeExtendedLayout : nt::kNativeLayout);
   EXPECT_GT(calls, 1);
   EXPECT_GT(entries.size(), 4u);
 
