@@ -46,7 +46,7 @@ configure build/bench-native -DCMAKE_BUILD_TYPE=Release &&
   cmake --build build/bench-native --target bench_catalogue make_stick >/dev/null &&
   configure build/bench-win64 -DCMAKE_TOOLCHAIN_FILE="$CARRYDECK_ROOT/cmake/mingw-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release &&
-  cmake --build build/bench-win64 --target Menu floor listview_alone listview_plain startup_driver bench_icons >/dev/null &&
+  cmake --build build/bench-win64 --target Menu floor listview_alone listview_plain startup_driver bench_icons bench_holders >/dev/null &&
   { [ -f build/win32/build.ninja ] || cmake --preset win32 >/dev/null; } &&
   cmake --build build/win32 --target Menu Remove >/dev/null ||
   { echo "bench: the build failed" >&2; exit 1; }
@@ -106,6 +106,10 @@ awk '/full rebuild/ {rebuild = $3} /from the cache/ {cache = $4} /after one Add/
   { echo "bench: no icon figures in $work/icons.log" >&2; exit 1; }
 
 if [ -z "$only" ]; then
+log "5. The look-up of what keeps the stick in use, 50,000 handles in the system"
+wine "$bin/bench_holders.exe" 7 'E:\holders.txt' >>"$results" 2>"$work/holders.log" ||
+  { cat "$work/holders.log" >&2; echo "bench: holders failed" >&2; exit 1; }
+
 for exe in Menu Remove; do
   printf 'result\tsize-%s\t%s\t0\tbytes\t1\n' "$exe" "$(stat -c %s "build/win32/bin/$exe.exe")" >>"$results"
 done

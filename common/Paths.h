@@ -42,6 +42,8 @@ std::string ShortenPathForDisplay(const std::string& path, int maximum);
 // profile and path matching fold only these for our purposes.
 std::string ToUpperAscii(std::string text);
 std::string ToLowerAscii(std::string text);
+// A drive name: one letter and a colon (E:). Nothing else is ever opened as a volume.
+bool IsDriveName(const std::string& drive);
 bool EqualsNoCase(const std::string& a, const std::string& b);
 std::string Trim(const std::string& text);
 

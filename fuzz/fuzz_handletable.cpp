@@ -1,17 +1,21 @@
-// The system's handle table in both layouts: never a record beyond the bytes, whatever the
+// The system's handle table in every layout: never a record beyond the bytes, whatever the
 // count says, and each record's fields read from their own offsets.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "remover/NtRecords.h"
+#include "common/NtRecords.h"
 
-using namespace carrydeck::remove;
+using namespace carrydeck;
 
 namespace {
 
-uint16_t U16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
+uint64_t Field(const std::vector<uint8_t>& b, size_t at, size_t width) {
+  uint64_t value = 0;
+  for (size_t i = 0; i < width; ++i) value |= static_cast<uint64_t>(b[at + i]) << (8 * i);
+  return value;
+}
 
 void Check(const std::vector<uint8_t>& table, const RecordLayout& layout) {
   const std::vector<HandleEntry> entries = ParseHandleTable(table, layout);
@@ -26,9 +30,9 @@ void Check(const std::vector<uint8_t>& table, const RecordLayout& layout) {
   for (size_t i = 0; i < entries.size(); ++i) {
     const size_t at = layout.recordsAt + i * layout.recordSize;
     FUZZ_CHECK(at + layout.recordSize <= table.size());
-    FUZZ_CHECK(entries[i].processId == U16(table, at));
-    FUZZ_CHECK(entries[i].objectTypeIndex == table[at + 4]);
-    FUZZ_CHECK(entries[i].handleValue == U16(table, at + 6));
+    FUZZ_CHECK(entries[i].processId == Field(table, at + layout.processIdAt, layout.processIdBytes));
+    FUZZ_CHECK(entries[i].objectTypeIndex == Field(table, at + layout.typeIndexAt, layout.typeIndexBytes));
+    FUZZ_CHECK(entries[i].handleValue == Field(table, at + layout.handleAt, layout.handleBytes));
   }
 }
 
@@ -38,5 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> table(data, data + size);
   Check(table, kLayoutX86);
   Check(table, kLayoutX64);
+  Check(table, kLayoutExtendedX86);
+  Check(table, kLayoutExtendedX64);
   return 0;
 }

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "remover/NtRecords.h"
+#include "common/NtRecords.h"
 
-using namespace carrydeck::remove;
+using namespace carrydeck;
 
 namespace {
 

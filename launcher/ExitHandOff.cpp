@@ -1,7 +1,11 @@
 #include "launcher/ExitHandOff.h"
 
+#include <vector>
+
+#include "common/DriveHolders.h"
 #include "common/HandOff.h"
 #include "common/IniFile.h"
+#include "common/Paths.h"
 
 namespace carrydeck {
 
@@ -9,11 +13,28 @@ bool ExitHandOff::OnCloseRequest() {
   const int answer = view_.MsgBox("Do you wish to 'Safely Remove' the USB device on exit?",
                                   mb::YesNoCancel | mb::IconQuestion, "Safely Remove USB Device?");
   if (answer == mb::IdCancel) return true;
+  // Cancel here is the question's Cancel: nothing saved, the launcher stays.
+  if (answer == mb::IdYes && !StickGivenUp()) return true;
   ctx_.ending = true;
   settings_.Save();
   view_.RemoveTrayIcon();
   if (answer == mb::IdYes) HandOff();
   return false;
+}
+
+bool ExitHandOff::StickGivenUp() {
+  const std::string drive = ctx_.DriveRoot().substr(0, 2);
+  if (!sys_.holders || !IsDriveName(drive)) return true;
+  for (;;) {
+    const std::vector<DriveHolder> holders = sys_.holders->Find(drive);
+    if (holders.empty()) return true;
+    const int answer = view_.MsgBox(HoldersText(holders) +
+                                        "\n\nClose them and choose Try Again, or choose Continue to remove the "
+                                        "device anyway.",
+                                    mb::CancelTryContinue | mb::IconExclamation, kProgramTitle);
+    if (answer == mb::IdContinue) return true;
+    if (answer != mb::IdTryAgain) return false;
+  }
 }
 
 void ExitHandOff::HandOff() {

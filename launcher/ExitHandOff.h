@@ -23,6 +23,9 @@ class ExitHandOff {
   void Quit();
 
  private:
+  // Before the hand-off: names what keeps the stick in use until nothing does, or the user
+  // goes on anyway; false when the user cancelled.
+  bool StickGivenUp();
   void HandOff();
   // The tool in c:\temp, held, when it is byte for byte the program folder's and the
   // hand-off file names root; null otherwise.

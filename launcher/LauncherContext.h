@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/DriveHolders.h"
 #include "common/IniFile.h"
 #include "common/SafeSave.h"
 #include "common/SystemPorts.h"
@@ -24,6 +25,7 @@ struct Platform {
   IShell* shell = nullptr;     // starts, current folder, clipboard; none: every start fails
   IconPorts* icons = nullptr;  // the list's icons; none: icon passes do nothing
   ICodePage* codePage = nullptr;  // the PC's ANSI code page; none: Latin-1
+  IDriveHolders* holders = nullptr;  // what keeps the stick in use; none: nothing ever does
 };
 
 struct LauncherContext {

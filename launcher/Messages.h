@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "common/ProgramTitle.h"
+
 namespace carrydeck {
 
 // Styles and answers with the platform's values, so the adapter passes them through.
@@ -11,6 +13,7 @@ namespace mb {
 constexpr int OK = 0x0;
 constexpr int YesNoCancel = 0x3;
 constexpr int YesNo = 0x4;
+constexpr int CancelTryContinue = 0x6;
 constexpr int IconStop = 0x10;
 constexpr int IconQuestion = 0x20;
 constexpr int IconExclamation = 0x30;
@@ -20,10 +23,9 @@ constexpr int IdOk = 1;
 constexpr int IdCancel = 2;
 constexpr int IdYes = 6;
 constexpr int IdNo = 7;
+constexpr int IdTryAgain = 10;
+constexpr int IdContinue = 11;
 }  // namespace mb
-
-// The title of a box that names none of its own.
-inline const char* const kProgramTitle = "Fenwright's Carrydeck";
 
 class IMessages {
  public:

@@ -1,6 +1,7 @@
 #include "remover/BusType.h"
 
-#include "remover/NtRecords.h"
+#include "common/NtRecords.h"
+#include "common/Paths.h"
 
 namespace carrydeck::remove {
 

@@ -2,8 +2,9 @@
 
 #include <vector>
 
+#include "common/Paths.h"
 #include "remover/BusType.h"
-#include "remover/NtRecords.h"
+#include "common/NtRecords.h"
 
 namespace carrydeck::remove {
 

@@ -1,5 +1,6 @@
 #include "remover/RemovalTool.h"
 
+#include "common/DriveHolders.h"
 #include "common/IniFile.h"
 #include "remover/BusType.h"
 #include "remover/DeviceEject.h"
@@ -18,6 +19,12 @@ void DeleteIfPresent(IFileSystem& files, const std::string& path) noexcept {
 }
 
 }  // namespace
+
+void RemovalTool::NameHolders(const std::string& drive) {
+  DriveHolderSearch search(platform_.nt, platform_.volumes, platform_.processes, platform_.layout);
+  const std::vector<DriveHolder> holders = search.Find(drive);
+  if (!holders.empty()) platform_.notices.ShowWarning(HoldersText(holders));
+}
 
 RunEnd RemovalTool::Run() noexcept {
   // Each step's failure lands where the tool would have gone anyway: a value that cannot
@@ -48,9 +55,11 @@ RunEnd RemovalTool::Run() noexcept {
       if (released == ReleaseResult::Stopped) return RunEnd::Stopped;
       if (released != ReleaseResult::NotReleased) {
         try {
-          // The system tells the user the outcome; the tool adds nothing.
-          DeviceEject(platform_.storage, platform_.volumes, platform_.devices, platform_.clock)
-              .EjectDrive("\\\\.\\" + drive);
+          // The system tells the user the outcome; when it refused, the tool adds who keeps
+          // the drive in use, which the system does not say.
+          if (!DeviceEject(platform_.storage, platform_.volumes, platform_.devices, platform_.clock)
+                   .EjectDrive("\\\\.\\" + drive))
+            NameHolders(drive);
         } catch (...) {
         }
       }

@@ -6,7 +6,7 @@
 
 #include "common/HandOff.h"
 #include "common/SystemPorts.h"
-#include "remover/NtRecords.h"
+#include "common/NtRecords.h"
 #include "remover/RemovePorts.h"
 
 namespace carrydeck::remove {
@@ -20,6 +20,8 @@ struct RemovePlatform {
   IDeviceInstallation& devices;
   IClock& clock;
   RecordLayout layout;
+  IProcesses& processes;
+  INotices& notices;
 };
 
 enum class RunEnd {
@@ -31,10 +33,14 @@ class RemovalTool {
  public:
   explicit RemovalTool(RemovePlatform platform) : platform_(platform) {}
 
-  // The whole run. Every step passes over its failures; nothing is ever shown.
+  // The whole run. Every step passes over its failures; the one thing ever shown is what
+  // keeps the drive in use when the system refused to eject it.
   RunEnd Run() noexcept;
 
  private:
+  // Shows what keeps the drive (E:) in use, if anything does.
+  void NameHolders(const std::string& drive);
+
   RemovePlatform platform_;
 };
 

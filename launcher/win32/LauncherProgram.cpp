@@ -24,6 +24,7 @@ bool LauncherProgram::Start(const std::string& appPath, int showCommand) {
   Platform platform{files_, profile_, disk_, GetModuleFileVersion(), &Shell()};
   platform.codePage = &codePage_;
   if (icons_.Create(window_->list().hwnd(), window_->hwnd())) platform.icons = icons_.ports();
+  platform.holders = &holders_;
   launcher_ = std::make_unique<Launcher>(*window_, window_->list(), platform, appPath);
   window_->Start(*launcher_, showCommand);
   return true;

@@ -10,6 +10,7 @@
 
 #include "common/win32/Win32DiskSpace.h"
 #include "common/win32/Win32FileSystem.h"
+#include "common/win32/Win32Handles.h"
 #include "common/win32/Win32Profile.h"
 #include "common/win32/Win32Shell.h"
 #include "common/win32/WideText.h"
@@ -50,6 +51,10 @@ class LauncherProgram {
   Win32DiskSpace disk_;
   Win32Shell shell_;
   Win32Icons icons_;
+  Win32NativeHandles native_;
+  Win32Volumes volumes_;
+  Win32Processes processes_;
+  DriveHolderSearch holders_{native_, volumes_, processes_, nt::kNativeLayout};
   std::unique_ptr<MainWindow> window_;
   std::unique_ptr<Launcher> launcher_;
 };

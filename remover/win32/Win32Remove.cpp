@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "common/ProgramTitle.h"
 #include "common/win32/DelayLoad.h"
 #include "common/win32/Win32FileSystem.h"
 #include "common/win32/Win32Profile.h"
@@ -35,19 +36,9 @@ static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == 28 && sizeof(SP_DEVINFO_DATA) 
 static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) == 6);
 #endif
 
-namespace nt {
+}  // namespace carrydeck::remove
 
-NtApi NtApi::Load(const char* moduleName) {
-  NtApi api;
-  api.module.reset(late::LoadSystemLibrary(moduleName));
-  HMODULE m = api.module.get();
-  api.NtQuerySystemInformation = late::Function<NtQuerySystemInformationFn>(m, "NtQuerySystemInformation");
-  api.NtQueryObject = late::Function<NtQueryObjectFn>(m, "NtQueryObject");
-  api.NtOpenProcess = late::Function<NtOpenProcessFn>(m, "NtOpenProcess");
-  api.NtDuplicateObject = late::Function<NtDuplicateObjectFn>(m, "NtDuplicateObject");
-  api.NtClose = late::Function<NtCloseFn>(m, "NtClose");
-  return api;
-}
+namespace carrydeck::nt {
 
 CfgMgrApi CfgMgrApi::Load(const char* moduleName, const char* fallbackName) {
   CfgMgrApi api;
@@ -65,7 +56,9 @@ CfgMgrApi CfgMgrApi::Load(const char* moduleName, const char* fallbackName) {
   return api;
 }
 
-}  // namespace nt
+}  // namespace carrydeck::nt
+
+namespace carrydeck::remove {
 
 namespace {
 
@@ -118,120 +111,6 @@ class Win32InterfaceSet : public IDeviceInterfaceSet {
 
 }  // namespace
 
-uint32_t Win32NativeHandles::CurrentProcessId() { return ::GetCurrentProcessId(); }
-
-Handle Win32NativeHandles::OpenNul() {
-  return FromHandle(::CreateFileW(L"NUL", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-}
-
-NtStatus Win32NativeHandles::QuerySystemHandles(uint32_t length, std::vector<uint8_t>& table) {
-  if (!api_.NtQuerySystemInformation) return nt::kStatusProcedureNotFound;
-  try {
-    table.assign(length, 0);
-  } catch (const std::bad_alloc&) {
-    table = std::vector<uint8_t>();
-    return nt::kStatusNoMemory;
-  }
-  ULONG returned = 0;
-  return api_.NtQuerySystemInformation(nt::kSystemHandleInformation, table.data(), length, &returned);
-}
-
-Handle Win32NativeHandles::OpenProcessForDuplicate(uint32_t processId) {
-  if (!api_.NtOpenProcess) return 0;
-  nt::ObjectAttributes attributes{};
-  attributes.Length = sizeof attributes;
-  nt::ClientId client{reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(processId)), nullptr};
-  HANDLE process = nullptr;
-  if (!NtSuccess(api_.NtOpenProcess(&process, PROCESS_DUP_HANDLE, &attributes, &client))) return 0;
-  return reinterpret_cast<Handle>(process);
-}
-
-NtStatus Win32NativeHandles::DuplicateToSelf(Handle process, Handle source, uint32_t options, Handle& copy) {
-  copy = 0;
-  if (!api_.NtDuplicateObject) return nt::kStatusProcedureNotFound;
-  HANDLE target = nullptr;
-  NtStatus status =
-      api_.NtDuplicateObject(AsHandle(process), AsHandle(source), ::GetCurrentProcess(), &target, 0, 0, options);
-  if (NtSuccess(status)) copy = reinterpret_cast<Handle>(target);
-  return status;
-}
-
-NtStatus Win32NativeHandles::Close(Handle handle) {
-  if (api_.NtClose) return api_.NtClose(AsHandle(handle));
-  // Without the native close the handles still go: a leak helps nobody.
-  return ::CloseHandle(AsHandle(handle)) ? 0 : nt::kStatusProcedureNotFound;
-}
-
-NtStatus Win32NativeHandles::QueryObjectName(Handle handle, std::vector<uint8_t>& reply) {
-  if (!api_.NtQueryObject) return nt::kStatusProcedureNotFound;
-  ULONG returned = 0;
-  return api_.NtQueryObject(AsHandle(handle), nt::kObjectNameInformation, reply.data(),
-                            static_cast<ULONG>(reply.size()), &returned);
-}
-
-std::string Win32NativeHandles::ToAnsi(const std::u16string& text) {
-  if (text.empty()) return std::string();
-  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-  int length = static_cast<int>(text.size());
-  int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return std::string();
-  std::string ansi(static_cast<size_t>(bytes), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, wide, length, &ansi[0], bytes, nullptr, nullptr);
-  return ansi;
-}
-
-Handle Win32NativeHandles::StartFileTypeThread(Handle handle) {
-  // GetFileType takes one handle and returns a DWORD: it is a thread routine as it stands,
-  // and the thread's exit code is its answer.
-  auto routine = late::SystemFunction<LPTHREAD_START_ROUTINE>("kernel32.dll", "GetFileType");
-  if (!routine) return 0;
-  HANDLE thread = ::CreateRemoteThread(::GetCurrentProcess(), nullptr, 0, routine, AsHandle(handle), 0, nullptr);
-  return reinterpret_cast<Handle>(thread);
-}
-
-WaitResult Win32NativeHandles::WaitForThread(Handle thread, uint32_t milliseconds) {
-  switch (::WaitForSingleObject(AsHandle(thread), milliseconds)) {
-    case WAIT_OBJECT_0: return WaitResult::Signaled;
-    case WAIT_TIMEOUT: return WaitResult::TimedOut;
-    default: return WaitResult::Failed;
-  }
-}
-
-uint32_t Win32NativeHandles::ThreadExitCode(Handle thread) {
-  DWORD code = 0;
-  if (!::GetExitCodeThread(AsHandle(thread), &code)) return 0;
-  return code;
-}
-
-void Win32NativeHandles::TerminateThread(Handle thread, uint32_t exitCode) {
-  ::TerminateThread(AsHandle(thread), exitCode);
-}
-
-uint32_t Win32Volumes::LogicalDriveStrings(std::string& buffer) {
-  if (buffer.empty()) return 0;
-  // The length excludes the closing NUL, which must fit too.
-  std::wstring wide(buffer.size(), L'\0');
-  const DWORD n = ::GetLogicalDriveStringsW(static_cast<DWORD>(wide.size() - 1), &wide[0]);
-  if (n == 0 || n >= wide.size()) return n;
-  // Drive roots ("E:\"), NUL after each: the same characters as bytes, the rest left as it was.
-  const std::string text = Utf8(std::wstring_view(wide.data(), n + 1));
-  if (text.size() >= buffer.size()) return static_cast<uint32_t>(buffer.size());
-  buffer.replace(0, text.size(), text);
-  return static_cast<uint32_t>(text.size() - 1);
-}
-
-std::optional<std::string> Win32Volumes::QueryDosDevice(const std::string& drive, uint32_t maxChars) {
-  std::vector<wchar_t> buffer(static_cast<size_t>(maxChars) + 4, L'\0');
-  if (::QueryDosDeviceW(Wide(drive).c_str(), buffer.data(), maxChars) == 0) return std::nullopt;
-  return Utf8(std::wstring_view(buffer.data(), wcsnlen(buffer.data(), maxChars)));
-}
-
-uint32_t Win32Volumes::DriveType(const std::string& drive) {
-  // The drive's root: a bare "E:" would name the current folder on E:.
-  std::string root = IsDriveName(drive) ? drive + "\\" : drive;
-  return ::GetDriveTypeW(Wide(root).c_str());
-}
-
 Handle Win32StorageDevices::OpenDevice(const std::string& path, uint32_t desiredAccess) {
   return FromHandle(::CreateFileW(Wide(path).c_str(), desiredAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
@@ -274,6 +153,20 @@ uint32_t Win32DeviceInstallation::RequestDeviceEject(uint32_t devInst) {
   return api_.CM_Request_Device_EjectW(devInst, &vetoType, nullptr, 0, 0);
 }
 
+void Win32Notices::ShowWarning(const std::string& text) {
+  auto wide = [](const std::string& utf8) {
+    std::wstring out;
+    int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    if (length <= 0) return out;
+    out.resize(static_cast<size_t>(length));
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], length);
+    return out;
+  };
+  // The tool has no window on screen: the box comes to the front by itself.
+  ::MessageBoxW(nullptr, wide(text).c_str(), wide(kProgramTitle).c_str(),
+                MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
+}
+
 RunEnd RunRemovalTool() noexcept {
   Win32FileSystem files;
   Win32Profile profile;
@@ -282,7 +175,9 @@ RunEnd RunRemovalTool() noexcept {
   Win32StorageDevices storage;
   Win32DeviceInstallation devices;
   Win32Clock clock;
-  RemovalTool tool({files, profile, native, volumes, storage, devices, clock, nt::kNativeLayout});
+  Win32Processes processes;
+  Win32Notices notices;
+  RemovalTool tool({files, profile, native, volumes, storage, devices, clock, nt::kNativeLayout, processes, notices});
   return tool.Run();
 }
 

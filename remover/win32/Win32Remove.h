@@ -5,38 +5,10 @@
 
 #include "remover/RemovalTool.h"
 #include "remover/RemovePorts.h"
-#include "remover/win32/NtApi.h"
+#include "common/win32/Win32Handles.h"
+#include "remover/win32/CfgMgrApi.h"
 
 namespace carrydeck::remove {
-
-class Win32NativeHandles : public INativeHandles {
- public:
-  Win32NativeHandles() : api_(nt::NtApi::Load("ntdll.dll")) {}
-  explicit Win32NativeHandles(nt::NtApi api) : api_(std::move(api)) {}
-
-  uint32_t CurrentProcessId() override;
-  Handle OpenNul() override;
-  NtStatus QuerySystemHandles(uint32_t length, std::vector<uint8_t>& table) override;
-  Handle OpenProcessForDuplicate(uint32_t processId) override;
-  NtStatus DuplicateToSelf(Handle process, Handle source, uint32_t options, Handle& copy) override;
-  NtStatus Close(Handle handle) override;
-  NtStatus QueryObjectName(Handle handle, std::vector<uint8_t>& reply) override;
-  std::string ToAnsi(const std::u16string& text) override;
-  Handle StartFileTypeThread(Handle handle) override;
-  WaitResult WaitForThread(Handle thread, uint32_t milliseconds) override;
-  uint32_t ThreadExitCode(Handle thread) override;
-  void TerminateThread(Handle thread, uint32_t exitCode) override;
-
- private:
-  nt::NtApi api_;
-};
-
-class Win32Volumes : public IVolumes {
- public:
-  uint32_t LogicalDriveStrings(std::string& buffer) override;
-  std::optional<std::string> QueryDosDevice(const std::string& drive, uint32_t maxChars) override;
-  uint32_t DriveType(const std::string& drive) override;
-};
 
 class Win32StorageDevices : public IStorageDevices {
  public:
@@ -57,6 +29,11 @@ class Win32DeviceInstallation : public IDeviceInstallation {
 
  private:
   nt::CfgMgrApi api_;
+};
+
+class Win32Notices : public INotices {
+ public:
+  void ShowWarning(const std::string& text) override;
 };
 
 class Win32Clock : public IClock {

@@ -8,7 +8,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // Run from c:\temp, which anybody can write to: libraries come from the system folder only
   // (on Windows 7 without its update, at least never from the current folder).
   carrydeck::late::RestrictLibrarySearch();
-  // The tool shows nothing, not even the system's "no disk in drive" or crash boxes.
+  // None of the system's boxes ("no disk in drive", crashes): the tool's one box of its own
+  // names what keeps a drive in use.
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
   carrydeck::remove::RemoveWindow window;
   window.Create(instance);

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "GuiTest.h"
+#include "win32/WineSupport.h"
 
 namespace carrydeck::gui {
 namespace {
@@ -71,7 +72,8 @@ struct ExitHandOff : ::testing::Test {
     if (shell) window->SetShell(shell);
     window->SetMessageBoxHook([this](const MessageBoxRequest& r) {
       boxes.push_back(r);
-      return answer;
+      // Whatever else holds the stick meanwhile is not these tests' business.
+      return (r.style & MB_TYPEMASK) == MB_CANCELTRYCONTINUE ? IDCONTINUE : answer;
     });
     EXPECT_TRUE(window->Create(stick.path(), SW_SHOWNORMAL));
     Pump(window.get());
@@ -123,6 +125,39 @@ TEST_F(ExitHandOff, YesCopiesTheCurrentToolWhichReadsAndDeletesTheHandOffFile) {
   EXPECT_NE(GetFileAttributesA(kTool), INVALID_FILE_ATTRIBUTES) << "the copy stays until the next hand-off";
   EXPECT_TRUE(stick.Has("Settings.ini"));
   EXPECT_TRUE(stick.Has("Data.dat")) << "saved before the hand-off";
+}
+
+// A real program started from the stick holds a file there: named (the launcher never is),
+// and once it has ended, Try Again finds nothing more and the hand-off goes on.
+TEST_F(ExitHandOff, TryAgainAfterTheHolderHasEndedGoesOnToTheHandOff) {
+  StickFolder stick("exit_holders");
+  ASSERT_TRUE(CopyFileA((TestBinFolder() + "Remove.exe").c_str(), (stick.path() + "Remove.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((TestBinFolder() + "holder.exe").c_str(), (stick.path() + "holder.exe").c_str(), FALSE));
+  stick.Write("notes.txt", "notes");
+  wine::HolderProcess holder(stick.path() + "holder.exe", "file", stick.path() + "notes.txt");
+  ASSERT_TRUE(holder.running());
+  const std::string named = "holder.exe (" + std::to_string(holder.id()) + "): ";
+  HWND hwnd = Open(stick);
+  std::vector<MessageBoxRequest> lists;
+  window->SetMessageBoxHook([&](const MessageBoxRequest& r) {
+    if ((r.style & MB_TYPEMASK) != MB_CANCELTRYCONTINUE) return IDYES;
+    lists.push_back(r);
+    if (lists.size() > 1) return IDCONTINUE;  // something else holds it too: never loop
+    holder.End();
+    return IDTRYAGAIN;
+  });
+  SendMessageA(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(hwnd));
+  ASSERT_FALSE(lists.empty());
+  EXPECT_EQ(lists[0].title, kProgramTitle);
+  EXPECT_EQ(lists[0].style & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
+  EXPECT_NE(lists[0].text.find(named + stick.path() + "notes.txt"), std::string::npos) << lists[0].text;
+  EXPECT_NE(lists[0].text.find(named + stick.path() + "holder.exe"), std::string::npos) << lists[0].text;
+  EXPECT_EQ(lists[0].text.find("(" + std::to_string(GetCurrentProcessId()) + ")"), std::string::npos)
+      << "the launcher itself is never named: " << lists[0].text;
+  for (size_t i = 1; i < lists.size(); ++i) EXPECT_EQ(lists[i].text.find(named), std::string::npos) << lists[i].text;
+  EXPECT_EQ(lists.size(), 1u) << "nothing else held the stick";
+  EXPECT_TRUE(HandOffTaken()) << "the hand-off went on";
 }
 
 // An older copy left read-only, with other bytes, is never what starts: either the current

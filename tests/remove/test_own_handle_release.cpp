@@ -27,23 +27,6 @@ class OwnHandleReleaseTest : public ::testing::TestWithParam<RecordLayout> {
   }
 
   ReleaseResult Release(const std::string& drive = "E:") { return handles.ReleaseDriveHandles(drive, native.selfPid); }
-
-  // A copy of one of our handles, as the release makes before asking about it.
-  Handle CopyOf(uint16_t handleValue) {
-    Handle process = native.OpenProcessForDuplicate(native.selfPid);
-    Handle copy = 0;
-    EXPECT_EQ(native.DuplicateToSelf(process, handleValue, kDuplicateSameAttributes, copy), 0);
-    native.Close(process);
-    return copy;
-  }
-  std::string DosPathOf(const std::string& name) {
-    native.objects[0x100].name = testing::Wide(name);
-    native.objects[0x100].closedInOwner = false;
-    Handle copy = CopyOf(0x100);
-    std::string path = handles.GetObjectDosPath(copy);
-    native.Close(copy);
-    return path;
-  }
 };
 
 std::string LayoutName(const ::testing::TestParamInfo<RecordLayout>& info) {
@@ -102,7 +85,7 @@ TEST_P(OwnHandleReleaseTest, AProcessIdBeyond16BitsNeverMatchesItsCutDownRecords
   // process's handles (the one whose id is 0x0F20).
   native.selfPid = 0x10F20;
   native.Add(0x30, "\\Device\\HarddiskVolume5\\Apps\\notes.txt");
-  EXPECT_EQ(native.records.at(0).processId, 0x0F20);
+  EXPECT_EQ(ParseHandleTable(native.Table(), GetParam()).at(0).processId, 0x0F20u);
 
   EXPECT_EQ(handles.ReleaseDriveHandles("E:", 0x10F20), ReleaseResult::Released);
   EXPECT_FALSE(native.tableLengths.empty());
@@ -242,95 +225,6 @@ TEST_P(OwnHandleReleaseTest, WithoutThreadsNoTypeComesBackAndNothingIsClosed) {
   EXPECT_TRUE(native.releasedInOwner.empty());
 }
 
-TEST_P(OwnHandleReleaseTest, DosPathsReplaceTheDeviceWithItsDrive) {
-  EXPECT_EQ(DosPathOf("\\Device\\HarddiskVolume5\\Apps\\notes.txt"), "E:\\Apps\\notes.txt");
-  EXPECT_EQ(DosPathOf("\\DEVICE\\HARDDISKVOLUME1\\Windows"), "C:\\Windows");
-  EXPECT_EQ(DosPathOf("\\Device\\HarddiskVolume5"), "E:");
-  EXPECT_EQ(DosPathOf("\\Device\\Floppy0\\a.txt"), "A:\\a.txt");
-  for (uint32_t given : volumes.lengthsGiven) EXPECT_EQ(given, 256u);
-}
-
-TEST_P(OwnHandleReleaseTest, DosPathsOfNamesOnNoDriveAreEmpty) {
-  EXPECT_EQ(DosPathOf("\\Device\\NamedPipe\\carrydeck"), "");
-  EXPECT_EQ(DosPathOf("\\Device\\Afd"), "");
-  EXPECT_EQ(DosPathOf(""), "");
-}
-
-TEST_P(OwnHandleReleaseTest, TheDriveListBufferIsTabFilledAndItsUntouchedTailIsNoDrive) {
-  EXPECT_EQ(DosPathOf("\\Device\\NamedPipe\\carrydeck"), "");
-  EXPECT_EQ(volumes.bufferGiven, std::string(512, '\t'));
-  // The pieces were A:\, C:\, E:\, "" and the tail of tabs; only drives are asked about.
-  EXPECT_EQ(volumes.devicesAsked, (std::vector<std::string>{"A:", "C:", "E:"}));
-}
-
-TEST_P(OwnHandleReleaseTest, ADeviceNameIsAPrefixOnlyAsWholePathComponents) {
-  volumes.drives = {{"C:\\", "\\Device\\HarddiskVolume1", 3}, {"E:\\", "\\Device\\HarddiskVolume10", 2}};
-  EXPECT_EQ(DosPathOf("\\Device\\HarddiskVolume10\\Apps\\notes.txt"), "E:\\Apps\\notes.txt");
-  EXPECT_EQ(DosPathOf("\\Device\\HarddiskVolume1\\Apps\\notes.txt"), "C:\\Apps\\notes.txt");
-  EXPECT_EQ(DosPathOf("\\Device\\HarddiskVolume1x"), "");
-}
-
-TEST_P(OwnHandleReleaseTest, DrivesAreTriedInListOrder) {
-  volumes.drives = {{"F:\\", "\\Device\\Mup", 4}, {"G:\\", "\\Device\\Mup", 4}};
-  EXPECT_EQ(DosPathOf("\\Device\\Mup\\server\\share\\a.txt"), "F:\\server\\share\\a.txt");
-}
-
-TEST_P(OwnHandleReleaseTest, ADriveWhoseDeviceCannotBeReadCapturesNothing) {
-  volumes.drives = {{"D:\\", std::nullopt, 5}, {"E:\\", "\\Device\\HarddiskVolume5", 2}};
-  EXPECT_EQ(DosPathOf("\\Device\\HarddiskVolume5\\a.txt"), "E:\\a.txt");
-  EXPECT_EQ(DosPathOf("\\Device\\NamedPipe\\x"), "");
-}
-
-TEST_P(OwnHandleReleaseTest, DosDevicesFormNamesMapToTheirListedDrive) {
-  EXPECT_EQ(DosPathOf("\\??\\E:\\Apps\\notes.txt"), "E:\\Apps\\notes.txt");
-  EXPECT_EQ(DosPathOf("\\??\\c:\\windows"), "C:\\windows");
-  EXPECT_EQ(DosPathOf("\\??\\E:"), "E:");
-  EXPECT_EQ(DosPathOf("\\??\\Q:\\not\\listed"), "");
-  EXPECT_EQ(DosPathOf("\\??\\E:x"), "");
-}
-
-TEST_P(OwnHandleReleaseTest, NoDriveListNoDosPath) {
-  volumes.listFails = true;
-  EXPECT_EQ(DosPathOf("\\Device\\HarddiskVolume5\\a.txt"), "");
-  volumes.listFails = false;
-  for (char letter = 'D'; letter <= 'Z'; ++letter)
-    for (int i = 0; i < 10; ++i) volumes.drives.push_back({std::string(1, letter) + ":\\", "\\Device\\X", 3});
-  // A list longer than the buffer leaves the buffer untouched.
-  EXPECT_EQ(DosPathOf("\\Device\\HarddiskVolume5\\a.txt"), "");
-}
-
-TEST_P(OwnHandleReleaseTest, HandleFileTypeComesFromAThreadWaitedFor100Ms) {
-  native.Add(0x30, "\\Device\\HarddiskVolume5\\a.txt", 1);
-  native.Add(0x34, "\\Device\\Null", kCharacterDevice);
-  native.Add(0x38, "\\Device\\NamedPipe\\x", kPipe);
-  for (uint16_t value : {0x30, 0x34, 0x38}) {
-    Handle copy = CopyOf(value);
-    EXPECT_EQ(handles.GetHandleFileType(copy), native.objects[value].fileType);
-    native.Close(copy);
-  }
-  EXPECT_EQ(native.waits, (std::vector<uint32_t>{100, 100, 100}));
-  EXPECT_TRUE(native.terminated.empty());
-  EXPECT_EQ(native.OpenHandles(), 0u);
-}
-
-TEST_P(OwnHandleReleaseTest, HandleFileTypeIsZeroWhenTheQueryTimesOut) {
-  native.Add(0x30, "\\Device\\NamedPipe\\busy", kPipe).typeQueryHangs = true;
-  Handle copy = CopyOf(0x30);
-  EXPECT_EQ(handles.GetHandleFileType(copy), 0u);
-  EXPECT_EQ(native.terminated.size(), 1u);
-  native.Close(copy);
-  EXPECT_EQ(native.OpenHandles(), 0u);
-}
-
-TEST_P(OwnHandleReleaseTest, HandleFileTypeIsZeroWithoutAThread) {
-  native.threadsFail = true;
-  native.Add(0x30, "\\Device\\HarddiskVolume5\\a.txt");
-  Handle copy = CopyOf(0x30);
-  EXPECT_EQ(handles.GetHandleFileType(copy), 0u);
-  EXPECT_TRUE(native.waits.empty());
-  native.Close(copy);
-}
-
 TEST_P(OwnHandleReleaseTest, CloseHandleInProcessClosesTheSourceAndItsCopy) {
   native.Add(0x30, "\\Device\\HarddiskVolume5\\a.txt");
   EXPECT_TRUE(handles.CloseHandleInProcess(native.selfPid, 0x30));
@@ -346,17 +240,6 @@ TEST_P(OwnHandleReleaseTest, CloseHandleInProcessFailsWhenTheCopyCannotBeClosed)
   native.Add(0x30, "\\Device\\HarddiskVolume5\\a.txt").closeFails = true;
   EXPECT_FALSE(handles.CloseHandleInProcess(native.selfPid, 0x30));
   EXPECT_EQ(native.OpenHandles(), 0u);
-}
-
-TEST(NtSuccess, IsTrueForStatusesThatAreNotNegative) {
-  EXPECT_TRUE(NtSuccess(0));
-  EXPECT_TRUE(NtSuccess(0x00000103));  // pending
-  EXPECT_TRUE(NtSuccess(0x40000000));  // informational
-  EXPECT_TRUE(NtSuccess(0x7FFFFFFF));
-  EXPECT_FALSE(NtSuccess(static_cast<NtStatus>(0x80000000u)));
-  EXPECT_FALSE(NtSuccess(static_cast<NtStatus>(0x80000005u)));  // buffer overflow (a warning)
-  EXPECT_FALSE(NtSuccess(kStatusInfoLengthMismatch));
-  EXPECT_FALSE(NtSuccess(static_cast<NtStatus>(0xFFFFFFFFu)));
 }
 
 }  // namespace

@@ -52,6 +52,38 @@ TEST_P(RemovalToolTest, AUsbStickIsReleasedThenEjectedThenTheHandOffIsDeleted) {
   EXPECT_EQ(machine.native.OpenHandles(), 0u);
 }
 
+TEST_P(RemovalToolTest, ARefusedEjectionNamesWhatKeepsTheStickInUse) {
+  machine.HandOff("E:\\");
+  machine.devices.ejectAnswers = {};  // every try refused
+  machine.processes.processes = {{machine.native.selfPid, "Remove.exe"}, {0x0A10, "holder.exe"}};
+  machine.processes.images = {{machine.native.selfPid, "c:\\temp\\Remove.exe"}, {0x0A10, "C:\\holder.exe"}};
+  machine.native.AddFor(0x0A10, 0x60, "\\Device\\HarddiskVolume5\\notes.txt");
+  EXPECT_EQ(Run(), RunEnd::Finished);
+  EXPECT_EQ(machine.devices.ejectRequests.size(), 4u);
+  EXPECT_EQ(machine.notices.shown,
+            std::vector<std::string>{"The USB device cannot be removed while these programs keep it in use:\n"
+                                     "\nholder.exe (2576): E:\\notes.txt"});
+  // Said after the last try, before the clean-up.
+  const std::vector<std::string> tail(machine.log.end() - 3, machine.log.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{"warning", kDeleteHandOff, kDeleteTool}));
+  EXPECT_EQ(machine.native.OpenHandles(), 0u);
+}
+
+TEST_P(RemovalToolTest, AnEjectionThatWorksOrARefusalWithNothingToNameSaysNothing) {
+  machine.HandOff("E:\\");
+  machine.native.AddFor(0x0A10, 0x60, "\\Device\\HarddiskVolume5\\notes.txt");
+  machine.processes.processes = {{0x0A10, "holder.exe"}};
+  EXPECT_EQ(Run(), RunEnd::Finished);
+  EXPECT_TRUE(machine.notices.shown.empty()) << "ejected";
+
+  machine.HandOff("E:\\");
+  machine.devices.ejectAnswers = {};
+  machine.processes.processes.clear();
+  EXPECT_EQ(Run(), RunEnd::Finished);
+  EXPECT_EQ(machine.devices.ejectRequests.size(), 5u);
+  EXPECT_TRUE(machine.notices.shown.empty()) << "nothing to name";
+}
+
 TEST_P(RemovalToolTest, TheReleaseIsForTheToolsOwnProcess) {
   machine.HandOff("E:\\");
   machine.native.selfPid = 0x0A08;
@@ -224,8 +256,8 @@ TEST_P(RemovalToolTest, AFailureReadingTheValueGoesToTheCleanUp) {
     SCOPED_TRACE(profile == &thrownByTheProfile ? "thrown by the profile" : "thrown inside the library");
     machine.HandOff("E:\\");
     RemovePlatform platform = machine.Platform();
-    RemovePlatform broken{platform.files,   *profile,         platform.nt,    platform.volumes,
-                          platform.storage, platform.devices, platform.clock, platform.layout};
+    RemovePlatform broken{platform.files,   *profile,       platform.nt,     platform.volumes,   platform.storage,
+                          platform.devices, platform.clock, platform.layout, platform.processes, platform.notices};
     EXPECT_EQ(RemovalTool(broken).Run(), RunEnd::Finished);
     EXPECT_TRUE(machine.storage.opens.empty());
     EXPECT_FALSE(HandOffPresent());
@@ -236,8 +268,8 @@ TEST_P(RemovalToolTest, AFailureFindingTheBusGoesToTheCleanUp) {
   machine.HandOff("E:\\");
   ThrowingStorage storage;
   RemovePlatform platform = machine.Platform();
-  RemovePlatform broken{platform.files, platform.profile, platform.nt,    platform.volumes,
-                        storage,        platform.devices, platform.clock, platform.layout};
+  RemovePlatform broken{platform.files,   platform.profile, platform.nt,     platform.volumes,   storage,
+                        platform.devices, platform.clock,   platform.layout, platform.processes, platform.notices};
   EXPECT_EQ(RemovalTool(broken).Run(), RunEnd::Finished);
   EXPECT_TRUE(machine.native.tableLengths.empty());
   EXPECT_FALSE(HandOffPresent());
@@ -247,8 +279,8 @@ TEST_P(RemovalToolTest, AFailureInsideTheReleaseStillEjects) {
   machine.HandOff("E:\\");
   ThrowingNative native(GetParam());
   RemovePlatform platform = machine.Platform();
-  RemovePlatform broken{platform.files,   platform.profile, native,         platform.volumes,
-                        platform.storage, platform.devices, platform.clock, platform.layout};
+  RemovePlatform broken{platform.files,   platform.profile, native,          platform.volumes,   platform.storage,
+                        platform.devices, platform.clock,   platform.layout, platform.processes, platform.notices};
   EXPECT_EQ(RemovalTool(broken).Run(), RunEnd::Finished);
   EXPECT_EQ(machine.devices.ejectRequests, (std::vector<uint32_t>{210}));
   EXPECT_FALSE(HandOffPresent());

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "WineSupport.h"
+#include "win32/WineSupport.h"
 #include "remover/BusType.h"
 #include "remover/DeviceEject.h"
 #include "remover/OwnHandleRelease.h"
@@ -43,28 +43,6 @@ TEST(Win32Storage, ReadsTheDescriptorAndTheDeviceNumberOfAVolume) {
   EXPECT_NE(ReadU32(number, kDeviceNumberAt), 0xFFFFFFFFu);
   storage.CloseDevice(volume);
   EXPECT_EQ(storage.OpenDevice("\\\\.\\Q:", 0), 0u);
-}
-
-TEST(Win32Volumes, FillsTheTabbedDriveListAndNamesDevices) {
-  ASSERT_TRUE(DriveMapped('E'));
-  Win32Volumes volumes;
-  std::string list(512, '\t');
-  uint32_t written = volumes.LogicalDriveStrings(list);
-  ASSERT_GT(written, 0u);
-  ASSERT_LT(written, 512u);
-  EXPECT_NE(list.find(std::string("C:\\") + '\0'), std::string::npos);
-  EXPECT_NE(list.find(std::string("E:\\") + '\0'), std::string::npos);
-  EXPECT_EQ(list[written], '\0');  // the closing NUL
-  EXPECT_EQ(list.substr(written + 1), std::string(512 - written - 1, '\t'));
-
-  std::optional<std::string> device = volumes.QueryDosDevice("E:", 256);
-  ASSERT_TRUE(device.has_value());
-  EXPECT_EQ(device->rfind("\\Device\\", 0), 0u) << *device;
-  EXPECT_EQ(device->find('\0'), std::string::npos);
-  EXPECT_FALSE(volumes.QueryDosDevice("Q:", 256).has_value());
-  EXPECT_FALSE(volumes.QueryDosDevice("E:", 3).has_value());  // no room for the name
-  EXPECT_EQ(volumes.DriveType("E:"), GetDriveTypeA("E:\\"));
-  EXPECT_EQ(volumes.DriveType("Q:"), static_cast<uint32_t>(DRIVE_NO_ROOT_DIR));
 }
 
 TEST(Win32DeviceInstallation, WineFindsNoDiskInterfaces) {
@@ -124,7 +102,8 @@ TEST(WineStubs, ParentLookupFailsAndEjectRequestsSucceedForAnything_SoEjectionIs
 TEST(MissingEntryPoints, NativeCallsFailAsValues) {
   Win32NativeHandles native(nt::NtApi::Load("kernel32.dll"));
   std::vector<uint8_t> table;
-  EXPECT_EQ(native.QuerySystemHandles(4096, table), nt::kStatusProcedureNotFound);
+  EXPECT_EQ(native.QuerySystemHandles(HandleTableKind::Classic, 4096, table), nt::kStatusProcedureNotFound);
+  EXPECT_EQ(native.QuerySystemHandles(HandleTableKind::Extended, 4096, table), nt::kStatusProcedureNotFound);
   EXPECT_EQ(native.OpenProcessForDuplicate(GetCurrentProcessId()), 0u);
   std::vector<uint8_t> reply(64, 0);
   EXPECT_EQ(native.QueryObjectName(1, reply), nt::kStatusProcedureNotFound);
@@ -152,43 +131,6 @@ TEST(MissingEntryPoints, ConfigurationManagerCallsFailAsValues) {
   nt::CfgMgrApi real = nt::CfgMgrApi::Load("cfgmgr32.dll", "setupapi.dll");
   EXPECT_NE(real.CM_Get_Parent, nullptr);
   EXPECT_NE(real.CM_Request_Device_EjectW, nullptr);
-}
-
-TEST(NativeHandleTable, ListsOurFileHandlesWithOneFileTypeIndex) {
-  TestFolder folder("C:\\", "carrydeck_");
-  HANDLE first = CreateForWrite(folder.path() + "first.txt");
-  HANDLE second = CreateForWrite(folder.path() + "second.txt");
-  HANDLE nul = CreateFileA("NUL", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  ASSERT_NE(first, INVALID_HANDLE_VALUE);
-  ASSERT_NE(second, INVALID_HANDLE_VALUE);
-  ASSERT_NE(nul, INVALID_HANDLE_VALUE);
-
-  Win32NativeHandles native;
-  std::vector<uint8_t> table;
-  uint32_t size = 1;
-  int calls = 1;
-  while (native.QuerySystemHandles(size, table) == kStatusInfoLengthMismatch && size < (1u << 30)) {
-    size *= 2;
-    ++calls;
-  }
-  std::vector<HandleEntry> entries = ParseHandleTable(table, nt::kNativeLayout);
-  EXPECT_GT(calls, 1);
-  EXPECT_GT(entries.size(), 4u);
-
-  auto typeOf = [&](HANDLE handle) -> int {
-    for (const HandleEntry& entry : entries)
-      if (entry.processId == GetCurrentProcessId() && entry.handleValue == reinterpret_cast<uintptr_t>(handle))
-        return entry.objectTypeIndex;
-    return -1;
-  };
-  int fileType = typeOf(nul);
-  EXPECT_GT(fileType, 0);
-  EXPECT_EQ(typeOf(first), fileType);
-  EXPECT_EQ(typeOf(second), fileType);
-  EXPECT_GT(typeOf(event), 0);
-  EXPECT_NE(typeOf(event), fileType);
-  for (HANDLE h : {first, second, nul, event}) CloseHandle(h);
 }
 
 }  // namespace

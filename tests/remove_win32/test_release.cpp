@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "WineSupport.h"
+#include "win32/WineSupport.h"
 #include "remover/OwnHandleRelease.h"
 #include "remover/win32/Win32Remove.h"
 
@@ -43,6 +43,7 @@ class RealRelease : public ::testing::Test {
   Win32NativeHandles native;
   Win32Volumes volumes;
   OwnHandleRelease handles{native, volumes, nt::kNativeLayout};
+  HandleInspector inspector{native, volumes, nt::kNativeLayout};
 
  private:
   std::unique_ptr<TestFolder> stick_, inside_, other_;
@@ -127,10 +128,10 @@ TEST_F(RealRelease, ObjectNamesBecomeDrivePaths) {
   // Wine names files in the DOS-devices form rather than by volume device.
   std::vector<uint8_t> reply(kObjectNameReplyBytes, 0);
   ASSERT_TRUE(NtSuccess(native.QueryObjectName(reinterpret_cast<Handle>(notes), reply)));
-  EXPECT_EQ(native.ToAnsi(ObjectNameText(reply, nt::kNativeLayout)), "\\??\\" + Stick() + "notes.txt");
-  EXPECT_EQ(handles.GetObjectDosPath(reinterpret_cast<Handle>(notes)), Stick() + "notes.txt");
-  EXPECT_EQ(handles.GetObjectDosPath(reinterpret_cast<Handle>(local)), Inside() + "local.txt");
-  EXPECT_EQ(handles.GetObjectDosPath(reinterpret_cast<Handle>(pipe)), "");
+  EXPECT_EQ(native.ToUtf8(ObjectNameText(reply, nt::kNativeLayout)), "\\??\\" + Stick() + "notes.txt");
+  EXPECT_EQ(inspector.GetObjectDosPath(reinterpret_cast<Handle>(notes)), Stick() + "notes.txt");
+  EXPECT_EQ(inspector.GetObjectDosPath(reinterpret_cast<Handle>(local)), Inside() + "local.txt");
+  EXPECT_EQ(inspector.GetObjectDosPath(reinterpret_cast<Handle>(pipe)), "");
 }
 
 TEST_F(RealRelease, FileTypesComeBackFromTheShortLivedThread) {
@@ -141,10 +142,10 @@ TEST_F(RealRelease, FileTypesComeBackFromTheShortLivedThread) {
   Hold(readEnd);
   Hold(writeEnd);
   HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  EXPECT_EQ(handles.GetHandleFileType(reinterpret_cast<Handle>(notes)), static_cast<uint32_t>(FILE_TYPE_DISK));
-  EXPECT_EQ(handles.GetHandleFileType(reinterpret_cast<Handle>(nul)), static_cast<uint32_t>(FILE_TYPE_CHAR));
-  EXPECT_EQ(handles.GetHandleFileType(reinterpret_cast<Handle>(readEnd)), static_cast<uint32_t>(FILE_TYPE_PIPE));
-  EXPECT_EQ(handles.GetHandleFileType(reinterpret_cast<Handle>(event)), static_cast<uint32_t>(FILE_TYPE_UNKNOWN));
+  EXPECT_EQ(inspector.GetHandleFileType(reinterpret_cast<Handle>(notes)), static_cast<uint32_t>(FILE_TYPE_DISK));
+  EXPECT_EQ(inspector.GetHandleFileType(reinterpret_cast<Handle>(nul)), static_cast<uint32_t>(FILE_TYPE_CHAR));
+  EXPECT_EQ(inspector.GetHandleFileType(reinterpret_cast<Handle>(readEnd)), static_cast<uint32_t>(FILE_TYPE_PIPE));
+  EXPECT_EQ(inspector.GetHandleFileType(reinterpret_cast<Handle>(event)), static_cast<uint32_t>(FILE_TYPE_UNKNOWN));
   CloseHandle(event);
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "WineSupport.h"
+#include "win32/WineSupport.h"
 #include "remover/win32/RemoveWindow.h"
 
 namespace carrydeck::remove {

@@ -32,12 +32,26 @@ struct StartingShell : FakeShell {
   }
 };
 
+// What keeps the stick in use, one scripted answer per look, then nothing.
+struct ScriptedHolders : IDriveHolders {
+  std::vector<std::vector<DriveHolder>> answers;
+  std::vector<std::string> asked;
+  std::vector<DriveHolder> Find(const std::string& drive) override {
+    asked.push_back(drive);
+    if (answers.empty()) return {};
+    std::vector<DriveHolder> found = answers.front();
+    answers.erase(answers.begin());
+    return found;
+  }
+};
+
 struct Exit : ::testing::Test {
   MemoryFileSystem fs;
   FileProfile profile{fs};
   FakeDiskSpace disk;
   FakeMainView view;
   StartingShell shell{fs, &view.events};
+  ScriptedHolders holders;
   MemoryListView list;
   std::string app = "E:\\Apps\\Menu\\";
   std::unique_ptr<Launcher> form;
@@ -46,7 +60,8 @@ struct Exit : ::testing::Test {
   void Start() {
     fs.files[app + "Data.dat"] = data;
     fs.files[app + "Remove.exe"] = "current tool";
-    form = std::make_unique<Launcher>(view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}, &shell}, app);
+    form = std::make_unique<Launcher>(
+        view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}, &shell, nullptr, &holders}, app);
     form->OnLoad();
     view.events.clear();
     fs.seen.clear();
@@ -109,6 +124,81 @@ TEST_F(Exit, YesHandsTheDriveToTheToolAfterSaving) {
   EXPECT_EQ(shell.opened[0].folder, "c:\\");
   EXPECT_EQ(shell.opened[0].parameters, "");
   EXPECT_NE(fs.files[app + "Settings.ini"].find("[Headings]"), std::string::npos) << "saved before the hand-off";
+}
+
+const DriveHolder kNotes{"holder.exe", 1234, "E:\\notes.txt"};
+const DriveHolder kFolder{"cmd.exe", 88, "E:\\Apps\\"};
+
+TEST_F(Exit, YesFirstNamesWhatKeepsTheStickInUseAndContinueHandsOff) {
+  Start();
+  holders.answers = {{kNotes, kFolder}};
+  view.answers = {mb::IdYes, mb::IdContinue};
+  EXPECT_FALSE(form->OnCloseRequest());
+  EXPECT_EQ(holders.asked, std::vector<std::string>{"E:"});
+  ASSERT_EQ(view.messages.size(), 2u);
+  EXPECT_EQ(view.messages[1].title, kProgramTitle);
+  EXPECT_EQ(view.messages[1].style, mb::CancelTryContinue | mb::IconExclamation);
+  EXPECT_EQ(view.messages[1].text,
+            "The USB device cannot be removed while these programs keep it in use:\n"
+            "\nholder.exe (1234): E:\\notes.txt"
+            "\ncmd.exe (88): E:\\Apps\\"
+            "\n\nClose them and choose Try Again, or choose Continue to remove the device anyway.");
+  EXPECT_EQ(view.events,
+            (std::vector<std::string>{"tray remove", "drive c:", "folder c:\\", "open c:\\temp\\Remove.exe"}));
+}
+
+TEST_F(Exit, CancelOfWhatHoldsTheStickKeepsTheLauncherAsCancelOfTheQuestion) {
+  Start();
+  form->Catalogue().Append({CatalogEntry{{"B", "T", "", ""}}});
+  holders.answers = {{kNotes}};
+  view.answers = {mb::IdYes, mb::IdCancel};
+  EXPECT_TRUE(form->OnCloseRequest());
+  EXPECT_EQ(fs.creates, 0) << "nothing saved";
+  EXPECT_TRUE(view.events.empty());
+  EXPECT_TRUE(shell.opened.empty());
+
+  // From the Exit command, the tray icon comes back.
+  holders.answers = {{kNotes}};
+  view.answers = {mb::IdYes, mb::IdCancel};
+  form->OnCommand(Command::Exit);
+  EXPECT_EQ(view.events, (std::vector<std::string>{"tray remove", "tray add"}));
+  EXPECT_EQ(fs.creates, 0);
+}
+
+TEST_F(Exit, TryAgainLooksAgainUntilNothingHoldsTheStick) {
+  Start();
+  holders.answers = {{kNotes, kFolder}, {kFolder}, {}};
+  view.answers = {mb::IdYes, mb::IdTryAgain, mb::IdTryAgain};
+  EXPECT_FALSE(form->OnCloseRequest());
+  EXPECT_EQ(holders.asked.size(), 3u);
+  ASSERT_EQ(view.messages.size(), 3u);
+  EXPECT_NE(view.messages[1].text.find("holder.exe (1234)"), std::string::npos);
+  EXPECT_EQ(view.messages[2].text.find("holder.exe"), std::string::npos) << "the second look's list";
+  EXPECT_NE(view.messages[2].text.find("cmd.exe (88): E:\\Apps\\"), std::string::npos);
+  ASSERT_EQ(shell.opened.size(), 1u);
+}
+
+TEST_F(Exit, NoOrNothingFoundShowsNoListAndAShareIsNotLookedAt) {
+  Start();
+  holders.answers = {{kNotes}};
+  Answer(mb::IdNo);
+  EXPECT_FALSE(form->OnCloseRequest());
+  EXPECT_TRUE(holders.asked.empty()) << "No hands nothing over";
+
+  Start();
+  holders.answers.clear();
+  Answer(mb::IdYes);
+  EXPECT_FALSE(form->OnCloseRequest());
+  EXPECT_EQ(holders.asked.size(), 1u);
+  EXPECT_EQ(view.messages.size(), 2u) << "the two questions only";
+  EXPECT_EQ(shell.opened.size(), 1u) << "the hand-off at once";
+
+  app = "\\\\server\\share\\menu\\";
+  Start();
+  holders.asked.clear();
+  Answer(mb::IdYes);
+  form->OnCloseRequest();
+  EXPECT_TRUE(holders.asked.empty());
 }
 
 TEST_F(Exit, AnOldHandOffFileKeepsEverythingButItsLetter) {

@@ -1,5 +1,5 @@
-// Native and configuration-manager declarations, looked up at run time: a system without
-// one of these entry points makes that call fail, never the program's start.
+// Native declarations, looked up at run time: a system without one of these entry points
+// makes that call fail, never the program's start.
 #pragma once
 
 #include <windows.h>
@@ -7,15 +7,16 @@
 #include <cstddef>
 
 #include "common/win32/Handle.h"
-#include "remover/NtRecords.h"
+#include "common/NtRecords.h"
 
-namespace carrydeck::remove::nt {
+namespace carrydeck::nt {
 
 using Status = LONG;
 
 inline constexpr Status kStatusProcedureNotFound = static_cast<Status>(0xC000007Au);
 inline constexpr Status kStatusNoMemory = static_cast<Status>(0xC0000017u);
 inline constexpr ULONG kSystemHandleInformation = 16;
+inline constexpr ULONG kSystemExtendedHandleInformation = 64;
 inline constexpr ULONG kObjectNameInformation = 1;
 
 struct UnicodeString {
@@ -53,6 +54,23 @@ struct SystemHandleInformation {
   SystemHandleTableEntry Handles[1];
 };
 
+struct SystemHandleTableEntryEx {
+  PVOID Object;
+  ULONG_PTR UniqueProcessId;
+  ULONG_PTR HandleValue;
+  ULONG GrantedAccess;
+  USHORT CreatorBackTraceIndex;
+  USHORT ObjectTypeIndex;
+  ULONG HandleAttributes;
+  ULONG Reserved;
+};
+
+struct SystemHandleInformationEx {
+  ULONG_PTR NumberOfHandles;
+  ULONG_PTR Reserved;
+  SystemHandleTableEntryEx Handles[1];
+};
+
 // The layout this build's process receives; the portable parsers read both.
 #ifdef _WIN64
 inline constexpr RecordLayout kNativeLayout = kLayoutX64;
@@ -71,6 +89,13 @@ static_assert(sizeof(UnicodeString) == kNativeLayout.nameTextAt);
 static_assert(offsetof(SystemHandleTableEntry, UniqueProcessId) == 0);
 static_assert(offsetof(SystemHandleTableEntry, ObjectTypeIndex) == 4);
 static_assert(offsetof(SystemHandleTableEntry, HandleValue) == 6);
+inline constexpr RecordLayout kNativeExtendedLayout = ExtendedOf(kNativeLayout);
+static_assert(offsetof(SystemHandleInformationEx, Handles) == kNativeExtendedLayout.recordsAt);
+static_assert(sizeof(SystemHandleTableEntryEx) == kNativeExtendedLayout.recordSize);
+static_assert(offsetof(SystemHandleTableEntryEx, UniqueProcessId) == kNativeExtendedLayout.processIdAt);
+static_assert(sizeof(ULONG_PTR) == kNativeExtendedLayout.processIdBytes);
+static_assert(offsetof(SystemHandleTableEntryEx, HandleValue) == kNativeExtendedLayout.handleAt);
+static_assert(offsetof(SystemHandleTableEntryEx, ObjectTypeIndex) == kNativeExtendedLayout.typeIndexAt);
 
 using NtQuerySystemInformationFn = Status(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
 using NtQueryObjectFn = Status(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
@@ -91,24 +116,4 @@ struct NtApi {
   static NtApi Load(const char* moduleName);
 };
 
-// Configuration manager results.
-using ConfigRet = DWORD;
-inline constexpr ConfigRet kCrSuccess = 0;
-inline constexpr ConfigRet kCrCallNotImplemented = 0x34;
-
-using CM_Get_ParentFn = ConfigRet(WINAPI*)(DWORD* parent, DWORD devInst, ULONG flags);
-using CM_Request_Device_EjectWFn = ConfigRet(WINAPI*)(DWORD devInst, int* vetoType, WCHAR* vetoName, ULONG nameLength,
-                                                      ULONG flags);
-
-struct CfgMgrApi {
-  UniqueModule module, fallbackModule;
-  CM_Get_ParentFn CM_Get_Parent = nullptr;
-  CM_Request_Device_EjectWFn CM_Request_Device_EjectW = nullptr;
-
-  // The entry points of the system folder's `moduleName`, and those it lacks from
-  // `fallbackName` when given (systems differ in which of cfgmgr32.dll and setupapi.dll
-  // exports them); missing ones stay null.
-  static CfgMgrApi Load(const char* moduleName, const char* fallbackName = nullptr);
-};
-
-}  // namespace carrydeck::remove::nt
+}  // namespace carrydeck::nt

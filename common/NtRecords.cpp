@@ -1,11 +1,18 @@
-#include "remover/NtRecords.h"
+#include "common/NtRecords.h"
 
-namespace carrydeck::remove {
+namespace carrydeck {
 
 namespace {
 
 uint16_t ReadU16(const std::vector<uint8_t>& bytes, size_t at) {
   return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8));
+}
+
+// A little-endian field of 1 to 8 bytes that lies within `bytes`.
+uint64_t ReadField(const std::vector<uint8_t>& bytes, size_t at, size_t width) {
+  uint64_t value = 0;
+  for (size_t i = width; i-- > 0;) value = value << 8 | bytes[at + i];
+  return value;
 }
 
 }  // namespace
@@ -32,9 +39,9 @@ std::vector<HandleEntry> ParseHandleTable(const std::vector<uint8_t>& table, con
   for (size_t i = 0; i < count; ++i) {
     size_t at = layout.recordsAt + i * layout.recordSize;
     HandleEntry entry;
-    entry.processId = ReadU16(table, at);
-    entry.objectTypeIndex = table[at + 4];
-    entry.handleValue = ReadU16(table, at + 6);
+    entry.processId = ReadField(table, at + layout.processIdAt, layout.processIdBytes);
+    entry.objectTypeIndex = static_cast<uint16_t>(ReadField(table, at + layout.typeIndexAt, layout.typeIndexBytes));
+    entry.handleValue = ReadField(table, at + layout.handleAt, layout.handleBytes);
     entries.push_back(entry);
   }
   return entries;
@@ -58,4 +65,4 @@ std::vector<uint8_t> DeviceDescriptorBuffer() {
   return buffer;
 }
 
-}  // namespace carrydeck::remove
+}  // namespace carrydeck

@@ -1,9 +1,9 @@
 // The handle table and object-name replies, byte for byte, in both bitnesses' layouts.
 #include <gtest/gtest.h>
 
-#include "remover/NtRecords.h"
+#include "common/NtRecords.h"
 
-namespace carrydeck::remove {
+namespace carrydeck {
 namespace {
 
 std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
@@ -38,6 +38,41 @@ TEST(HandleTable, ReadsThe24ByteRecordsOfA64BitProcessAfterTheAlignedCount) {
   EXPECT_EQ(entries[0].handleValue, 0x8C);
   // The same bytes read as 16-byte records would be a different table.
   EXPECT_NE(ParseHandleTable(table, kLayoutX86).at(0).processId, 0x0F20);
+}
+
+TEST(HandleTable, ReadsThe28ByteExtendedRecordsOfA32BitProcess) {
+  // Count and a reserved field, then: object, pid, handle, access, back-trace, type,
+  // attributes, reserved, each 32 bits but the two 16-bit fields.
+  std::vector<uint8_t> table =
+      Bytes({1,    0,    0,    0,    0xEE, 0xEE, 0xEE, 0xEE, 1,  2, 3, 4, 0x20, 0x0F, 0x01, 0x00, 0x8C, 0x02,
+             0x00, 0x00, 0x9F, 0x01, 0x12, 0,    0x77, 0x77, 37, 0, 2, 0, 0,    0,    0xEE, 0xEE, 0xEE, 0xEE});
+  std::vector<HandleEntry> entries = ParseHandleTable(table, kLayoutExtendedX86);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].processId, 0x10F20u);  // beyond 16 bits, whole
+  EXPECT_EQ(entries[0].objectTypeIndex, 37);
+  EXPECT_EQ(entries[0].handleValue, 0x28Cu);
+}
+
+TEST(HandleTable, ReadsThe40ByteExtendedRecordsOfA64BitProcess) {
+  std::vector<uint8_t> table(16 + 40 * 2, 0xEE);
+  table[0] = 2;
+  for (int i = 1; i < 8; ++i) table[i] = 0;
+  auto put = [&](size_t at, uint64_t value, size_t width) {
+    for (size_t i = 0; i < width; ++i) table[at + i] = static_cast<uint8_t>(value >> (8 * i));
+  };
+  for (size_t r = 0; r < 2; ++r) {
+    const size_t at = 16 + r * 40;
+    put(at + 8, 0x12345 + r, 8);      // pid
+    put(at + 16, 0x1004 + 4 * r, 8);  // handle
+    put(at + 30, 40 + r, 2);          // type index
+  }
+  std::vector<HandleEntry> entries = ParseHandleTable(table, kLayoutExtendedX64);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[1].processId, 0x12346u);
+  EXPECT_EQ(entries[1].handleValue, 0x1008u);
+  EXPECT_EQ(entries[1].objectTypeIndex, 41);
+  EXPECT_EQ(ExtendedOf(kLayoutX64).recordSize, 40u);
+  EXPECT_EQ(ExtendedOf(kLayoutX86).recordSize, 28u);
 }
 
 TEST(HandleTable, ACountBeyondTheBytesYieldsOnlyWholeRecords) {
@@ -113,4 +148,4 @@ TEST(StorageRecords, LittleEndianFieldsStayInsideTheBuffer) {
 }
 
 }  // namespace
-}  // namespace carrydeck::remove
+}  // namespace carrydeck
