@@ -150,12 +150,6 @@ std::string ToUpperAscii(std::string text) {
   return text;
 }
 
-bool IsDriveName(const std::string& drive) {
-  if (drive.size() != 2 || drive[1] != ':') return false;
-  char letter = drive[0];
-  return (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
-}
-
 std::string ToLowerAscii(std::string text) {
   for (char& c : text) c = LowerAscii(c);
   return text;

@@ -13,7 +13,8 @@ std::string AppPathFromModule(const std::string& modulePath);
 std::string DriveRootOf(const std::string& appPath);
 
 bool IsUNCPath(const std::string& path);
-// A drive's name as the system spells it: one letter and a colon, "E:".
+// A drive's name as the system spells it: one letter and a colon, "E:". Nothing else is ever
+// opened as a volume.
 bool IsDriveName(const std::string& drive);
 // A path the launcher can find again: from a drive root (E:\) or a share. A relative one
 // would depend on whatever folder the last action left current.
@@ -42,8 +43,6 @@ std::string ShortenPathForDisplay(const std::string& path, int maximum);
 // profile and path matching fold only these for our purposes.
 std::string ToUpperAscii(std::string text);
 std::string ToLowerAscii(std::string text);
-// A drive name: one letter and a colon (E:). Nothing else is ever opened as a volume.
-bool IsDriveName(const std::string& drive);
 bool EqualsNoCase(const std::string& a, const std::string& b);
 std::string Trim(const std::string& text);
 

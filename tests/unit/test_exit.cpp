@@ -61,7 +61,7 @@ struct Exit : ::testing::Test {
     fs.files[app + "Data.dat"] = data;
     fs.files[app + "Remove.exe"] = "current tool";
     form = std::make_unique<Launcher>(
-        view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}, &shell, nullptr, &holders}, app);
+        view, list, Platform{fs, profile, disk, FileVersion{1, 0, 0, 3}, &shell, nullptr, nullptr, &holders}, app);
     form->OnLoad();
     view.events.clear();
     fs.seen.clear();

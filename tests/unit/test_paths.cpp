@@ -117,16 +117,5 @@ TEST(ShortenPath, CutsLeadingPartsButNeverTheFileName) {
   EXPECT_EQ(ShortenPathForDisplay("\\\\", 0), "...> ");
 }
 
-TEST(DriveName, IsOneLetterAndAColon) {
-  EXPECT_TRUE(IsDriveName("E:"));
-  EXPECT_TRUE(IsDriveName("a:"));
-  EXPECT_TRUE(IsDriveName("Z:"));
-  EXPECT_FALSE(IsDriveName("E"));
-  EXPECT_FALSE(IsDriveName("E:\\"));
-  EXPECT_FALSE(IsDriveName("\t\t"));
-  EXPECT_FALSE(IsDriveName("@:"));
-  EXPECT_FALSE(IsDriveName("[:"));
-}
-
 }  // namespace
 }  // namespace carrydeck
