@@ -226,8 +226,10 @@ bool LoadImages(IImageList& iml, IBoundedRead& reader, const std::string& header
 
 }  // namespace
 
-LoadedIcons LoadImageList(IImageList& iml, const std::string& file, CatalogueModel& catalogue, IFileSystem& fs,
-                          IBoundedRead& reader) {
+namespace {
+
+LoadedIcons LoadInto(IImageList& iml, const std::string& file, CatalogueModel& catalogue, IFileSystem& fs,
+                     IBoundedRead& reader) {
   LoadedIcons result;
   if (!fs.FileExists(file)) {
     result.error = "File not found";
@@ -254,7 +256,6 @@ LoadedIcons LoadImageList(IImageList& iml, const std::string& file, CatalogueMod
     return result;
   }
 
-  iml.Detach();
   iml.Clear();
   if (count != rows) {
     reader.Close();  // an open file can't be deleted
@@ -279,6 +280,17 @@ LoadedIcons LoadImageList(IImageList& iml, const std::string& file, CatalogueMod
   if (first < last) catalogue.SetIconsToRows(first, last - first);
   result.ok = true;
   result.count = static_cast<int64_t>(count);
+  return result;
+}
+
+}  // namespace
+
+LoadedIcons LoadImageList(IImageList& iml, const std::string& file, CatalogueModel& catalogue, IFileSystem& fs,
+                          IBoundedRead& reader) {
+  LoadedIcons result = LoadInto(iml, file, catalogue, fs, reader);
+  // Only a cache that filled the list leaves it shown; a shown list stays attached while its
+  // images are replaced, as nothing is drawn before the load is over.
+  if (!result.ok || result.count < 0) iml.Detach();
   return result;
 }
 

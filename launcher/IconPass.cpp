@@ -73,16 +73,18 @@ void IconPass::Run(bool useCache, Remembered remembered) try {
   view_.SetStatus("Getting icons . . .");
   // An edit's pass builds on the images in the list; every other starts from none.
   const bool keep = remembered == Remembered::Reuse && !useCache;
-  if (!keep) {
-    imageList.Detach();
-    imageList.Clear();
-    imageTargets_.clear();
-  }
-
   const std::string cache = CacheFile();
   // A save cut short may have left the new cache under its temporary name.
   RecoverSafeSave(sys_.files, cache);
-  if (useCache && sys_.files.FileExists(cache)) {
+  const bool fromCache = useCache && sys_.files.FileExists(cache);
+  if (!keep) {
+    // A load leaves a shown list attached: taken away and given back, the list would lay
+    // its rows out twice. The load detaches it should it not fill the list.
+    if (!fromCache) imageList.Detach();
+    imageList.Clear();
+    imageTargets_.clear();
+  }
+  if (fromCache) {
     view_.SetStatus("Loading saved icons . . .");
     LoadedIcons loaded = LoadImageList(imageList, cache, catalogue_, sys_.files, sys_.icons->reader);
     if (!loaded.ok) {

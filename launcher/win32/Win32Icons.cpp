@@ -4,6 +4,7 @@
 #include <process.h>
 
 #include <algorithm>
+#include <iterator>
 #include <new>
 #include <stdexcept>
 
@@ -257,14 +258,25 @@ bool Win32ImageList::ReadBack(size_t first, size_t count, IconImage* out) const 
 }
 
 bool Win32ImageList::KeepChangedAside(size_t first, const IconImage* images, size_t count) {
+  // An image with alpha anywhere is kept as given: only those without any can have changed,
+  // and reading back just the span they lie in spares a read of every image.
+  auto withoutAlpha = [](const IconImage& image) {
+    return std::none_of(image.pixels.begin(), image.pixels.end(), [](uint32_t pixel) { return (pixel >> 24) != 0; });
+  };
+  const IconImage* const end = images + count;
+  const IconImage* const from = std::find_if(images, end, withoutAlpha);
+  if (from == end) return true;
+  const IconImage* const to =
+      std::find_if(std::make_reverse_iterator(end), std::make_reverse_iterator(from), withoutAlpha).base();
   try {
-    std::vector<IconImage> held(count);
-    if (!ReadBack(first, count, held.data())) {
+    const size_t skipped = static_cast<size_t>(from - images), span = static_cast<size_t>(to - from);
+    std::vector<IconImage> held(span);
+    if (!ReadBack(first + skipped, span, held.data())) {
       lastError_ = kNotReadBack;
       return false;
     }
-    for (size_t n = 0; n < count; ++n)
-      if (held[n] != images[n]) keptAside_.emplace(first + n, images[n]);
+    for (size_t n = 0; n < span; ++n)
+      if (held[n] != from[n]) keptAside_.emplace(first + skipped + n, from[n]);
     return true;
   } catch (const std::bad_alloc&) {
     lastError_ = ErrorDescription(ERROR_NOT_ENOUGH_MEMORY);

@@ -98,8 +98,8 @@ class Win32ImageList : public IImageList {
   // Images first .. first + count - 1 (from 0) as the control holds them, from one read of
   // the rows of its bitmap they lie in.
   bool ReadBack(size_t first, size_t count, IconImage* out) const;
-  // Compares what the control made of the images just added with what was given: any it
-  // changed is kept aside, so the cache still gets it as it was added.
+  // Compares what the control made of the images just added without any alpha with what
+  // was given: any it changed is kept aside, so the cache still gets it as it was added.
   bool KeepChangedAside(size_t first, const IconImage* images, size_t count);
 
   HWND view_ = nullptr;

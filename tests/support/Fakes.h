@@ -266,7 +266,7 @@ class FakeImageList : public IImageList {
  public:
   std::vector<IconImage> images;
   bool attached = false;
-  int adds = 0, strips = 0, attaches = 0, clears = 0, truncates = 0;
+  int adds = 0, strips = 0, attaches = 0, detaches = 0, clears = 0, truncates = 0;
   size_t failAtAdd = 0;    // the n-th Add (1-based) fails; 0 = never
   size_t failAtStrip = 0;  // the n-th AddStrip (1-based) fails; 0 = never
   bool failStrip = false;  // every AddStrip fails
@@ -278,7 +278,10 @@ class FakeImageList : public IImageList {
     ++attaches;
     attached = true;
   }
-  void Detach() override { attached = false; }
+  void Detach() override {
+    ++detaches;
+    attached = false;
+  }
   bool Attached() const override { return attached; }
   void Clear() override {
     ++clears;

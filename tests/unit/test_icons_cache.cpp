@@ -162,6 +162,21 @@ TEST_F(IconCacheFile, ALoadThatFitsTakesOneReadAndOneStripAndGivesEachRowItsImag
   EXPECT_TRUE(fs.files.count(path));
 }
 
+TEST_F(IconCacheFile, AListShownWithImagesStaysShownThroughALoadThatFits) {
+  // Taking the images away from the list and giving them back makes it lay its rows out
+  // twice; a cache that fits just replaces the images.
+  Rows(3);
+  fs.files[path] = EncodeImageList(Sample(3));
+  iml.images = Sample(2);
+  iml.attached = true;
+  LoadedIcons loaded = Load();
+  ASSERT_TRUE(loaded.ok) << loaded.error;
+  EXPECT_EQ(loaded.count, 3);
+  EXPECT_TRUE(iml.images == Sample(3));
+  EXPECT_TRUE(iml.attached);
+  EXPECT_EQ(iml.detaches, 0);
+}
+
 // More images than one slice holds: 1,024 and 1,024 and 452.
 constexpr size_t kManyImages = 2500;
 

@@ -185,6 +185,26 @@ TEST_F(IconPass, AFileTheShellKnowsNothingOfShowsNotFoundAndKeepsTheImagesInLine
   EXPECT_EQ(view.status, "Icons rebuilt. 1 successful, 2 unsuccessful.");
 }
 
+TEST_F(IconPass, ALoadFromTheCacheLeavesTheShownListAttachedThroughout) {
+  Start();
+  ASSERT_TRUE(iml.attached);
+  const int detaches = iml.detaches;
+  form->Icons().GetAllIcons();
+  EXPECT_EQ(view.status, "Icons loaded (3).");
+  EXPECT_TRUE(iml.images == (std::vector<IconImage>{kNotesIcon, kReadmeIcon, kNotFound}));
+  EXPECT_TRUE(iml.attached);
+  EXPECT_EQ(iml.detaches, detaches) << "the list keeps its images' place while they are replaced";
+
+  // A cache that no longer fits goes, and the rebuild starts from a list without images.
+  Catalogue({"E:\\Apps\\notes.exe", "E:\\Docs\\readme.txt"});
+  form->OnLoad();
+  form->Icons().GetAllIcons();
+  EXPECT_GT(iml.detaches, detaches);
+  Finish();
+  EXPECT_EQ(view.status, "Icons rebuilt. 2 successful, 0 unsuccessful.");
+  EXPECT_TRUE(iml.attached);
+}
+
 TEST_F(IconPass, IconsOffEmptiesTheListsIconsAndLeavesTheCacheAlone) {
   Start();
   const std::string saved = Cache();
