@@ -1,7 +1,6 @@
 #include "common/DriveHolders.h"
 
 #include <algorithm>
-#include <map>
 #include <memory>
 
 #include "common/HandleInspection.h"
@@ -50,11 +49,9 @@ std::vector<DriveHolder> DriveHolderSearch::Find(const std::string& drive) {
 
   const std::vector<ProcessEntry> processes = processes_.List();
   std::vector<std::vector<std::string>> paths(processes.size());
-  std::map<uint64_t, size_t> listed;
   for (size_t i = 0; i < processes.size(); ++i) {
     const uint32_t id = processes[i].processId;
     if (id == self) continue;
-    listed.emplace(id, i);
     std::optional<std::string> image = processes_.ImagePath(id);
     if (image && ToLowerAscii(*image).rfind(lowerDrive + "\\", 0) == 0) paths[i].push_back(*image);
   }
@@ -95,12 +92,17 @@ std::vector<DriveHolder> DriveHolderSearch::Find(const std::string& drive) {
       return true;
     };
     bool going = true;
+    size_t owner = processes.size();
     for (const HandleEntry& entry : entries) {
       if (!going) break;
       if (fileType == 0 || entry.objectTypeIndex != fileType || entry.processId == self) continue;
-      auto owner = listed.find(entry.processId);
-      if (owner == listed.end()) continue;  // ended since the list was taken
-      const Handle process = opened.Get(owner->second, processes[owner->second].processId);
+      // The table lists a process's handles together: the last one found is looked at first.
+      if (owner >= processes.size() || processes[owner].processId != entry.processId) {
+        owner = 0;
+        while (owner < processes.size() && processes[owner].processId != entry.processId) ++owner;
+        if (owner == processes.size()) continue;  // ended since the list was taken
+      }
+      const Handle process = opened.Get(owner, processes[owner].processId);
       if (!process) continue;
       Handle copy = 0;
       if (!NtSuccess(
@@ -110,7 +112,7 @@ std::vector<DriveHolder> DriveHolderSearch::Find(const std::string& drive) {
       query.handle = copy;
       query.reply.assign(kBatchReplyBytes, 0);
       batch->queries.push_back(std::move(query));
-      owners.push_back(owner->second);
+      owners.push_back(owner);
       if (batch->queries.size() == kHoldersBatch) going = harvest();
     }
     if (going && !batch->queries.empty()) harvest();
