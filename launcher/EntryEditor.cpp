@@ -297,7 +297,8 @@ void EntryEditor::OnOtherFolder() {
 }
 
 void EntryEditor::OnSave() {
-  // The icon rebuild below lets waiting clicks run: a second Save must not add the entry again.
+  // A message box opened by the save below runs its own loop, where a waiting second click on
+  // Save could arrive: it must not add the entry again.
   if (saving_ || unloaded_) return;
   const std::string fileName = FileName();
   if (fileName.empty()) return;
