@@ -107,6 +107,10 @@ size_t FirstNonAscii(std::string_view text) {
 bool IsValidUtf8(std::string_view text) {
   size_t maximalPart;
   for (size_t pos = 0; pos < text.size();) {
+    if (static_cast<unsigned char>(text[pos]) < 0x80) {  // a run of ASCII at once
+      pos += FirstNonAscii(text.substr(pos));
+      continue;
+    }
     const size_t length = SequenceAt(text, pos, maximalPart);
     if (length == 0) return false;
     pos += length;
@@ -120,6 +124,10 @@ std::string RepairUtf8(std::string_view text, size_t* replaced) {
   size_t maximalPart;
   size_t copied = 0;  // text before this is in out
   for (size_t pos = 0; pos < text.size();) {
+    if (static_cast<unsigned char>(text[pos]) < 0x80) {  // a run of ASCII at once
+      pos += FirstNonAscii(text.substr(pos));
+      continue;
+    }
     const size_t length = SequenceAt(text, pos, maximalPart);
     if (length > 0) {
       pos += length;
@@ -200,6 +208,13 @@ std::string DecodeTextFile(std::string bytes, TextForm* form) {
   // Plain ASCII without the mark is its own UTF-8: the bytes become the text, no copy made.
   if (IsAscii(bytes)) {
     if (form) *form = TextForm{form->codePage, TextEncoding::Ansi, 0};
+    return bytes;
+  }
+  // So is well-formed UTF-8 after the mark, once the mark is gone.
+  const std::string_view text = bytes;
+  if (text.substr(0, kUtf8Mark.size()) == kUtf8Mark && IsValidUtf8(text.substr(kUtf8Mark.size()))) {
+    if (form) *form = TextForm{form->codePage, TextEncoding::Utf8, 0};
+    bytes.erase(0, kUtf8Mark.size());
     return bytes;
   }
   Latin1CodePage latin1;

@@ -2,6 +2,8 @@
 // the mark, and when a save stays in the ANSI code page.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Fakes.h"
 #include "common/TextCodec.h"
 
@@ -28,12 +30,12 @@ TEST(AsciiScan, TheFirstHighByteIsFoundAtEveryPlaceAndAlignment) {
           buffer[start + at] = high;
           if (at + 1 < size) buffer[start + size - 1] = '\xC3';  // a later one does not count
           ASSERT_EQ(FirstNonAscii(text), at) << "start " << start << " size " << size << " at " << at;
-          buffer.assign(16 + 200, 'a');
+          std::fill(buffer.begin(), buffer.end(), 'a');
         }
       }
       buffer[start + size] = '\x80';  // just past the text
       EXPECT_EQ(FirstNonAscii(text), size) << "a byte past the end is not the text's";
-      buffer.assign(16 + 200, 'a');
+      std::fill(buffer.begin(), buffer.end(), 'a');
     }
 }
 
