@@ -39,14 +39,7 @@ std::string Utf8(std::wstring_view wide) { return FromWide(CP_UTF8, 0, wide); }
 
 std::string Utf8(const wchar_t* wide) { return wide ? Utf8(std::wstring_view(wide)) : std::string(); }
 
-std::string Win32CodePage::ToUtf8(std::string_view ansi) {
-  // ASCII is itself in every ANSI code page (a double-byte one's lead bytes are all high):
-  // only what follows the first high byte goes through the system.
-  const size_t first = FirstNonAscii(ansi);
-  std::string out(ansi.substr(0, first));
-  if (first < ansi.size()) out += Utf8(ToWide(CP_ACP, 0, ansi.substr(first)));
-  return out;
-}
+std::string Win32CodePage::ToUtf8(std::string_view ansi) { return Utf8(ToWide(CP_ACP, 0, ansi)); }
 
 std::optional<std::string> Win32CodePage::FromUtf8(std::string_view utf8) {
   if (utf8.empty()) return std::string();
