@@ -32,6 +32,9 @@ enum class TextEncoding { Ansi, Utf8 };
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
+// Where the first byte of 0x80 or above is; the text's size when it is plain ASCII.
+size_t FirstNonAscii(std::string_view text);
+
 // Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, no cut
 // sequence.
 bool IsValidUtf8(std::string_view text);

@@ -2,6 +2,8 @@
 // the mark, and when a save stays in the ANSI code page.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Fakes.h"
 #include "common/TextCodec.h"
 
@@ -14,6 +16,28 @@ const std::string kGreek = "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE
 const std::string kRussian = "\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9";
 const std::string kJapanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";
 const std::string kEmoji = "\xF0\x9F\x98\x80";
+
+// The scan takes the text in blocks: a high byte must be found in every place of a block,
+// of the tail after the last block, and wherever the text starts in memory.
+TEST(AsciiScan, TheFirstHighByteIsFoundAtEveryPlaceAndAlignment) {
+  std::string buffer(16 + 200, 'a');
+  for (size_t start = 0; start < 16; ++start)
+    for (size_t size : {0, 1, 15, 16, 17, 63, 64, 65, 127, 128, 130, 200}) {
+      const std::string_view text(buffer.data() + start, size);
+      EXPECT_EQ(FirstNonAscii(text), size) << "plain ASCII, start " << start << " size " << size;
+      for (size_t at = 0; at < size; ++at) {
+        for (char high : {'\x80', '\xFF'}) {
+          buffer[start + at] = high;
+          if (at + 1 < size) buffer[start + size - 1] = '\xC3';  // a later one does not count
+          ASSERT_EQ(FirstNonAscii(text), at) << "start " << start << " size " << size << " at " << at;
+          std::fill(buffer.begin(), buffer.end(), 'a');
+        }
+      }
+      buffer[start + size] = '\x80';  // just past the text
+      EXPECT_EQ(FirstNonAscii(text), size) << "a byte past the end is not the text's";
+      std::fill(buffer.begin(), buffer.end(), 'a');
+    }
+}
 
 TEST(Utf8Validation, WellFormedTextOfEveryLengthIsValid) {
   EXPECT_TRUE(IsValidUtf8(""));
