@@ -1,46 +1,9 @@
 #include "common/HandleInspection.h"
 
 #include "common/Paths.h"
+#include "common/Utf8.h"
 
 namespace carrydeck {
-
-namespace {
-
-void AppendUtf8(std::string& out, uint32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | c >> 6));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | c >> 12));
-    out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | c >> 18));
-    out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
-// A name the system gives may hold a lone surrogate: it becomes U+FFFD, never bad UTF-8.
-std::string Utf16ToUtf8(const std::u16string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c < 0xE000) {
-      c = 0xFFFD;
-    }
-    AppendUtf8(out, c);
-  }
-  return out;
-}
-
-}  // namespace
 
 bool NtSuccess(NtStatus status) { return status >= 0; }
 
@@ -116,7 +79,7 @@ std::string HandleInspector::ObjectName(Handle handle) {
 std::string HandleInspector::GetObjectDosPath(Handle handle) {
   std::vector<uint8_t> reply(kObjectNameReplyBytes, 0);
   if (!NtSuccess(nt_.QueryObjectName(handle, reply))) return std::string();
-  const std::string name = nt_.ToUtf8(ObjectNameText(reply, layout_));
+  const std::string name = Utf16ToUtf8(ObjectNameText(reply, layout_));
   if (name.empty()) return std::string();
 
   // Drive roots each ended by a NUL, then a closing NUL; what the call leaves untouched stays

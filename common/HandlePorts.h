@@ -54,8 +54,6 @@ class INativeHandles {
   virtual NtStatus Close(Handle handle) = 0;
   // NtQueryObject for the object's name into `reply`, whose size is the length given.
   virtual NtStatus QueryObjectName(Handle handle, std::vector<uint8_t>& reply) = 0;
-  // An object name as UTF-8, the text of the rest of the program.
-  virtual std::string ToUtf8(const std::u16string& text) = 0;
   // A thread of this process that runs GetFileType on `handle` and ends with its result;
   // 0 when the entry point cannot be found or the thread cannot be started.
   virtual Handle StartFileTypeThread(Handle handle) = 0;

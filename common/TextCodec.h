@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/Utf8.h"
+
 namespace carrydeck {
 
 // The PC's ANSI code page, converted to and from UTF-8.
@@ -45,7 +47,6 @@ std::string RepairUtf8(std::string_view text, size_t* replaced = nullptr);
 
 // The code point starting at `pos` of well-formed UTF-8, and where the next one starts.
 char32_t NextCodePoint(std::string_view utf8, size_t& pos);
-void AppendUtf8(std::string& out, char32_t codePoint);
 
 struct DecodedText {
   std::string utf8;

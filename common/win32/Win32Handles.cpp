@@ -89,10 +89,6 @@ NtStatus Win32NativeHandles::QueryObjectName(Handle handle, std::vector<uint8_t>
                             static_cast<ULONG>(reply.size()), &returned);
 }
 
-std::string Win32NativeHandles::ToUtf8(const std::u16string& text) {
-  return Utf8(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data()), text.size()));
-}
-
 Handle Win32NativeHandles::StartFileTypeThread(Handle handle) {
   // GetFileType takes one handle and returns a DWORD: it is a thread routine as it stands,
   // and the thread's exit code is its answer.

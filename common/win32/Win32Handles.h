@@ -21,7 +21,6 @@ class Win32NativeHandles : public INativeHandles {
   NtStatus DuplicateToSelf(Handle process, Handle source, uint32_t options, Handle& copy) override;
   NtStatus Close(Handle handle) override;
   NtStatus QueryObjectName(Handle handle, std::vector<uint8_t>& reply) override;
-  std::string ToUtf8(const std::u16string& text) override;
   Handle StartFileTypeThread(Handle handle) override;
   WaitResult WaitForThread(Handle thread, uint32_t milliseconds) override;
   uint32_t ThreadExitCode(Handle thread) override;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "win32/WineSupport.h"
+#include "common/Utf8.h"
 #include "remover/OwnHandleRelease.h"
 #include "remover/win32/Win32Remove.h"
 
@@ -128,7 +129,7 @@ TEST_F(RealRelease, ObjectNamesBecomeDrivePaths) {
   // Wine names files in the DOS-devices form rather than by volume device.
   std::vector<uint8_t> reply(kObjectNameReplyBytes, 0);
   ASSERT_TRUE(NtSuccess(native.QueryObjectName(reinterpret_cast<Handle>(notes), reply)));
-  EXPECT_EQ(native.ToUtf8(ObjectNameText(reply, nt::kNativeLayout)), "\\??\\" + Stick() + "notes.txt");
+  EXPECT_EQ(Utf16ToUtf8(ObjectNameText(reply, nt::kNativeLayout)), "\\??\\" + Stick() + "notes.txt");
   EXPECT_EQ(inspector.GetObjectDosPath(reinterpret_cast<Handle>(notes)), Stick() + "notes.txt");
   EXPECT_EQ(inspector.GetObjectDosPath(reinterpret_cast<Handle>(local)), Inside() + "local.txt");
   EXPECT_EQ(inspector.GetObjectDosPath(reinterpret_cast<Handle>(pipe)), "");

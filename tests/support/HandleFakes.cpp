@@ -137,12 +137,6 @@ NtStatus FakeNative::NameReply(const FakeObject& object, std::vector<uint8_t>& r
   return 0;
 }
 
-std::string FakeNative::ToUtf8(const std::u16string& text) {
-  std::string ansi;
-  for (char16_t c : text) ansi.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  return ansi;
-}
-
 Handle FakeNative::StartFileTypeThread(Handle handle) {
   auto it = open_.find(handle);
   if (threadsFail || it == open_.end() || it->second.kind != Kind::Copy) return 0;
